@@ -1,0 +1,10 @@
+#include "core/WindowHooks.h"
+
+namespace modGlobals {
+
+WindowHooks& Windows() {
+    static WindowHooks hooks;
+    return hooks;
+}
+
+} // namespace modGlobals

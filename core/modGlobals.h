@@ -1,0 +1,102 @@
+#pragma once
+// Tarvel's shared state and the small shared procedures. The windows read the
+// state directly; few procedures write it (each variable says who). Everything
+// runs on the one interface thread.
+#include "core/clsItem.h"
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+class clsItemManager;
+
+namespace modGlobals {
+
+inline const QString kAppTitle = QStringLiteral("Tarvel");
+
+// Window-open flags: true while the window is loaded.
+inline bool gMainLoaded = false;
+inline bool gLoginLoaded = false;
+inline bool gTooltipLoaded = false;
+inline bool gAboutLoaded = false;
+inline bool gOptionsLoaded = false;
+inline bool gReferLoaded = false;
+
+// Program and environment (start-up writes them).
+inline QString gVersion;
+inline int gPlatformId = 2;
+inline QString gDataPath;   // program folder & "data/"
+inline QString gImagesPath; // program folder & "images/"
+inline bool gTrueColor = true;
+inline int gSlideFactor = 6;
+inline int gScreenBottom = 0; // twips
+struct TwipsRectL {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+inline TwipsRectL gHighlightRect; // twips, screen coordinates
+inline QString gCategoryIcon;
+
+// Taskbar and button; handles are opaque ids of the taskbar layer, 0 = none.
+inline quintptr gTrayHwnd = 0;
+inline quintptr gTrayNotifyHwnd = 0;
+inline quintptr gReBarHwnd = 0;
+inline quintptr gTaskToolbarHwnd = 0;
+inline quintptr gButtonHwnd = 0;
+inline int gButtonPosition = 1; // 0 floating, 1 beside Start, 2 in Quick Launch
+inline int gFavoritesPosition = 0;
+inline QString gFavoritesPath;
+inline int gAniSpeed = 19;
+
+// Login state; LoginUser and LogoutUser write it.
+inline int gUserID = 0; // 0 logged out, -1 leaving for an update
+inline QString gUserName;
+inline QString gPassword;
+inline QString gRegisteredName;
+inline bool gAllowRestricted = false;
+inline QString gSessionKey;
+inline int gLogoutTime = 0;
+inline QString gCategoryLogFile;
+
+// Server address; GetWebHost writes it.
+inline QString gServerHost;
+inline QString gServerPath;
+inline QString gServerBase;
+
+// Shared objects.
+extern std::unique_ptr<clsItemManager> gItemManager; // created on first use
+inline ItemCollectionPtr gNewsCollection;            // cached news headlines
+inline int gInetError = 0; // error of the last transfer-control request
+
+// Puts every variable above back to its initial value (tests).
+void ResetState();
+
+// The settings store of the application title "Tarvel".
+QString GetSetting(const QString& section, const QString& key, const QString& defaultValue = {});
+void SaveSetting(const QString& section, const QString& key, const QString& value);
+// A numeric setting; a text that does not convert gives the default.
+int GetSettingLong(const QString& section, const QString& key, int defaultValue);
+// "Options" & gUserID.
+QString UserOptionsSection();
+
+// Error report: fills the error dialog and shows it, not modal.
+void ShowError(const QString& errorMsg, int errorNo, const QString& location);
+
+// Focus colouring of edit controls; a line edit also gets its text selected.
+void CtlGotFocus(QWidget* ctl);
+void CtlLostFocus(QWidget* ctl);
+
+// Busy wait without processing window events.
+void Pause(double seconds);
+
+// Trimmed text with each word lowered after its first character (A-Z only).
+QString ProperCase(const QString& text);
+
+// Category log.
+void AppendLine(const QString& fileName, const QString& text);
+void SubmitCategoryLog();
+
+// Favorites folder: 0 browser favorites folder, 1 bookmarks profile.
+void SetFavoritesFolder(int position);
+
+} // namespace modGlobals

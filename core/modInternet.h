@@ -1,0 +1,60 @@
+#pragma once
+// The server link: server discovery, the synchronous POST, the requests that
+// go through the one transfer control, the form-value encoding and the ways of
+// showing a page to the user.
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+class TransferControl;
+}
+
+namespace modInternet {
+
+// Fixed hosts of the service; the environment variables TARVEL_BOOTSTRAP_HOST,
+// TARVEL_SERVER_HOST and TARVEL_MEMBER_HOST override them. A host may carry
+// ":port".
+QString BootstrapHost();
+QString DefaultServerHost();
+QString MemberHost();
+inline const QString kDefaultServerPath = QStringLiteral("/Vantrix/internal/");
+
+// Sets gServerHost, gServerPath and gServerBase from the bootstrap host's
+// "/url.txt", or the defaults.
+void GetWebHost();
+
+// Synchronous form-encoded POST of Data to URL (a path on gServerHost). Blocks
+// without processing window events; "" on any failure or after the time-out.
+QString GetASPData(const QString& URL, const QString& Data);
+// Time-out of GetASPData (60 s); tests shorten it.
+void SetASPDataTimeoutMs(int ms);
+
+// GET of "http://" & gServerBase & Page through the transfer control.
+QString GetURLText(const QString& Page, bool Silent);
+// Asynchronous POST through the transfer control; the reply is not read.
+// `done`, when given, learns whether the server took it (a 2xx reply).
+void SubmitPostData(const QString& Page, const QString& Data);
+void SubmitPostData(const QString& Page, const QString& Data, std::function<void(bool)> done);
+// Downloads "http://" & gServerBase & Page into FileName: only a 2xx reply
+// with a body is written, through a temporary file renamed into place.
+// Returns true when the file was written.
+bool DownloadFile(const QString& Page, const QString& FileName);
+
+// Space to "+", then " ' & ? to %22 %27 %26 %3F; nothing else changes.
+QString URLEncode(const QString& Text);
+// Full percent-encoding of a query value (space as "+") where the five
+// replacements of URLEncode are not enough.
+QString QueryEncode(const QString& Text);
+
+void OpenDocument(const QString& URL);
+void OpenServerPage(const QString& Page);
+// Starts the companion browser program with Width,Height,URL,Title.
+void OpenBrowserWindow(int Width, int Height, const QString& URL, const QString& Title);
+// The parameter text OpenBrowserWindow passes ("," in Title becomes "%24").
+QString BrowserParameters(int Width, int Height, const QString& URL, const QString& Title);
+
+// The program's one transfer control (the button window's Inet1).
+platform::TransferControl& Inet1();
+
+} // namespace modInternet

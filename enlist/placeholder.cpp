@@ -1,0 +1,1 @@
+// placeholder until the first window of this library lands

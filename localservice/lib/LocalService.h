@@ -1,0 +1,82 @@
+#pragma once
+// A local stand-in for the web service, on cpp-httplib. Tests start one
+// in-process on an ephemeral loopback port and script its pages; the run
+// script starts the same server with sample data (SampleService).
+//
+// Paths are normalised as a web server does ("//" collapsed, "." and ".."
+// resolved) and page names match without regard to case.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace localservice {
+
+struct Request {
+    QByteArray method;  // "GET", "POST"
+    QByteArray target;  // request target as received (path and query, raw)
+    QByteArray path;    // normalised path, raw (not percent-decoded)
+    QByteArray query;   // raw query text after "?", "" when none
+    QByteArray version; // "HTTP/1.0", "HTTP/1.1"
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    QByteArray header(const QByteArray& name) const; // case-insensitive, "" if absent
+    // Decoded form or query fields ("+" as space, %XX), in order, Latin-1.
+    QList<QPair<QString, QString>> formFields() const; // from the body
+    QList<QPair<QString, QString>> queryFields() const;
+    QString formValue(const QString& name) const;  // first match in the body, "" if none
+    QString queryValue(const QString& name) const; // first match in the query
+};
+
+struct Reply {
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "text/html";
+    int delayMs = 0;     // wait this long before answering
+    bool refuse = false; // close the connection without answering
+};
+
+using Handler = std::function<Reply(const Request&)>;
+
+class LocalService {
+public:
+    LocalService();
+    ~LocalService();
+    LocalService(const LocalService&) = delete;
+    LocalService& operator=(const LocalService&) = delete;
+
+    // Starts listening on 127.0.0.1; port 0 picks a free one. Returns the
+    // port, 0 on failure.
+    int Start(int port = 0);
+    void Stop();
+    int Port() const;
+    // "127.0.0.1:<port>": what the programs take as a host name.
+    QString Host() const;
+
+    // A fixed reply for a page (a normalised path such as
+    // "/Vantrix/internal/loginUser.asp"), for any method.
+    void SetReply(const QString& path, const Reply& reply);
+    void SetReply(const QString& path, const QByteArray& body, int status = 200);
+    // A computed reply for a page; replaces a fixed one.
+    void SetHandler(const QString& path, Handler handler);
+    // Reply for every page without one of its own (default 404).
+    void SetFallback(Handler handler);
+    void ClearPages();
+
+    // Every request received, in order.
+    QList<Request> Requests() const;
+    // The requests for one page (matched like the pages are).
+    QList<Request> RequestsFor(const QString& path) const;
+    void ClearRequests();
+
+    // Normalises a raw path the way the server matches pages.
+    static QByteArray NormalisePath(const QByteArray& rawPath);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace localservice

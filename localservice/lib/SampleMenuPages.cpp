@@ -1,0 +1,7 @@
+#include "localservice/lib/SamplePages.h"
+
+namespace localservice {
+
+void InstallMenuPages(LocalService&, const SampleData&) {}
+
+} // namespace localservice

@@ -1,0 +1,49 @@
+#pragma once
+// The sample web service that scripts/run starts: every page of the service
+// with sample data. Each area of the system installs its own pages; the
+// account store is shared so that an account made with Enlist can log in to
+// Tarvel.
+#include "localservice/lib/LocalService.h"
+
+#include <QMap>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+
+namespace localservice {
+
+struct SampleAccount {
+    int userId = 0;
+    QString userName;
+    QString password;
+    // Enrolment state of the login reply: 1 complete; anything else
+    // unfinished (see the login page).
+    int enlistState = 1;
+    bool allowRestricted = false;
+    QString registeredName;
+    QString email;
+    // Profile fields posted by Enlist, by field name.
+    QMap<QString, QString> profile;
+};
+
+struct SampleAccounts {
+    std::mutex lock;
+    QMap<QString, SampleAccount> byName; // key: user name in lower case
+    int nextUserId = 1001;
+};
+
+struct SampleData {
+    QString dataFolder; // folder with the sample files (MenuItems.dat, forms, icons...)
+    QString serverPath = QStringLiteral("/Vantrix/internal/");
+    std::shared_ptr<SampleAccounts> accounts = std::make_shared<SampleAccounts>();
+};
+
+// All pages below; each is defined in its own file.
+void InstallSamplePages(LocalService& service, const SampleData& data);
+void InstallCorePages(LocalService& service, const SampleData& data);   // discovery, login, logs, errors
+void InstallStorePages(LocalService& service, const SampleData& data);  // updates, home menu, news, search
+void InstallMenuPages(LocalService& service, const SampleData& data);   // shortcuts, forms, icons
+void InstallEnlistPages(LocalService& service, const SampleData& data); // enrolment, installer
+
+} // namespace localservice

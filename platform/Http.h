@@ -1,0 +1,51 @@
+#pragma once
+// A small blocking HTTP client in place of WinInet's synchronous calls. It
+// runs on the calling thread without an event loop (QTcpSocket's waitFor*
+// calls), so no window event, timer or click runs while it waits, and it sends
+// the request path byte for byte as given: no URL normalisation.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+
+namespace platform {
+
+// WinInet error numbers the callers test.
+inline constexpr int kInetTimeout = 12002;
+inline constexpr int kInetNameNotResolved = 12007;
+inline constexpr int kInetCannotConnect = 12029;
+inline constexpr int kInetConnectionAborted = 12030;
+inline constexpr int kInetInvalidResponse = 12152;
+
+struct HttpResponse {
+    int error = 0;  // 0, or one of the kInet* numbers
+    int status = 0; // HTTP status code when a status line arrived
+    QByteArray headers;
+    QByteArray body;
+    bool ok() const { return error == 0 && status >= 200 && status < 300; }
+};
+
+struct HttpRequest {
+    QString host;     // host name, no port
+    quint16 port = 80;
+    QByteArray method = "GET";
+    QByteArray path = "/"; // sent exactly as given
+    QByteArray version = "HTTP/1.0";
+    QList<QByteArray> headers; // full header lines without CRLF
+    QByteArray body;
+    int timeoutMs = 60000; // for connecting and for each wait for data
+};
+
+// "host" or "host:port" split into its parts; port 80 when none is given.
+void SplitHostPort(const QString& hostAndPort, QString* host, quint16* port);
+
+// Splits "http://host[:port]/path?query" into a request target. Returns false
+// for anything that is not an http address. The path keeps its bytes.
+bool ParseHttpAddress(const QString& address, HttpRequest* request);
+
+// Performs the request and returns whatever arrived. `cancel`, when given and
+// set from another thread, ends the wait early with kInetConnectionAborted.
+HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel = nullptr);
+
+} // namespace platform

@@ -1,0 +1,34 @@
+#pragma once
+// Message boxes behind one small interface so that tests can read and answer
+// them. Flags and results keep the values of the design's message-box calls.
+#include <QString>
+
+namespace platform {
+
+enum MsgBoxFlags : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+
+class Notifier {
+public:
+    virtual ~Notifier() = default;
+    virtual int MsgBox(const QString& prompt, int flags, const QString& title) = 0;
+};
+
+// The notifier in use; real QMessageBox unless a test installed another. The
+// caller of SetNotifier keeps ownership; nullptr returns to the real one.
+Notifier& notifier();
+void SetNotifier(Notifier* replacement);
+
+// Shorthand for notifier().MsgBox.
+int MsgBox(const QString& prompt, int flags = vbOKOnly, const QString& title = QString());
+
+} // namespace platform

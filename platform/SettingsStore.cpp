@@ -1,0 +1,82 @@
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace {
+
+// The path is worked out on every call rather than left to QSettings, which
+// caches the configuration folder for the life of the process; tests and the
+// run script point XDG_CONFIG_HOME elsewhere.
+QString ConfigHome() {
+    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (home.isEmpty())
+        home = QDir::homePath() + QStringLiteral("/.config");
+    return home;
+}
+
+QString Path(const QString& section, const QString& key) {
+    return section + QLatin1Char('/') + key;
+}
+
+void Restrict(const QString& file) {
+    // Owner read and write only: the file may hold a password.
+    ::chmod(QFile::encodeName(file).constData(), S_IRUSR | S_IWUSR);
+}
+
+} // namespace
+
+QString SettingsFilePath(const QString& app) {
+    return ConfigHome() + QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".ini");
+}
+
+QString GetSetting(const QString& app, const QString& section, const QString& key,
+                   const QString& defaultValue) {
+    QSettings settings(SettingsFilePath(app), QSettings::IniFormat);
+    const QVariant value = settings.value(Path(section, key));
+    if (!value.isValid())
+        return defaultValue;
+    return value.toString();
+}
+
+bool HasSetting(const QString& app, const QString& section, const QString& key) {
+    QSettings settings(SettingsFilePath(app), QSettings::IniFormat);
+    return settings.contains(Path(section, key));
+}
+
+void SaveSetting(const QString& app, const QString& section, const QString& key,
+                 const QString& value) {
+    const QString file = SettingsFilePath(app);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    if (!QFile::exists(file)) {
+        // Create it empty with the narrow mode before anything is written.
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly))
+            f.close();
+    }
+    Restrict(file);
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        settings.setValue(Path(section, key), value);
+        // QSettings writes lazily; the registry it replaces wrote at once.
+        settings.sync();
+    }
+    Restrict(file);
+}
+
+void DeleteSetting(const QString& app, const QString& section, const QString& key) {
+    const QString file = SettingsFilePath(app);
+    if (!QFile::exists(file))
+        return;
+    QSettings settings(file, QSettings::IniFormat);
+    settings.remove(Path(section, key));
+    settings.sync();
+    Restrict(file);
+}
+
+} // namespace platform

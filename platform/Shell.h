@@ -1,0 +1,27 @@
+#pragma once
+// Stand-in for the Windows shell's "open" verb (ShellExecute): starts a
+// program, opens a web address in the default browser or a document with its
+// program. Callers pass "0" where they have no parameters or folder, as the
+// design does. The real implementation uses QProcess and QDesktopServices;
+// tests install a recording one with SetShell.
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // file: program path, "http://"/"https://" address, or document path.
+    // parameters: one parameter text handed to a program as a single argument.
+    // Returns false when nothing could be started.
+    virtual bool Execute(const QString& file, const QString& parameters,
+                         const QString& directory) = 0;
+};
+
+// The shell in use; the real one unless a test installed another. The caller
+// of SetShell keeps ownership; pass nullptr to return to the real shell.
+Shell& shell();
+void SetShell(Shell* replacement);
+
+} // namespace platform

@@ -1,0 +1,86 @@
+#pragma once
+// Stand-in for the Internet transfer control (one per program): synchronous
+// opens as text or bytes, an asynchronous execute whose outcome arrives as a
+// state change on the owner's thread, StillExecuting, Cancel, GetChunk and
+// ResponseCode. Unlike the control it replaces, every Execute can carry its
+// own completion callback, so a reply meant for one requester never lands in
+// another's hands.
+#include "platform/Http.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// States reported by StateChanged; every other state of the old control is
+// of no interest to the callers.
+inline constexpr int icError = 11;
+inline constexpr int icResponseCompleted = 12;
+
+struct TransferResult {
+    int state = icError; // icError or icResponseCompleted
+    int error = 0;       // WinInet-style number when state is icError
+    int status = 0;      // HTTP status of a completed response
+    QByteArray body;
+};
+
+class TransferControl : public QObject {
+    Q_OBJECT
+public:
+    using Completion = std::function<void(const TransferResult&)>;
+
+    explicit TransferControl(QObject* parent = nullptr);
+    ~TransferControl() override;
+
+    // Synchronous opens: block the caller (no event processing) and return
+    // the body; empty when nothing arrived. ResponseCode/StatusCode tell why.
+    QString OpenURLText(const QString& address);
+    QByteArray OpenURLBytes(const QString& address);
+
+    // Starts a transfer and returns at once. operation is "GET" or "POST";
+    // headers is a header text such as "Content-Type: ...". The outcome is
+    // reported by `done` (if given) and then by StateChanged.
+    void Execute(const QString& address, const QString& operation,
+                 const QByteArray& data = QByteArray(), const QString& headers = QString(),
+                 Completion done = nullptr);
+
+    // True while any transfer started by Execute is under way. Transfers do
+    // not cancel each other: each one ends with its own completion.
+    bool StillExecuting() const;
+    // Stops every transfer under way; their completions never run.
+    void Cancel();
+
+    // Body of the last completed asynchronous response, at most maxSize bytes
+    // from where the previous GetChunk stopped.
+    QByteArray GetChunk(int maxSize);
+
+    // Error number of the last failed transfer (0 when it did not fail).
+    int ResponseCode() const { return responseCode_; }
+    // HTTP status of the last transfer that got an answer (0 otherwise).
+    int StatusCode() const { return statusCode_; }
+
+    void SetTimeoutMs(int ms) { timeoutMs_ = ms; }
+    int TimeoutMs() const { return timeoutMs_; }
+
+signals:
+    void StateChanged(int state);
+
+private:
+    struct Job;
+    void Finish(const std::shared_ptr<Job>& job, const HttpResponse& response);
+    HttpResponse OpenSync(const QString& address);
+
+    std::vector<std::shared_ptr<Job>> active_;
+    QByteArray lastBody_;
+    int chunkPos_ = 0;
+    int responseCode_ = 0;
+    int statusCode_ = 0;
+    int timeoutMs_ = 30000;
+};
+
+} // namespace platform

@@ -1,0 +1,57 @@
+#include "support/Scripted.h"
+
+#include "core/modGlobals.h"
+#include "platform/AppPath.h"
+
+#include <QDir>
+
+namespace testsupport {
+
+ScriptedShell::ScriptedShell() { platform::SetShell(this); }
+ScriptedShell::~ScriptedShell() { platform::SetShell(nullptr); }
+
+bool ScriptedShell::Execute(const QString& file, const QString& parameters,
+                            const QString& directory) {
+    calls.append({file, parameters, directory});
+    return result;
+}
+
+ScriptedNotifier::ScriptedNotifier() { platform::SetNotifier(this); }
+ScriptedNotifier::~ScriptedNotifier() { platform::SetNotifier(nullptr); }
+
+int ScriptedNotifier::MsgBox(const QString& prompt, int flags, const QString& title) {
+    calls.append({prompt, flags, title});
+    if (!answers.empty()) {
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return (flags & 0x7) == platform::vbYesNo ? platform::vbYes : platform::vbOK;
+}
+
+TestWorld::TestWorld() {
+    oldConfig_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    QDir(app_.path()).mkpath(QStringLiteral("data"));
+    QDir(app_.path()).mkpath(QStringLiteral("images"));
+    platform::SetAppPath(app_.path());
+    modGlobals::ResetState();
+    modGlobals::gDataPath = dataPath();
+    modGlobals::gImagesPath = imagesPath();
+}
+
+TestWorld::~TestWorld() {
+    modGlobals::ResetState();
+    platform::SetAppPath(QString());
+    if (oldConfig_.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig_);
+}
+
+QString TestWorld::appPath() const { return app_.path(); }
+QString TestWorld::dataPath() const { return app_.path() + QStringLiteral("/data/"); }
+QString TestWorld::imagesPath() const { return app_.path() + QStringLiteral("/images/"); }
+QString TestWorld::configHome() const { return config_.path(); }
+
+} // namespace testsupport

@@ -1,0 +1,67 @@
+#pragma once
+// Scripted stand-ins for the platform layers that reach outside the process:
+// they record what the program asked for and answer as the test says.
+#include "platform/Notifier.h"
+#include "platform/Shell.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+
+namespace testsupport {
+
+struct ShellCall {
+    QString file, parameters, directory;
+};
+
+// Records every shell start; installs itself for its lifetime.
+class ScriptedShell : public platform::Shell {
+public:
+    ScriptedShell();
+    ~ScriptedShell() override;
+    bool Execute(const QString& file, const QString& parameters, const QString& directory) override;
+    QList<ShellCall> calls;
+    bool result = true;
+};
+
+struct MsgBoxCall {
+    QString prompt;
+    int flags = 0;
+    QString title;
+};
+
+// Records every message box and answers from `answers` (front first), else
+// with vbOK / vbYes. Installs itself for its lifetime.
+class ScriptedNotifier : public platform::Notifier {
+public:
+    ScriptedNotifier();
+    ~ScriptedNotifier() override;
+    int MsgBox(const QString& prompt, int flags, const QString& title) override;
+    QList<MsgBoxCall> calls;
+    std::deque<int> answers;
+};
+
+// A fresh world for one test: a temporary program folder with data/ and
+// images/, a temporary settings folder (XDG_CONFIG_HOME), the globals reset
+// and the scripted shell and notifier installed.
+class TestWorld {
+public:
+    TestWorld();
+    ~TestWorld();
+    QString appPath() const;    // without a trailing "/"
+    QString dataPath() const;   // with a trailing "/"
+    QString imagesPath() const; // with a trailing "/"
+    QString configHome() const;
+    ScriptedShell shell;
+    ScriptedNotifier notifier;
+
+private:
+    QTemporaryDir app_;
+    QTemporaryDir config_;
+    QByteArray oldConfig_;
+};
+
+} // namespace testsupport
