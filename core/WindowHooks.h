@@ -13,6 +13,10 @@ struct WindowHooks {
     std::function<void(const QString& msg, int number, const QString& location)> showError;
     // Show the update prompt modally; true = update now.
     std::function<bool()> showUpdatePrompt;
+    // Show the home-menu window above the button (after a login).
+    std::function<void()> showHomeMenu;
+    // Unload the home-menu window and with it every open submenu window.
+    std::function<void()> unloadHomeMenu;
 };
 
 WindowHooks& Windows();

@@ -5,6 +5,7 @@
 #include "core/clsItem.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -98,5 +99,20 @@ void SubmitCategoryLog();
 
 // Favorites folder: 0 browser favorites folder, 1 bookmarks profile.
 void SetFavoritesFolder(int position);
+
+// The one item store, created on first use.
+clsItemManager& ItemManager();
+
+// Start-up: returns the process exit code when the program must end at once
+// (second instance, first run, error), or -1 when the event loop should run.
+int Main(const QStringList& arguments);
+
+// Login and logout; callers judge the outcome by gUserID afterwards.
+void LoginUser(const QString& UserName, const QString& Password);
+void LogoutUser();
+
+// What choosing a row of any menu does: closes the menu chain, then runs the
+// built-in command or opens the item's redirect page.
+void OpenItem(ItemPtr Item, const QString& SearchText = QString());
 
 } // namespace modGlobals
