@@ -1,6 +1,80 @@
+// Tarvel: the desktop button. Installs the windows' hooks, runs the start-up
+// and then the event loop; the process ends when its last window is gone.
+#include "core/modGlobals.h"
+#include "core/modStartup.h"
+#include "shell/ShellHooks.h"
+
+#if __has_include("shell/DialogHooks.h")
+#include "shell/DialogHooks.h"
+#define TARVEL_HAVE_DIALOG_HOOKS 1
+#endif
+#if __has_include("menus/MenuHooks.h")
+#include "menus/MenuHooks.h"
+#define TARVEL_HAVE_MENU_HOOKS 1
+#endif
+
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+// Absolute placement and stay-on-top need X11 (or XWayland); native Wayland
+// ignores both. A platform the user chose stays as it is.
+void PreferXcb() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+// TARVEL_REPORT_SHOWN=1 (the start-up measurement): print the milliseconds
+// from the process start to the button on screen, and end.
+void ReportWhenShown(const QElapsedTimer& clock) {
+    if (qEnvironmentVariable("TARVEL_REPORT_SHOWN") != QLatin1String("1"))
+        return;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->windowTitle() == modGlobals::kAppTitle) {
+            std::printf("shown %lld\n", static_cast<long long>(clock.nsecsElapsed() / 1000));
+            std::fflush(stdout);
+            QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+            return;
+        }
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    QElapsedTimer clock;
+    clock.start();
+    PreferXcb();
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(modGlobals::kAppTitle);
+    QApplication::setApplicationVersion(modStartup::VersionText());
+    // Qt would end the program when a message box closes: it does not count
+    // the button, a tool window, as a window. EndWhenLastWindowGone decides.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    InstallShellHooks();
+#ifdef TARVEL_HAVE_DIALOG_HOOKS
+    InstallDialogHooks();
+#endif
+#ifdef TARVEL_HAVE_MENU_HOOKS
+    InstallMenuHooks();
+#endif
+
+    const int exitCode = modGlobals::Main(QApplication::arguments().mid(1));
+    if (exitCode >= 0) {
+        modStartup::ReleaseSingleInstance();
+        return exitCode;
+    }
+    ReportWhenShown(clock);
+    EndWhenLastWindowGone([] { QApplication::quit(); });
+    const int result = QApplication::exec();
+    EndWhenLastWindowGone(nullptr);
+    modStartup::ReleaseSingleInstance();
+    return result;
 }

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace modGlobals {
 
 struct WindowHooks {
@@ -17,6 +19,39 @@ struct WindowHooks {
     std::function<void()> showHomeMenu;
     // Unload the home-menu window and with it every open submenu window.
     std::function<void()> unloadHomeMenu;
+    // Button placement: cmdGo shows the small (Quick Launch) or the big
+    // picture and takes the given width in twips (frmButton installs it).
+    std::function<void(bool smallPicture, int widthTwips)> setButtonFace;
+    // Progress message window (frmMessage): show with a text, set the bar's
+    // maximum and value, unload.
+    std::function<void(const QString& text)> showMessageWindow;
+    std::function<void(int maximum, int value)> setMessageProgress;
+    std::function<void()> unloadMessageWindow;
+    // The button window (frmButton): load it (its timers run from then on)
+    // and return it; show it; bring it forward for a second start of the
+    // program; unload it; reset its idle minutes; reset its news minutes.
+    std::function<QWidget*()> loadButton;
+    std::function<void()> showButton;
+    std::function<void()> activateButton;
+    std::function<void()> unloadButton;
+    std::function<void()> resetButtonTimer;
+    std::function<void()> resetNewsTimer;
+    // The login window (frmLogin) as the login drives it: its progress bar
+    // (value 0 to 100, repainted at once), the remembered names, unloading.
+    std::function<void(int value)> setLoginProgress;
+    std::function<void()> saveLoginLog;
+    std::function<void()> unloadLogin;
+    // Dialogs that the built-in menu commands open: options (not modal),
+    // refer-a-friend and About (modal).
+    std::function<void()> showOptions;
+    std::function<void()> showRefer;
+    std::function<void()> showAbout;
+    // The tooltip window (frmTooltip) as the news menu's wait box: show it
+    // with this caption, as wide as the text plus its margins, its left at
+    // gHighlightRect.left and its bottom at gHighlightRect.top, topmost and
+    // not activated, painted before the hook returns; then unload it.
+    std::function<void(const QString& caption)> showWaitBox;
+    std::function<void()> unloadWaitBox;
 };
 
 WindowHooks& Windows();

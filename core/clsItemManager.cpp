@@ -1,24 +1,260 @@
 #include "core/clsItemManager.h"
 
+#include "core/ItemSort.h"
 #include "core/modGlobals.h"
+#include "platform/Dbf.h"
 
 namespace modGlobals {
 std::unique_ptr<clsItemManager> gItemManager;
 }
 
-// Placeholders until the item store lands.
-clsItemManager::clsItemManager() = default;
-clsItemManager::~clsItemManager() = default;
-bool clsItemManager::DatabaseIsLoaded() const { return false; }
-ItemPtr clsItemManager::GetItem(int) { return nullptr; }
-ItemCollectionPtr clsItemManager::GetCollection(int) { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetCollectionNoSort(int) { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetMoreCollection(int) { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetMyTarvelCollection() { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetNewsCollection() { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetFavoritesCollection() { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetHomeMenuCollection(int) { return std::make_shared<ItemCollection>(); }
-ItemCollectionPtr clsItemManager::GetHomeMenuShortcutCollection() { return std::make_shared<ItemCollection>(); }
-void clsItemManager::ClearHomeMenuCollection() {}
-ItemCollectionPtr clsItemManager::GetSearchCollection(const QString&) { return std::make_shared<ItemCollection>(); }
-void clsItemManager::DownloadUpdates() {}
+namespace {
+
+const QByteArray kIdTag = QByteArrayLiteral("ID_TAG");
+const QByteArray kParentTag = QByteArrayLiteral("PARENT_TAG");
+constexpr int kTypeMismatch = 13; // the runtime's number for a failed conversion
+
+// The field's bytes without the blanks around them, as text.
+QString Trimmed(QByteArrayView bytes) {
+    qsizetype a = 0, b = bytes.size();
+    while (a < b && bytes[a] == ' ')
+        ++a;
+    while (b > a && bytes[b - 1] == ' ')
+        --b;
+    return QString::fromLatin1(bytes.sliced(a, b - a));
+}
+
+// A bid as the table holds it: blank for none, else a non-negative decimal.
+bool ParseBid(QByteArrayView bytes, float* bid) {
+    const QByteArrayView t = bytes.trimmed();
+    if (t.isEmpty()) {
+        *bid = 0;
+        return true;
+    }
+    bool dot = false, digit = false;
+    for (const char c : t) {
+        if (c == '.' && !dot)
+            dot = true;
+        else if (c >= '0' && c <= '9')
+            digit = true;
+        else
+            return false;
+    }
+    if (!digit)
+        return false;
+    bool ok = false;
+    *bid = t.toByteArray().toFloat(&ok);
+    return ok;
+}
+
+} // namespace
+
+clsItemManager::clsItemManager() {
+    const QString path = modGlobals::gDataPath + QStringLiteral("MenuItems.dat");
+    QString error;
+    auto table = platform::DbfTable::Open(path, &error);
+    if (!table) {
+        m_OpenError = error;
+        return;
+    }
+    Fields f;
+    f.ID = table->FieldIndex("ID");
+    f.ParentID = table->FieldIndex("ParentID");
+    f.Name = table->FieldIndex("Name");
+    f.Icon = table->FieldIndex("Icon");
+    f.Descript = table->FieldIndex("Descript");
+    f.IsItem = table->FieldIndex("IsItem");
+    f.IsRestrict = table->FieldIndex("IsRestrict");
+    f.Form = table->FieldIndex("Form");
+    f.Bid = table->FieldIndex("Bid");
+    f.AdURL = table->FieldIndex("AdURL");
+    const std::pair<int, const char*> required[] = {{f.ID, "ID"},
+                                                    {f.ParentID, "ParentID"},
+                                                    {f.Name, "Name"},
+                                                    {f.Icon, "Icon"},
+                                                    {f.Descript, "Descript"},
+                                                    {f.IsItem, "IsItem"},
+                                                    {f.IsRestrict, "IsRestrict"},
+                                                    {f.Form, "Form"},
+                                                    {f.Bid, "Bid"}};
+    for (const auto& [index, name] : required) {
+        if (index < 0) {
+            m_OpenError = path + QStringLiteral(" has no field ") + QLatin1String(name);
+            return;
+        }
+    }
+    table->CreateTag(kIdTag, f.ID);
+    table->CreateTag(kParentTag, f.ParentID);
+    m_Data = std::move(table);
+    m_Fields = f;
+}
+
+clsItemManager::~clsItemManager() {
+    if (m_Data) {
+        QString error;
+        if (!m_Data->Flush(&error))
+            qWarning("MenuItems.dat: %s", qPrintable(error));
+    }
+}
+
+bool clsItemManager::DatabaseIsLoaded() const {
+    return m_Data != nullptr;
+}
+
+ItemPtr clsItemManager::ReadRecord(int record, QString* problem) const {
+    const platform::DbfTable& t = *m_Data;
+    const Fields& f = m_Fields;
+    auto item = std::make_shared<clsItem>();
+    int32_t id = 0;
+    if (!platform::DbfTable::ParseInt(t.FieldBytes(record, f.ID), &id)) {
+        *problem = QStringLiteral("record %1 of MenuItems.dat has the ID \"%2\"")
+                       .arg(record + 1)
+                       .arg(Trimmed(t.FieldBytes(record, f.ID)));
+        return nullptr;
+    }
+    item->ID = id;
+    item->Name = Trimmed(t.FieldBytes(record, f.Name));
+    if (item->Name.startsWith(QLatin1Char('.'))) {
+        item->ID = -1000; // a heading
+        item->Name.remove(0, 1);
+    }
+    item->Icon = Trimmed(t.FieldBytes(record, f.Icon));
+    item->IsItem = t.FieldBytes(record, f.IsItem) == QByteArrayView("T");
+    item->Description = Trimmed(t.FieldBytes(record, f.Descript));
+    int32_t parent = 0;
+    if (!platform::DbfTable::ParseInt(t.FieldBytes(record, f.ParentID), &parent)) {
+        *problem = QStringLiteral("record %1 of MenuItems.dat has the ParentID \"%2\"")
+                       .arg(record + 1)
+                       .arg(Trimmed(t.FieldBytes(record, f.ParentID)));
+        return nullptr;
+    }
+    item->ParentID = parent;
+    item->IsRestricted = t.FieldBytes(record, f.IsRestrict) == QByteArrayView("T");
+    item->Form = Trimmed(t.FieldBytes(record, f.Form));
+    if (!ParseBid(t.FieldBytes(record, f.Bid), &item->Bid)) {
+        *problem = QStringLiteral("record %1 of MenuItems.dat has the Bid \"%2\"")
+                       .arg(record + 1)
+                       .arg(Trimmed(t.FieldBytes(record, f.Bid)));
+        return nullptr;
+    }
+    item->IsAboveLine = item->Bid > 0;
+    return item;
+}
+
+ItemPtr clsItemManager::SeekItem(int ID, const QString& location) {
+    if (!m_Data)
+        return nullptr;
+    const int record = m_Data->Seek(kIdTag, ID);
+    if (record < 0)
+        return nullptr;
+    QString problem;
+    ItemPtr item = ReadRecord(record, &problem);
+    if (!item)
+        modGlobals::ShowError(QStringLiteral("Type mismatch: ") + problem, kTypeMismatch, location);
+    return item;
+}
+
+ItemPtr clsItemManager::GetItem(int ID) {
+    return SeekItem(ID, QStringLiteral("clsItemManager.GetItem"));
+}
+
+std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& location) {
+    std::vector<ItemPtr> rows;
+    if (!m_Data)
+        return rows;
+    m_Data->Query(m_Fields.ParentID, ParentID, m_Query);
+    rows.reserve(m_Query.size());
+    int heading = -1000;
+    QString firstProblem;
+    int problems = 0;
+    for (const uint32_t record : m_Query) {
+        const int r = static_cast<int>(record);
+        if (!m_Data->IsDeleted(r)) {
+            QString problem;
+            if (ItemPtr item = ReadRecord(r, &problem)) {
+                if (item->ID == -1000)
+                    item->ID = heading;
+                rows.push_back(std::move(item));
+            } else if (problems++ == 0) {
+                firstProblem = problem;
+            }
+        }
+        --heading; // deleted records take their number too
+    }
+    if (problems > 0) {
+        // One report for the whole menu; the rows that read are shown.
+        QString text = QStringLiteral("Type mismatch: ") + firstProblem;
+        if (problems > 1)
+            text += QStringLiteral(" (and %1 more records of category %2)")
+                        .arg(problems - 1)
+                        .arg(ParentID);
+        modGlobals::ShowError(text, kTypeMismatch, location);
+    }
+    return rows;
+}
+
+ItemCollectionPtr clsItemManager::GetCollection(int ParentID) {
+    switch (ParentID) {
+    case 109:
+        return GetMyTarvelCollection();
+    case 31504:
+        return GetFavoritesCollection();
+    case 27345:
+        return GetNewsCollection();
+    default:
+        break;
+    }
+    ItemCollectionPtr result = ItemSort::SortItems(
+        RawCollection(ParentID, QStringLiteral("clsItemManager.GetCollection")), ParentID);
+    if (result->Count() == 0) {
+        auto empty = std::make_shared<clsItem>();
+        empty->ID = -1000;
+        empty->Name = QStringLiteral("(empty)");
+        result->Add(empty);
+    }
+    return result;
+}
+
+ItemCollectionPtr clsItemManager::GetCollectionNoSort(int ParentID) {
+    if (ParentID == 109)
+        return GetMyTarvelCollection();
+    auto result = std::make_shared<ItemCollection>();
+    for (ItemPtr& row :
+         RawCollection(ParentID, QStringLiteral("clsItemManager.GetCollectionNoSort"))) {
+        const QString key = QStringLiteral("K") + QString::number(row->ID);
+        result->Add(std::move(row), key); // a repeated id keeps its first row
+    }
+    return result;
+}
+
+ItemCollectionPtr clsItemManager::GetMoreCollection(int ParentID) {
+    auto result = std::make_shared<ItemCollection>();
+    if (!m_More)
+        return result; // nothing fills it: the caller gets an empty menu
+    int seen = 0;
+    for (const auto& entry : m_More->Entries()) {
+        if (entry.item && entry.item->ParentID == ParentID && ++seen > 7)
+            result->Add(entry.item);
+    }
+    return result;
+}
+
+ItemCollectionPtr clsItemManager::GetMyTarvelCollection() {
+    static const std::pair<int, const char*> rows[] = {
+        {-7, "Refer my friends..."}, {-8, "Options..."},     {-1, ""},
+        {-12, "Member Home..."},     {-9, "New User..."},    {-15, "Technical Support..."},
+        {-11, "Contact Us..."},      {-6, "About Tarvel..."}};
+    auto result = std::make_shared<ItemCollection>();
+    for (const auto& [id, name] : rows) {
+        auto item = std::make_shared<clsItem>();
+        item->ID = id;
+        item->Name = QString::fromLatin1(name);
+        item->IsItem = true;
+        result->Add(item);
+    }
+    return result;
+}
+
+void clsItemManager::ClearHomeMenuCollection() {
+    m_HomeMenu.reset();
+}

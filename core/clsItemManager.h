@@ -5,16 +5,30 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+class DbfTable;
+}
+
 class clsItemManager {
 public:
+    // Opens gDataPath & "MenuItems.dat"; DatabaseIsLoaded tells whether it
+    // worked.
     clsItemManager();
-    ~clsItemManager();
+    ~clsItemManager(); // flushes and closes the table
     clsItemManager(const clsItemManager&) = delete;
     clsItemManager& operator=(const clsItemManager&) = delete;
 
     bool DatabaseIsLoaded() const;
+    // The record with that id (deleted ones too), nullptr when there is none
+    // or when it does not convert (reported).
     ItemPtr GetItem(int ID);
 
+    // Sorted contents of a category: advertisers by bid, the filler, a
+    // separator, categories and items A to Z; "(empty)" when nothing.
     ItemCollectionPtr GetCollection(int ParentID);
     ItemCollectionPtr GetCollectionNoSort(int ParentID);
     ItemCollectionPtr GetMoreCollection(int ParentID);
@@ -23,10 +37,36 @@ public:
     ItemCollectionPtr GetNewsCollection();
     ItemCollectionPtr GetFavoritesCollection();
 
+    // nullptr when the server did not deliver the home menu (the user has
+    // been told).
     ItemCollectionPtr GetHomeMenuCollection(int userId);
     ItemCollectionPtr GetHomeMenuShortcutCollection();
     void ClearHomeMenuCollection();
     ItemCollectionPtr GetSearchCollection(const QString& SearchString);
 
     void DownloadUpdates();
+
+    // Why the table did not open ("" when it did).
+    QString OpenError() const { return m_OpenError; }
+
+private:
+    // Field numbers of the open table; AdURL may be absent (-1).
+    struct Fields {
+        int ID = -1, ParentID = -1, Name = -1, Icon = -1, Descript = -1, IsItem = -1,
+            IsRestrict = -1, Form = -1, Bid = -1, AdURL = -1;
+    };
+    ItemPtr SeekItem(int ID, const QString& location);
+    // Builds the record's item; nullptr (and *problem says why) when a
+    // field does not convert.
+    ItemPtr ReadRecord(int record, QString* problem) const;
+    // The category query: every record of the category that reads, in
+    // physical order, headings numbered -1000 - n by their place n.
+    std::vector<ItemPtr> RawCollection(int ParentID, const QString& location);
+
+    std::unique_ptr<platform::DbfTable> m_Data;
+    Fields m_Fields;
+    QString m_OpenError;
+    ItemCollectionPtr m_HomeMenu;
+    ItemCollectionPtr m_More;
+    std::vector<uint32_t> m_Query; // reused buffer of the category query
 };

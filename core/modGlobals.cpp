@@ -9,16 +9,23 @@
 #include "platform/TransferControl.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QSaveFile>
 #include <QTextEdit>
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace modGlobals {
 
@@ -64,13 +71,90 @@ void SaveSetting(const QString& section, const QString& key, const QString& valu
     platform::SaveSetting(kAppTitle, section, key, value);
 }
 
-int GetSettingLong(const QString& section, const QString& key, int defaultValue) {
+namespace {
+
+// The runtime's text-to-number conversion as the design used it: decimal,
+// "&H" hex, or a decimal fraction rounded half to even. False when the text
+// does not convert or does not fit in 32 bits.
+bool TextToLong(const QString& text, int* out) {
     bool ok = false;
-    const int value = GetSetting(section, key, QString::number(defaultValue)).trimmed().toInt(&ok);
-    return ok ? value : defaultValue;
+    const int plain = text.toInt(&ok);
+    if (ok) {
+        *out = plain;
+        return true;
+    }
+    if (text.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
+        const uint hex = text.mid(2).toUInt(&ok, 16);
+        if (ok)
+            *out = static_cast<int>(hex);
+        return ok;
+    }
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    const double number = c.toDouble(text, &ok);
+    if (!ok || !std::isfinite(number))
+        return false;
+    const double rounded = std::nearbyint(number);
+    if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
+        return false;
+    *out = static_cast<int>(rounded);
+    return true;
 }
 
-QString UserOptionsSection() { return QStringLiteral("Options") + QString::number(gUserID); }
+bool IsUserOptionsSection(const QString& section) {
+    if (!section.startsWith(QLatin1String("Options")) || section.size() == 7)
+        return false;
+    bool ok = false;
+    section.mid(7).toInt(&ok);
+    return ok;
+}
+
+} // namespace
+
+int GetSettingLong(const QString& section, const QString& key, int defaultValue) {
+    // A text that does not convert falls back to the default instead of
+    // raising an error in the reader.
+    int value = 0;
+    const QString text = GetSetting(section, key, QString::number(defaultValue)).trimmed();
+    return TextToLong(text, &value) ? value : defaultValue;
+}
+
+QString SettingDefault(const QString& section, const QString& key) {
+    if (section == QLatin1String("Main")) {
+        if (key == QLatin1String("LastUpdated"))
+            return QStringLiteral("X");
+        if (key == QLatin1String("NewHotBuy"))
+            return QStringLiteral("No");
+        if (key == QLatin1String("Flash Question"))
+            return QStringLiteral("Yes");
+        return QString(); // Version, Path
+    }
+    if (section == QLatin1String("Options")) {
+        if (key == QLatin1String("ButtonPosition"))
+            return QStringLiteral("1");
+        if (key == QLatin1String("FavoritesPosition"))
+            return QStringLiteral("0");
+        return QString();
+    }
+    if (IsUserOptionsSection(section)) {
+        if (key == QLatin1String("AniSpeed"))
+            return QStringLiteral("19");
+        if (key == QLatin1String("LogoutTime"))
+            return QStringLiteral("0");
+        return QString();
+    }
+    if (section == QLatin1String("Login") && key == QLatin1String("AutoLogin"))
+        return QStringLiteral("0");
+    return QString(); // Login User0 to User4, Password
+}
+
+QString GetSettingOrDefault(const QString& section, const QString& key) {
+    return GetSetting(section, key, SettingDefault(section, key));
+}
+
+QString UserOptionsSection() {
+    return QStringLiteral("Options") + QString::number(gUserID);
+}
 
 void ShowError(const QString& errorMsg, int errorNo, const QString& location) {
     if (Windows().showError)
@@ -123,12 +207,17 @@ void CtlLostFocus(QWidget* ctl) {
 }
 
 void Pause(double seconds) {
-    // A monotonic clock: the design's clock restarted at midnight.
+    // A monotonic clock: the design's timer restarted at midnight, so a wait
+    // begun just before it never ended. Sleeping instead of spinning keeps a
+    // core free; no window event is processed either way.
+    if (!(seconds > 0)) // also NaN
+        return;
+    const double capped = std::min(seconds, 24.0 * 3600.0);
+    const qint64 total = static_cast<qint64>(capped * 1000.0);
     QElapsedTimer clock;
     clock.start();
-    const qint64 total = static_cast<qint64>(seconds * 1000.0);
-    while (clock.elapsed() < total)
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(10, total - clock.elapsed())));
+    for (qint64 left = total; left > 0; left = total - clock.elapsed())
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(10, left)));
 }
 
 QString ProperCase(const QString& text) {
@@ -161,10 +250,62 @@ void AppendLine(const QString& fileName, const QString& text) {
     file.write(text.toLatin1() + "\r\n");
 }
 
+namespace {
+
+// A category id: decimal digits, perhaps with a minus sign.
+bool IsCategoryId(const QByteArray& line) {
+    const qsizetype start = line.startsWith('-') ? 1 : 0;
+    if (line.size() <= start)
+        return false;
+    return std::all_of(line.begin() + start, line.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The user id in a log file name "c1234.dat"; gUserID when it names none.
+QString LogUserId(const QString& name) {
+    if (name.startsWith(QLatin1Char('c')) && name.endsWith(QLatin1String(".dat"))) {
+        const QString digits = name.mid(1, name.size() - 5);
+        if (IsCategoryId(digits.toLatin1()))
+            return digits;
+    }
+    return QString::number(gUserID);
+}
+
+// After the server took the log: drops what was sent and keeps whatever was
+// appended since, for the next upload.
+void DropSentPart(const QString& fileName, const QByteArray& sent) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray now = file.readAll();
+    file.close();
+    if (!now.startsWith(sent))
+        return; // not the file we sent: leave it alone rather than lose it
+    if (now.size() == sent.size()) {
+        QFile::remove(fileName);
+        return;
+    }
+    QSaveFile rest(fileName);
+    if (rest.open(QIODevice::WriteOnly)) {
+        rest.write(now.mid(sent.size()));
+        rest.commit();
+    }
+}
+
+} // namespace
+
 void SubmitCategoryLog() {
     if (gCategoryLogFile.isEmpty())
         return;
     const QString fileName = gDataPath + gCategoryLogFile;
+    if (!QFile::exists(fileName))
+        return;
+    // Wait for the control before reading: an upload still under way removes
+    // what it sent when it ends, and reading first would send it twice.
+    while (modInternet::Inet1().StillExecuting()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
     QFile file(fileName);
     if (!file.exists())
         return;
@@ -175,46 +316,20 @@ void SubmitCategoryLog() {
     const QByteArray content = file.readAll();
     file.close();
 
-    // The log is sent under the user id of its own file name ("c1234.dat"),
-    // which after a logout may differ from gUserID.
-    QString userId = QString::number(gUserID);
-    const QString name = gCategoryLogFile;
-    if (name.startsWith(QLatin1Char('c')) && name.endsWith(QLatin1String(".dat"))) {
-        bool ok = false;
-        const int id = name.mid(1, name.size() - 5).toInt(&ok);
-        if (ok)
-            userId = QString::number(id);
+    // Sent under the user id of the file's own name, which after a logout or
+    // a change of user may differ from gUserID.
+    QString body = QStringLiteral("UserID=") + LogUserId(gCategoryLogFile);
+    for (const QByteArray& raw : content.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (IsCategoryId(line)) // anything else is not a category id
+            body += QStringLiteral("&ID=") + QString::fromLatin1(line);
     }
-    QString body = QStringLiteral("UserID=") + userId;
-    const QList<QByteArray> lines = content.split('\n');
-    for (QByteArray line : lines) {
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        bool ok = false;
-        line.toLongLong(&ok);
-        if (!ok)
-            continue; // not a category id
-        body += QStringLiteral("&ID=") + QString::fromLatin1(line);
-    }
-    const qint64 sentSize = content.size();
-    // The file is removed only once the server took it; what was appended
-    // meanwhile stays for the next upload.
+    // The file goes only once the server has it (a 2xx reply); after a
+    // failure it stays, with whatever was appended meanwhile, for next time.
     modInternet::SubmitPostData(QStringLiteral("SubmitCategoryLog.asp"), body,
-                                [fileName, sentSize](bool delivered) {
-                                    if (!delivered)
-                                        return;
-                                    QFile sent(fileName);
-                                    if (!sent.open(QIODevice::ReadOnly))
-                                        return;
-                                    const QByteArray now = sent.readAll();
-                                    sent.close();
-                                    if (now.size() <= sentSize) {
-                                        sent.remove();
-                                    } else if (sent.open(QIODevice::WriteOnly |
-                                                         QIODevice::Truncate)) {
-                                        sent.write(now.mid(sentSize));
-                                    }
+                                [fileName, content](bool delivered) {
+                                    if (delivered)
+                                        DropSentPart(fileName, content);
                                 });
 }
 
@@ -234,7 +349,8 @@ void SetFavoritesFolder(int position) {
     if (position == 0) {
         if (modRegistry::RegQueryString(
                 platform::HKEY_CURRENT_USER,
-                QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
+                QStringLiteral(
+                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
                 QStringLiteral("Favorites"), value))
             gFavoritesPath = value;
         else
@@ -245,9 +361,9 @@ void SetFavoritesFolder(int position) {
                                     QStringLiteral("Software\\Netscape\\Netscape Navigator\\biff"),
                                     QStringLiteral("CurrentUser"), profile);
         gFavoritesPath = NetscapeUsersFolder() + profile;
+        // The design looked for any file (not a folder) in the profile folder.
         const QDir dir(gFavoritesPath);
-        if (profile.isEmpty() || !dir.exists() ||
-            dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
+        if (profile.isEmpty() || !dir.exists() || dir.entryList(QDir::Files).isEmpty())
             gFavoritesPath.clear();
     }
 }

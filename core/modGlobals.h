@@ -77,6 +77,12 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
 void SaveSetting(const QString& section, const QString& key, const QString& value);
 // A numeric setting; a text that does not convert gives the default.
 int GetSettingLong(const QString& section, const QString& key, int defaultValue);
+// The default each key of the store is read with ("X" for Main/LastUpdated
+// as start-up reads it, "19" for AniSpeed of any "Options" & id section...);
+// "" for a key without one.
+QString SettingDefault(const QString& section, const QString& key);
+// GetSetting with SettingDefault as the default.
+QString GetSettingOrDefault(const QString& section, const QString& key);
 // "Options" & gUserID.
 QString UserOptionsSection();
 

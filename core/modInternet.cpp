@@ -46,13 +46,20 @@ QString DefaultServerHost() {
     return EnvOr("TARVEL_SERVER_HOST", QStringLiteral("www1.tarvel.com"));
 }
 
-QString MemberHost() { return EnvOr("TARVEL_MEMBER_HOST", QStringLiteral("members.tarvel.com")); }
+QString MemberHost() {
+    return EnvOr("TARVEL_MEMBER_HOST", QStringLiteral("members.tarvel.com"));
+}
 
 void GetWebHost() {
     gServerBase = BootstrapHost();
     const QString reply = GetURLText(QStringLiteral("/url.txt"), false);
-    const QStringList lines = reply.split(QStringLiteral("\r\n"));
-    if (lines.size() < 2) {
+    // Only a 2xx reply names the server: an error page's lines are no host.
+    const bool answered =
+        Inet1().ResponseCode() == 0 && Inet1().StatusCode() >= 200 && Inet1().StatusCode() < 300;
+    const QStringList lines = answered ? reply.split(QStringLiteral("\r\n")) : QStringList();
+    // An empty first or second line ("host" CRLF alone) names no server either:
+    // it would make every page address a bare host.
+    if (lines.size() < 2 || lines.at(0).isEmpty() || lines.at(1).isEmpty()) {
         gServerHost = DefaultServerHost();
         gServerPath = kDefaultServerPath;
     } else {
@@ -62,7 +69,9 @@ void GetWebHost() {
     gServerBase = gServerHost + gServerPath;
 }
 
-void SetASPDataTimeoutMs(int ms) { g_aspTimeoutMs = ms; }
+void SetASPDataTimeoutMs(int ms) {
+    g_aspTimeoutMs = ms;
+}
 
 QString GetASPData(const QString& URL, const QString& Data) {
     platform::HttpRequest request;
@@ -74,7 +83,10 @@ QString GetASPData(const QString& URL, const QString& Data) {
     request.version = "HTTP/1.0";
     request.headers << "Content-Type: application/x-www-form-urlencoded";
     request.body = Data.toLatin1();
+    // The design waited without limit; a server that never answers must not
+    // freeze the program for good.
     request.timeoutMs = g_aspTimeoutMs;
+    request.deadlineMs = g_aspTimeoutMs;
     const platform::HttpResponse response = platform::Fetch(request);
     if (response.error != 0)
         return QString();
@@ -177,8 +189,8 @@ void OpenServerPage(const QString& Page) {
 QString BrowserParameters(int Width, int Height, const QString& URL, const QString& Title) {
     QString title = Title;
     title.replace(QLatin1Char(','), QStringLiteral("%24"));
-    return QString::number(Width) + QLatin1Char(',') + QString::number(Height) +
-           QLatin1Char(',') + URL + QLatin1Char(',') + title;
+    return QString::number(Width) + QLatin1Char(',') + QString::number(Height) + QLatin1Char(',') +
+           URL + QLatin1Char(',') + title;
 }
 
 void OpenBrowserWindow(int Width, int Height, const QString& URL, const QString& Title) {

@@ -11,9 +11,5 @@ clsItemManager& ItemManager() {
     return *gItemManager;
 }
 
-int Main(const QStringList&) { return -1; }
-void LoginUser(const QString&, const QString&) {}
-void LogoutUser() {}
-void OpenItem(ItemPtr, const QString&) {}
 
 } // namespace modGlobals

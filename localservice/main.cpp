@@ -1,18 +1,100 @@
 // The local stand-in for the web service with its sample data, for the run
-// script: tarvel-localservice [--port N] [--data FOLDER]
+// script:
+//   tarvel-localservice [--port N] [--data FOLDER]
+//   tarvel-localservice --make-database FILE
 #include "localservice/lib/LocalService.h"
+#include "localservice/lib/SampleDatabase.h"
+#include "localservice/lib/SamplePages.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// SIGINT and SIGTERM reach the event loop through a socket pair: a signal
+// handler may only write a byte, the loop then quits and the service stops.
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarvel-localservice"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Local stand-in for the Tarvel web service."));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port on 127.0.0.1 (0: any free one)."),
+                                        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption dataOption(QStringLiteral("data"),
+                                        QStringLiteral("Folder with the sample files."),
+                                        QStringLiteral("DIR"));
+    const QCommandLineOption databaseOption(QStringLiteral("make-database"),
+                                            QStringLiteral("Write the sample menu table and end."),
+                                            QStringLiteral("FILE"));
+    parser.addOption(portOption);
+    parser.addOption(dataOption);
+    parser.addOption(databaseOption);
+    parser.process(app);
+
+    if (parser.isSet(databaseOption)) {
+        const QString file = parser.value(databaseOption);
+        if (!localservice::CreateSampleDatabase(file)) {
+            std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+            return 1;
+        }
+        return 0;
+    }
+
+    bool ok = false;
+    const int port = parser.value(portOption).toInt(&ok);
+    if (!ok || port < 0 || port > 65535) {
+        std::fprintf(stderr, "bad port: %s\n", qPrintable(parser.value(portOption)));
+        return 2;
+    }
+
+    localservice::SampleData data;
+    if (parser.isSet(dataOption))
+        data.dataFolder = QDir(parser.value(dataOption)).absolutePath();
     localservice::LocalService service;
-    int port = 8080;
-    const QStringList args = app.arguments();
-    const int i = args.indexOf(QStringLiteral("--port"));
-    if (i >= 0 && i + 1 < args.size())
-        port = args.at(i + 1).toInt();
-    if (service.Start(port) == 0)
+    localservice::InstallSamplePages(service, data);
+    const int bound = service.Start(port);
+    if (bound == 0) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);
         return 1;
-    return app.exec();
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0)
+        return 1;
+    QSocketNotifier notifier(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    std::printf("listening on 127.0.0.1:%d\n", bound);
+    std::fflush(stdout);
+    const int rc = app.exec();
+    service.Stop();
+    return rc;
 }

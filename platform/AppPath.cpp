@@ -17,6 +17,8 @@ QString AppPath() {
     return QCoreApplication::applicationDirPath();
 }
 
-void SetAppPath(const QString& folder) { g_override = folder; }
+void SetAppPath(const QString& folder) {
+    g_override = folder;
+}
 
 } // namespace platform

@@ -10,18 +10,24 @@ namespace {
 
 constexpr int kSlice = 50; // ms between checks of the cancel flag
 
-bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(); }
+bool Cancelled(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load();
+}
 
 int MapSocketError(QAbstractSocket::SocketError error) {
     switch (error) {
-    case QAbstractSocket::HostNotFoundError: return kInetNameNotResolved;
-    case QAbstractSocket::SocketTimeoutError: return kInetTimeout;
+    case QAbstractSocket::HostNotFoundError:
+        return kInetNameNotResolved;
+    case QAbstractSocket::SocketTimeoutError:
+        return kInetTimeout;
     case QAbstractSocket::ConnectionRefusedError:
     case QAbstractSocket::NetworkError:
     case QAbstractSocket::SocketAccessError:
     case QAbstractSocket::SocketResourceError:
-    case QAbstractSocket::UnsupportedSocketOperationError: return kInetCannotConnect;
-    default: return kInetConnectionAborted;
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return kInetCannotConnect;
+    default:
+        return kInetConnectionAborted;
     }
 }
 
@@ -33,7 +39,8 @@ QByteArray DecodeChunked(const QByteArray& raw) {
         if (eol < 0)
             break;
         bool ok = false;
-        const qlonglong len = raw.mid(pos, eol - pos).split(';').first().trimmed().toLongLong(&ok, 16);
+        const qlonglong len =
+            raw.mid(pos, eol - pos).split(';').first().trimmed().toLongLong(&ok, 16);
         if (!ok || len <= 0)
             break;
         pos = eol + 2;
@@ -86,7 +93,8 @@ bool Complete(const QByteArray& raw) {
     const int cl = head.indexOf("\ncontent-length:");
     if (cl >= 0) {
         const int eol = head.indexOf('\n', cl + 1);
-        const qlonglong len = head.mid(cl + 16, eol < 0 ? -1 : eol - cl - 16).trimmed().toLongLong();
+        const qlonglong len =
+            head.mid(cl + 16, eol < 0 ? -1 : eol - cl - 16).trimmed().toLongLong();
         return raw.size() - end - 4 >= len;
     }
     if (head.contains("transfer-encoding:") && head.contains("chunked"))
@@ -131,6 +139,15 @@ bool ParseHttpAddress(const QString& address, HttpRequest* request) {
 
 HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) {
     HttpResponse response;
+    if (request.host.isEmpty()) {
+        response.error = kInetNameNotResolved;
+        return response;
+    }
+    QElapsedTimer whole;
+    whole.start();
+    const auto pastDeadline = [&] {
+        return request.deadlineMs > 0 && whole.elapsed() >= request.deadlineMs;
+    };
     QTcpSocket socket;
     socket.connectToHost(request.host, request.port);
     QElapsedTimer clock;
@@ -147,7 +164,7 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
             response.error = MapSocketError(socket.error());
             return response;
         }
-        if (clock.elapsed() >= request.timeoutMs) {
+        if (clock.elapsed() >= request.timeoutMs || pastDeadline()) {
             response.error = kInetTimeout;
             return response;
         }
@@ -175,6 +192,10 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
         }
         if (socket.bytesToWrite() > 0)
             socket.waitForBytesWritten(kSlice);
+        if (pastDeadline()) {
+            response.error = kInetTimeout;
+            return response;
+        }
         if (socket.waitForReadyRead(kSlice)) {
             raw += socket.readAll();
             clock.restart();

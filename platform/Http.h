@@ -27,7 +27,7 @@ struct HttpResponse {
 };
 
 struct HttpRequest {
-    QString host;     // host name, no port
+    QString host; // host name, no port
     quint16 port = 80;
     QByteArray method = "GET";
     QByteArray path = "/"; // sent exactly as given
@@ -35,6 +35,8 @@ struct HttpRequest {
     QList<QByteArray> headers; // full header lines without CRLF
     QByteArray body;
     int timeoutMs = 60000; // for connecting and for each wait for data
+    // Limit on the whole request, however the bytes trickle in; 0 = none.
+    int deadlineMs = 0;
 };
 
 // "host" or "host:port" split into its parts; port 80 when none is given.

@@ -15,11 +15,21 @@ public:
         box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         switch (flags & 0x70) {
-        case vbCritical: box.setIcon(QMessageBox::Critical); break;
-        case vbQuestion: box.setIcon(QMessageBox::Question); break;
-        case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-        case vbInformation: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case vbCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case vbQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case vbExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case vbInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
         }
         switch (flags & 0x7) {
         case vbYesNo:
@@ -45,7 +55,9 @@ Notifier& notifier() {
     return g_replacement ? *g_replacement : real;
 }
 
-void SetNotifier(Notifier* replacement) { g_replacement = replacement; }
+void SetNotifier(Notifier* replacement) {
+    g_replacement = replacement;
+}
 
 int MsgBox(const QString& prompt, int flags, const QString& title) {
     return notifier().MsgBox(prompt, flags, title);

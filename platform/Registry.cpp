@@ -10,10 +10,14 @@ namespace {
 
 QString RootName(quint32 root) {
     switch (root) {
-    case HKEY_CLASSES_ROOT: return QStringLiteral("HKEY_CLASSES_ROOT");
-    case HKEY_CURRENT_USER: return QStringLiteral("HKEY_CURRENT_USER");
-    case HKEY_LOCAL_MACHINE: return QStringLiteral("HKEY_LOCAL_MACHINE");
-    default: return QString();
+    case HKEY_CLASSES_ROOT:
+        return QStringLiteral("HKEY_CLASSES_ROOT");
+    case HKEY_CURRENT_USER:
+        return QStringLiteral("HKEY_CURRENT_USER");
+    case HKEY_LOCAL_MACHINE:
+        return QStringLiteral("HKEY_LOCAL_MACHINE");
+    default:
+        return QString();
     }
 }
 
@@ -81,10 +85,26 @@ int RegReadValue(quint32 root, const QString& keyName, const QString& valueName,
             value->data[i] = static_cast<char>((n >> (8 * i)) & 0xFF);
         return 0;
     }
-    if (raw.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
-        value->type = REG_BINARY;
+    // "hex:" holds raw bytes; "hex(N):" bytes stored with the value type N,
+    // as a registry export writes them (a string without its NUL, say).
+    if (raw.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
+        int type = REG_BINARY;
+        const int colon = raw.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            return 13;
+        const QString tag = raw.left(colon);
+        if (tag.compare(QLatin1String("hex"), Qt::CaseInsensitive) != 0) {
+            bool ok = false;
+            if (!tag.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) ||
+                !tag.endsWith(QLatin1Char(')')))
+                return 13;
+            type = tag.mid(4, tag.size() - 5).toInt(&ok, 16);
+            if (!ok)
+                return 13;
+        }
+        value->type = type;
         value->data.clear();
-        for (const QString& b : raw.mid(4).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        for (const QString& b : raw.mid(colon + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             bool ok = false;
             const uint byte = b.trimmed().toUInt(&ok, 16);
             if (!ok || byte > 255)

@@ -3,8 +3,9 @@
 // favorites folder, a mail program's path, the taskbar's settings). The Linux
 // implementation reads $XDG_CONFIG_HOME/Tarvel/Registry.ini: one section per
 // key path below a root ("HKEY_CURRENT_USER\Software\..."), one entry per
-// value. Values are text; "dword:1a" stands for a 32-bit number and "hex:1a,00"
-// for raw bytes. With no entry the read fails.
+// value. Values are text; "dword:1a" stands for a 32-bit number, "hex:1a,00"
+// for raw bytes and "hex(N):..." for bytes stored with value type N. With no
+// entry the read fails.
 #include <QByteArray>
 #include <QString>
 

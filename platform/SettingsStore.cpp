@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <sys/stat.h>
@@ -41,6 +42,9 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
     const QVariant value = settings.value(Path(section, key));
     if (!value.isValid())
         return defaultValue;
+    // A value edited by hand with a bare "," reads back as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
     return value.toString();
 }
 
@@ -52,11 +56,14 @@ bool HasSetting(const QString& app, const QString& section, const QString& key) 
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value) {
     const QString file = SettingsFilePath(app);
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        ::chmod(QFile::encodeName(folder).constData(), S_IRWXU);
     if (!QFile::exists(file)) {
-        // Create it empty with the narrow mode before anything is written.
+        // Created empty with the narrow mode before anything is written, so
+        // the password never sits in a file others can read.
         QFile f(file);
-        if (f.open(QIODevice::WriteOnly))
+        if (f.open(QIODevice::WriteOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             f.close();
     }
     Restrict(file);
@@ -66,6 +73,7 @@ void SaveSetting(const QString& app, const QString& section, const QString& key,
         // QSettings writes lazily; the registry it replaces wrote at once.
         settings.sync();
     }
+    // The sync replaces the file by a new one; keep the narrow mode on it.
     Restrict(file);
 }
 

@@ -14,8 +14,10 @@ public:
     bool Execute(const QString& file, const QString& parameters,
                  const QString& directory) override {
         const QString lower = file.left(8).toLower();
-        if (lower.startsWith(QLatin1String("http://")) || lower.startsWith(QLatin1String("https://")))
-            return QDesktopServices::openUrl(QUrl::fromEncoded(file.toLatin1(), QUrl::TolerantMode));
+        if (lower.startsWith(QLatin1String("http://")) ||
+            lower.startsWith(QLatin1String("https://")))
+            return QDesktopServices::openUrl(
+                QUrl::fromEncoded(file.toLatin1(), QUrl::TolerantMode));
         const QFileInfo info(file);
         if (info.isFile() && info.isExecutable()) {
             QStringList args;
@@ -39,6 +41,8 @@ Shell& shell() {
     return g_replacement ? *g_replacement : real;
 }
 
-void SetShell(Shell* replacement) { g_replacement = replacement; }
+void SetShell(Shell* replacement) {
+    g_replacement = replacement;
+}
 
 } // namespace platform

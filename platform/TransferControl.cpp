@@ -1,20 +1,31 @@
 #include "platform/TransferControl.h"
 
-#include <QPointer>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <atomic>
 
 namespace platform {
 
 struct TransferControl::Job {
+    int id = 0;
     std::atomic<bool> cancel{false};
     Completion done;
 };
 
-TransferControl::TransferControl(QObject* parent) : QObject(parent) {}
+TransferControl::TransferControl(QObject* parent)
+    : QObject(parent), pool_(std::make_unique<QThreadPool>()) {
+    // Its own threads rather than the shared pool: transfers that hang on a
+    // slow server must not hold up every other user of the shared pool.
+    pool_->setMaxThreadCount(8);
+}
 
-TransferControl::~TransferControl() { Cancel(); }
+TransferControl::~TransferControl() {
+    Cancel();
+    // The workers post their outcome to this object; once they are done no
+    // new post can arrive, and the ones already queued die with the object.
+    pool_->waitForDone();
+}
 
 HttpResponse TransferControl::OpenSync(const QString& address) {
     HttpRequest request;
@@ -38,40 +49,43 @@ QByteArray TransferControl::OpenURLBytes(const QString& address) {
     return OpenSync(address).body;
 }
 
-void TransferControl::Execute(const QString& address, const QString& operation,
-                              const QByteArray& data, const QString& headers, Completion done) {
+int TransferControl::Execute(const QString& address, const QString& operation,
+                             const QByteArray& data, const QString& headers, Completion done) {
     auto job = std::make_shared<Job>();
+    job->id = ++nextId_;
     job->done = std::move(done);
     active_.push_back(job);
 
     HttpRequest request;
     const bool parsed = ParseHttpAddress(address, &request);
-    request.method = operation.toUpper().toLatin1();
+    request.method = operation.trimmed().toUpper().toLatin1();
+    if (request.method.isEmpty())
+        request.method = "GET";
     request.body = data;
     request.timeoutMs = timeoutMs_;
     for (const QString& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         request.headers << line.toLatin1();
 
-    QPointer<TransferControl> self(this);
     if (!parsed) {
         HttpResponse failed;
         failed.error = kInetNameNotResolved;
+        // Reported later, as every outcome is: the caller has returned first.
         QMetaObject::invokeMethod(
-            this, [self, job, failed] { if (self) self->Finish(job, failed); },
-            Qt::QueuedConnection);
-        return;
+            this, [this, job, failed] { Finish(job, failed); }, Qt::QueuedConnection);
+        return job->id;
     }
-    QThreadPool::globalInstance()->start([self, job, request] {
+    pool_->start([this, job, request] {
+        if (job->cancel)
+            return;
         const HttpResponse response = Fetch(request, &job->cancel);
         if (job->cancel)
             return;
-        QObject* target = self.data();
-        if (!target)
-            return;
+        // The destructor waits for this thread, so the object is alive here;
+        // the queued call is dropped if the object is deleted before it runs.
         QMetaObject::invokeMethod(
-            target, [self, job, response] { if (self) self->Finish(job, response); },
-            Qt::QueuedConnection);
+            this, [this, job, response] { Finish(job, response); }, Qt::QueuedConnection);
     });
+    return job->id;
 }
 
 void TransferControl::Finish(const std::shared_ptr<Job>& job, const HttpResponse& response) {
@@ -92,7 +106,9 @@ void TransferControl::Finish(const std::shared_ptr<Job>& job, const HttpResponse
     emit StateChanged(result.state);
 }
 
-bool TransferControl::StillExecuting() const { return !active_.empty(); }
+bool TransferControl::StillExecuting() const {
+    return !active_.empty();
+}
 
 void TransferControl::Cancel() {
     for (const auto& job : active_)
@@ -100,9 +116,20 @@ void TransferControl::Cancel() {
     active_.clear();
 }
 
+void TransferControl::CancelTransfer(int id) {
+    const auto it = std::find_if(active_.begin(), active_.end(),
+                                 [id](const std::shared_ptr<Job>& job) { return job->id == id; });
+    if (it == active_.end())
+        return;
+    (*it)->cancel = true;
+    active_.erase(it);
+}
+
 QByteArray TransferControl::GetChunk(int maxSize) {
+    if (maxSize <= 0)
+        return QByteArray();
     const QByteArray chunk = lastBody_.mid(chunkPos_, maxSize);
-    chunkPos_ += chunk.size();
+    chunkPos_ += static_cast<int>(chunk.size());
     return chunk;
 }
 

@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+class QThreadPool;
+
 namespace platform {
 
 // States reported by StateChanged; every other state of the old control is
@@ -43,17 +45,22 @@ public:
     QByteArray OpenURLBytes(const QString& address);
 
     // Starts a transfer and returns at once. operation is "GET" or "POST";
-    // headers is a header text such as "Content-Type: ...". The outcome is
-    // reported by `done` (if given) and then by StateChanged.
-    void Execute(const QString& address, const QString& operation,
-                 const QByteArray& data = QByteArray(), const QString& headers = QString(),
-                 Completion done = nullptr);
+    // headers is a header text such as "Content-Type: ..." (lines joined by
+    // CRLF). The outcome is reported on this object's thread by `done` (if
+    // given) and then by StateChanged. Returns the transfer's number for
+    // CancelTransfer.
+    int Execute(const QString& address, const QString& operation,
+                const QByteArray& data = QByteArray(), const QString& headers = QString(),
+                Completion done = nullptr);
 
     // True while any transfer started by Execute is under way. Transfers do
     // not cancel each other: each one ends with its own completion.
     bool StillExecuting() const;
     // Stops every transfer under way; their completions never run.
     void Cancel();
+    // Stops one transfer (a window that started it is closing); its
+    // completion never runs. Unknown or finished numbers are ignored.
+    void CancelTransfer(int id);
 
     // Body of the last completed asynchronous response, at most maxSize bytes
     // from where the previous GetChunk stopped.
@@ -76,6 +83,8 @@ private:
     HttpResponse OpenSync(const QString& address);
 
     std::vector<std::shared_ptr<Job>> active_;
+    std::unique_ptr<QThreadPool> pool_;
+    int nextId_ = 0;
     QByteArray lastBody_;
     int chunkPos_ = 0;
     int responseCode_ = 0;

@@ -18,12 +18,24 @@ int TwipsPerPixel(bool horizontal) {
 }
 } // namespace
 
-int TwipsPerPixelX() { return TwipsPerPixel(true); }
-int TwipsPerPixelY() { return TwipsPerPixel(false); }
-int TwipsToPixelsX(int twips) { return twips / TwipsPerPixelX(); }
-int TwipsToPixelsY(int twips) { return twips / TwipsPerPixelY(); }
-int PixelsToTwipsX(int pixels) { return pixels * TwipsPerPixelX(); }
-int PixelsToTwipsY(int pixels) { return pixels * TwipsPerPixelY(); }
+int TwipsPerPixelX() {
+    return TwipsPerPixel(true);
+}
+int TwipsPerPixelY() {
+    return TwipsPerPixel(false);
+}
+int TwipsToPixelsX(int twips) {
+    return twips / TwipsPerPixelX();
+}
+int TwipsToPixelsY(int twips) {
+    return twips / TwipsPerPixelY();
+}
+int PixelsToTwipsX(int pixels) {
+    return pixels * TwipsPerPixelX();
+}
+int PixelsToTwipsY(int pixels) {
+    return pixels * TwipsPerPixelY();
+}
 
 QPoint TwipsToPixels(QPoint twips) {
     return {TwipsToPixelsX(twips.x()), TwipsToPixelsY(twips.y())};

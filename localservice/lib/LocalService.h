@@ -4,7 +4,12 @@
 // script starts the same server with sample data (SampleService).
 //
 // Paths are normalised as a web server does ("//" collapsed, "." and ".."
-// resolved) and page names match without regard to case.
+// resolved, never above the root) and page names match without regard to
+// case, percent escapes and a trailing "/" ("/help" is "/help/").
+//
+// Every request is answered on a connection of its own ("Connection: close").
+// Handlers and fallbacks run on the server's threads, several at once: they
+// must guard whatever they share with the test.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -34,8 +39,8 @@ struct Reply {
     int status = 200;
     QByteArray body;
     QByteArray contentType = "text/html";
-    int delayMs = 0;     // wait this long before answering
-    bool refuse = false; // close the connection without answering
+    int delayMs = 0;     // wait this long before answering (Stop ends the wait)
+    bool refuse = false; // close the connection without sending a single byte
 };
 
 using Handler = std::function<Reply(const Request&)>;
@@ -48,8 +53,10 @@ public:
     LocalService& operator=(const LocalService&) = delete;
 
     // Starts listening on 127.0.0.1; port 0 picks a free one. Returns the
-    // port, 0 on failure.
+    // port, 0 on failure. Pages and the request log survive a Stop and Start.
     int Start(int port = 0);
+    // Closes the port and ends every connection at once (delays included);
+    // the destructor stops too.
     void Stop();
     int Port() const;
     // "127.0.0.1:<port>": what the programs take as a host name.

@@ -1,7 +1,132 @@
+// The item store's pages with the sample directory: menu database updates,
+// the home menu, news headlines and search results.
+#include "localservice/lib/SampleDatabase.h"
 #include "localservice/lib/SamplePages.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 
 namespace localservice {
 
-void InstallStorePages(LocalService&, const SampleData&) {}
+namespace {
+
+QByteArray Lines(const QStringList& lines) {
+    return lines.join(QStringLiteral("\r\n")).toLatin1();
+}
+
+QString Encoded(QString text) {
+    return text.replace(QLatin1Char(','), QLatin1String("%24"));
+}
+
+QString UpdateLine(const SampleRecord& r) {
+    return QStringList{QStringLiteral("I"),
+                       QString::number(r.id),
+                       Encoded(r.name),
+                       r.icon,
+                       Encoded(r.description),
+                       r.isItem ? QStringLiteral("True") : QStringLiteral("False"),
+                       QString::number(r.parentId),
+                       r.isRestricted ? QStringLiteral("True") : QStringLiteral("False"),
+                       r.form,
+                       r.bid,
+                       r.adUrl}
+        .join(QLatin1Char(','));
+}
+
+bool KnownUser(const Request& request) {
+    return request.formValue(QStringLiteral("UserID")).toInt() > 0;
+}
+
+} // namespace
+
+void InstallStorePages(LocalService& service, const SampleData& data) {
+    const QString base = data.serverPath;
+    // The sample table ships in the data folder; make it when it is missing.
+    if (!data.dataFolder.isEmpty()) {
+        const QString table = QDir(data.dataFolder).filePath(QStringLiteral("MenuItems.dat"));
+        if (!QFileInfo::exists(table))
+            CreateSampleDatabase(table);
+    }
+
+    // Changes since the stamp: the whole directory for the first update (the
+    // default stamp), else a bid change that moves with the clock.
+    service.SetHandler(base + QStringLiteral("getUpdates.ASP"), [](const Request& request) {
+        const QString stamp = QLocale::c().toString(QDateTime::currentDateTime(),
+                                                    QStringLiteral("M/d/yyyy h:mm:ss AP"));
+        QStringList lines{stamp};
+        const QString since = request.formValue(QStringLiteral("LastUpdated"));
+        if (since.startsWith(QLatin1String("01/04/00"))) {
+            for (const SampleRecord& r : SampleDirectory())
+                lines << UpdateLine(r);
+        } else {
+            const int minute = QTime::currentTime().minute();
+            lines << QStringLiteral("B,%1,%2")
+                         .arg(900 + minute % 8)
+                         .arg(2.0 + minute * 0.25, 0, 'f', 2);
+        }
+        lines << QString();
+        Reply reply;
+        reply.body = Lines(lines);
+        return reply;
+    });
+
+    service.SetHandler(base + QStringLiteral("getUserHomeMenu.ASP"), [](const Request& request) {
+        Reply reply;
+        if (!KnownUser(request)) {
+            reply.body = "ERR";
+            return reply;
+        }
+        QStringList lines;
+        for (const int id : SampleTopCategories())
+            lines << QString::number(id);
+        lines << QStringLiteral("3") << QStringLiteral("-") << QStringLiteral("109")
+              << QStringLiteral("27345") << QStringLiteral("31504") << QStringLiteral("EOF")
+              << QString();
+        reply.body = Lines(lines);
+        return reply;
+    });
+
+    service.SetHandler(base + QStringLiteral("getNewsHeadlines.asp"), [](const Request& request) {
+        Reply reply;
+        if (!KnownUser(request)) {
+            reply.body = "ERROR: unknown user";
+            return reply;
+        }
+        reply.body = Lines(
+            {QStringLiteral("  Top Stories  "), QStringLiteral("3"), QStringLiteral("5101"),
+             QStringLiteral("CITY COUNCIL APPROVES NEW PARK ALONG THE RIVERFRONT"),
+             QStringLiteral("5102"), QStringLiteral("Markets close higher"), QStringLiteral("5103"),
+             QStringLiteral("Storm expected to bring heavy rain to the coast tonight"),
+             QStringLiteral("Technology"), QStringLiteral("2"), QStringLiteral("6201"),
+             QStringLiteral("NEW PHONES ANNOUNCED"), QStringLiteral("6202"),
+             QStringLiteral("Web browsers add faster page loading"), QStringLiteral("Sports"),
+             QStringLiteral("0"), QString()});
+        return reply;
+    });
+
+    // Ids of the records whose name or description holds the query; the
+    // closing line is not an id.
+    service.SetHandler(base + QStringLiteral("getSearchResults.ASP"), [](const Request& request) {
+        const QString query = request.formValue(QStringLiteral("query")).trimmed();
+        QStringList lines;
+        if (!query.isEmpty()) {
+            for (const SampleRecord& r : SampleDirectory()) {
+                if (r.name.startsWith(QLatin1Char('.')) || r.isRestricted)
+                    continue;
+                if (r.name.contains(query, Qt::CaseInsensitive) ||
+                    r.description.contains(query, Qt::CaseInsensitive))
+                    lines << QString::number(r.id);
+                if (lines.size() >= 60)
+                    break;
+            }
+        }
+        lines << QStringLiteral("EOF");
+        Reply reply;
+        reply.body = Lines(lines);
+        return reply;
+    });
+}
 
 } // namespace localservice

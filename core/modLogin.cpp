@@ -1,0 +1,355 @@
+// Login and logout against the server's login page.
+#include "core/modLogin.h"
+
+#include "core/WindowHooks.h"
+#include "core/clsItemManager.h"
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "core/modStartup.h"
+#include "platform/AppPath.h"
+#include "platform/Notifier.h"
+#include "platform/Shell.h"
+#include "platform/TransferControl.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <optional>
+
+namespace modLogin {
+
+namespace {
+int g_uploadWaitMs = 10000;
+}
+
+const QString kSupportAddress = QStringLiteral("support@tarvel.com");
+
+void SetUploadWaitMs(int ms) {
+    g_uploadWaitMs = ms;
+}
+int UploadWaitMs() {
+    return g_uploadWaitMs;
+}
+
+std::optional<bool> ParseBoolean(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double number = t.toDouble(&ok);
+    if (ok)
+        return number != 0.0;
+    return std::nullopt;
+}
+
+std::optional<int> ParseUserId(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    for (const QChar c : t) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const int id = t.toInt(&ok);
+    if (!ok || id <= 0)
+        return std::nullopt;
+    return id;
+}
+
+bool IsNumeric(const QString& text) {
+    bool ok = false;
+    text.trimmed().toDouble(&ok);
+    return ok;
+}
+
+bool IsNewerVersion(const QString& line4) {
+    const QStringList parts = line4.split(QLatin1Char('.'));
+    if (parts.size() != 3)
+        return false;
+    const long long major = parts.at(0).trimmed().toLongLong();
+    const long long minor = parts.at(1).trimmed().toLongLong();
+    const long long revision = parts.at(2).trimmed().toLongLong();
+    using namespace modStartup;
+    if (major != kVersionMajor)
+        return major > kVersionMajor;
+    if (minor != kVersionMinor)
+        return minor > kVersionMinor;
+    return revision > kVersionRevision;
+}
+
+} // namespace modLogin
+
+namespace modGlobals {
+
+namespace {
+
+const QString kCannotConnect = QStringLiteral("Cannot connect");
+const QString kLoginFailed = QStringLiteral("Login failed");
+const QString kInvalidLogin = QStringLiteral("Invalid user name or password.");
+
+QString ContactUs() {
+    return QStringLiteral("If problems persists, please contact us at ") +
+           modLogin::kSupportAddress;
+}
+
+QString InvalidResponseWithReply(const QString& reply) {
+    return QStringLiteral("Tarvel was unable to log you into our server. It returned an invalid "
+                          "response. Make sure you are currently connected to the Internet. ") +
+           ContactUs() + QStringLiteral("\r\n\r\n") + reply;
+}
+
+QString InvalidResponseShort() {
+    return QStringLiteral("Tarvel was unable to log you into our server. It returned an invalid "
+                          "response. ") +
+           ContactUs();
+}
+
+// The hourglass for the length of the login; the update prompt lifts it.
+class WaitCursor {
+public:
+    WaitCursor() { Set(); }
+    ~WaitCursor() { Restore(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    void Set() {
+        if (!set_ && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            set_ = true;
+        }
+    }
+    void Restore() {
+        if (set_) {
+            QApplication::restoreOverrideCursor();
+            set_ = false;
+        }
+    }
+
+private:
+    bool set_ = false;
+};
+
+void Call(const std::function<void()>& hook) {
+    if (hook)
+        hook();
+}
+
+void SetProgress(int value) {
+    if (Windows().setLoginProgress)
+        Windows().setLoginProgress(value);
+}
+
+void Inform(const QString& text, const QString& title) {
+    platform::MsgBox(text, platform::vbInformation, title);
+}
+
+// Everything the seven lines must hold, read before any login state is
+// stored so that a bad line leaves no half-done login.
+struct LoginReply {
+    int userId = 0;
+    bool enrolled = true;
+    bool allowRestricted = false;
+    bool newerVersion = false;
+    bool hasPopup = false;
+    bool popupComplete = false; // four parts: the page opens
+    int popupWidth = 0, popupHeight = 0;
+    QString popupAddress, popupTitle;
+    QString registeredName;
+    QString sessionKey;
+};
+
+bool ReadReply(const QStringList& lines, LoginReply* out) {
+    const std::optional<int> id = modLogin::ParseUserId(lines.at(0));
+    const std::optional<bool> enrolled = modLogin::ParseBoolean(lines.at(1));
+    const std::optional<bool> restricted = modLogin::ParseBoolean(lines.at(2));
+    if (!id || !enrolled || !restricted)
+        return false;
+    out->userId = *id;
+    out->enrolled = *enrolled;
+    out->allowRestricted = *restricted;
+
+    const QStringList version = lines.at(3).split(QLatin1Char('.'));
+    if (version.size() == 3) {
+        for (const QString& part : version) {
+            if (!modLogin::IsNumeric(part))
+                return false;
+        }
+        out->newerVersion = modLogin::IsNewerVersion(lines.at(3));
+    }
+
+    out->hasPopup = lines.at(4) != QLatin1String("X");
+    if (out->hasPopup) {
+        const QStringList parts = lines.at(4).split(QLatin1Char(','));
+        if (parts.size() == 4) {
+            bool okW = false, okH = false;
+            out->popupWidth = parts.at(0).trimmed().toInt(&okW);
+            out->popupHeight = parts.at(1).trimmed().toInt(&okH);
+            if (!okW || !okH)
+                return false;
+            out->popupAddress = parts.at(2);
+            out->popupTitle = parts.at(3);
+            out->popupComplete = true;
+        }
+    }
+    out->registeredName = lines.at(5);
+    out->sessionKey = lines.at(6);
+    return true;
+}
+
+// The category log goes up with the logout; the update program must not
+// start (and the process end) before it has left.
+void WaitForUpload() {
+    QElapsedTimer clock;
+    clock.start();
+    while (modInternet::Inet1().StillExecuting() && clock.elapsed() < modLogin::UploadWaitMs()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(1);
+    }
+}
+
+void LeaveForUpdate() {
+    LogoutUser();
+    WaitForUpload();
+    gUserID = -1;
+    Call(Windows().unloadButton);
+    Call(Windows().unloadLogin);
+    Call(Windows().unloadHomeMenu);
+    Call(Windows().unloadButton);
+    gItemManager.reset();
+    platform::shell().Execute(platform::AppPath() + QStringLiteral("/TarvelUpdate"), QString(),
+                              QStringLiteral("0"));
+}
+
+} // namespace
+
+void LoginUser(const QString& UserName, const QString& Password) {
+    // The window that called may go away while the login runs.
+    const QString userName = UserName;
+    const QString password = Password;
+    WaitCursor cursor;
+    modInternet::GetWebHost();
+
+    const QString reply = modInternet::GetASPData(
+        gServerPath + QStringLiteral("loginUser.asp"),
+        QStringLiteral("UserName=") + modInternet::URLEncode(userName) +
+            QStringLiteral("&Password=") + modInternet::URLEncode(password) +
+            QStringLiteral("&Version=") + gVersion);
+
+    if (gNewsCollection)
+        gNewsCollection->Clear();
+    else
+        gNewsCollection = std::make_shared<ItemCollection>();
+
+    auto failureEnd = [&cursor] {
+        Call(Windows().unloadLogin);
+        cursor.Restore();
+    };
+
+    if (reply.isEmpty()) {
+        Inform(QStringLiteral("Tarvel was unable to connect to the server. Make sure you are "
+                              "currently connected to the Internet and try again."),
+               kCannotConnect);
+        return failureEnd();
+    }
+    if (reply == QLatin1String("ERR") || reply.contains(QLatin1String("error"))) {
+        Inform(QStringLiteral("Tarvel was unable to log you into our server. It returned an error "
+                              "response. Please try again later. ") +
+                   ContactUs() + QStringLiteral("\r\n\r\n") + reply,
+               kCannotConnect);
+        return failureEnd();
+    }
+
+    const QStringList lines = reply.split(QStringLiteral("\r\n"));
+    if (lines.size() < 7) {
+        if (lines.at(0) == QLatin1String("NO"))
+            Inform(kInvalidLogin, kLoginFailed);
+        else if (lines.size() < 3)
+            Inform(InvalidResponseWithReply(reply), kCannotConnect);
+        else
+            Inform(InvalidResponseShort(), kCannotConnect);
+        return failureEnd();
+    }
+
+    if (!ItemManager().DatabaseIsLoaded()) {
+        platform::MsgBox(QStringLiteral("Unable to open database. It may be missing or corrupt, or "
+                                        "you may be using a conflicting version of c4dll.dll. You "
+                                        "may need to reinstall the program."),
+                         platform::vbCritical, QStringLiteral("Unable to open database"));
+        return failureEnd();
+    }
+
+    if (!modLogin::IsNumeric(lines.at(0))) {
+        Inform(kInvalidLogin, kLoginFailed);
+        return failureEnd();
+    }
+
+    LoginReply parsed;
+    if (!ReadReply(lines, &parsed)) {
+        Inform(InvalidResponseWithReply(reply), kCannotConnect);
+        return failureEnd();
+    }
+
+    if (!parsed.enrolled) {
+        platform::shell().Execute(platform::AppPath() + QStringLiteral("/Enlist"),
+                                  QStringLiteral("/register ") + userName + QLatin1Char(',') +
+                                      password,
+                                  QStringLiteral("0"));
+        Call(Windows().unloadLogin);
+        cursor.Restore();
+        return;
+    }
+
+    gUserID = parsed.userId;
+    gUserName = userName;
+    gPassword = password;
+    gAllowRestricted = parsed.allowRestricted;
+    gRegisteredName = parsed.registeredName;
+    gSessionKey = parsed.sessionKey;
+    gCategoryLogFile = QStringLiteral("c") + QString::number(gUserID) + QStringLiteral(".dat");
+    QCoreApplication::processEvents();
+
+    if (parsed.newerVersion) {
+        cursor.Restore();
+        const bool updateNow = Windows().showUpdatePrompt ? Windows().showUpdatePrompt() : false;
+        cursor.Set();
+        if (updateNow) {
+            LeaveForUpdate();
+            return;
+        }
+    }
+
+    SetProgress(20);
+    ItemManager().DownloadUpdates();
+    SetProgress(100);
+    Call(Windows().saveLoginLog);
+    cursor.Restore();
+    Call(Windows().unloadLogin);
+    gLogoutTime = GetSettingLong(UserOptionsSection(), QStringLiteral("LogoutTime"), 0);
+    Call(Windows().resetButtonTimer);
+
+    if (parsed.hasPopup) {
+        if (parsed.popupComplete)
+            modInternet::OpenBrowserWindow(parsed.popupWidth, parsed.popupHeight,
+                                           parsed.popupAddress, parsed.popupTitle);
+        return;
+    }
+    const int aniSpeed = GetSettingLong(UserOptionsSection(), QStringLiteral("AniSpeed"), 19);
+    gAniSpeed = (aniSpeed < -32768 || aniSpeed > 32767) ? 19 : aniSpeed;
+    Call(Windows().showHomeMenu);
+}
+
+void LogoutUser() {
+    SubmitCategoryLog();
+    gUserID = 0;
+    gUserName.clear();
+    // The store is not created just to drop a cache it cannot have.
+    if (gItemManager)
+        gItemManager->ClearHomeMenuCollection();
+    Call(Windows().resetButtonTimer);
+}
+
+} // namespace modGlobals

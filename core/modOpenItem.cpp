@@ -1,0 +1,141 @@
+// What choosing a row of any menu does: built-in commands for the reserved
+// negative ids, the server's redirect page for everything else.
+#include "core/WindowHooks.h"
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "platform/AppPath.h"
+#include "platform/Notifier.h"
+#include "platform/Shell.h"
+
+namespace modGlobals {
+
+namespace {
+
+const QString kZero = QStringLiteral("0");
+
+QString MemberCenterAddress(const QString& destination) {
+    QString address = QStringLiteral("https://") + modInternet::MemberHost() +
+                      QStringLiteral("/tarvel/members/") + QStringLiteral("login.asp?UserName=") +
+                      modInternet::URLEncode(gUserName) + QStringLiteral("&Password=") +
+                      modInternet::URLEncode(gPassword) + QStringLiteral("&Version=") + gVersion;
+    if (!destination.isEmpty())
+        address += QStringLiteral("&destination=") + destination;
+    return address;
+}
+
+void OpenMemberCenter(const QString& destination = QString()) {
+    modInternet::OpenBrowserWindow(11000, 9000, MemberCenterAddress(destination),
+                                   QStringLiteral("Member Center"));
+}
+
+void OpenFavorite(const clsItem& item) {
+    bool started = true;
+    if (gFavoritesPosition == 0)
+        started =
+            platform::shell().Execute(gFavoritesPath + QLatin1Char('/') + item.URL, kZero, kZero);
+    else if (gFavoritesPosition == 1)
+        started = platform::shell().Execute(item.URL, kZero, kZero);
+    if (!started)
+        platform::MsgBox(QStringLiteral("Failed to load URL!"));
+}
+
+void RedirectLink(const clsItem& item) {
+    QString page = QStringLiteral("redirectMenuItem.asp?UserID=") + QString::number(gUserID) +
+                   QStringLiteral("&MenuItemID=") + QString::number(item.ID);
+    if (item.IsAboveLine)
+        page += QStringLiteral("&IsAdvertiser=1");
+    page += QStringLiteral("&Version=") + gVersion + QStringLiteral("&Key=") +
+            modInternet::URLEncode(gSessionKey);
+    modInternet::OpenServerPage(page);
+}
+
+void Call(const std::function<void()>& hook) {
+    if (hook)
+        hook();
+}
+
+} // namespace
+
+void OpenItem(ItemPtr Item, const QString& SearchText) {
+    // Unloading the menu chain below destroys the windows that own the row
+    // and, perhaps, the search text: keep both.
+    const ItemPtr item = std::move(Item);
+    const QString searchText = SearchText;
+    if (!item)
+        return;
+
+    if (gServerBase.isEmpty())
+        modInternet::GetWebHost();
+    Call(Windows().unloadHomeMenu);
+
+    switch (item->ID) {
+    case -20:
+        OpenFavorite(*item);
+        break;
+    case -18:
+        OpenMemberCenter(QStringLiteral("newsfeeds"));
+        if (gNewsCollection)
+            gNewsCollection->Clear();
+        Call(Windows().resetNewsTimer);
+        break;
+    case -17:
+        if (item->NewsID >= 0)
+            platform::shell().Execute(QStringLiteral("http://") + gServerHost +
+                                          QStringLiteral("/content/news/news.asp?newsfeedid=") +
+                                          QString::number(item->NewsID),
+                                      kZero, kZero);
+        break;
+    case -16:
+        OpenMemberCenter(QStringLiteral("currentearnings"));
+        break;
+    case -15:
+        OpenMemberCenter(QStringLiteral("techsupport"));
+        break;
+    case -14:
+        modInternet::OpenBrowserWindow(7900, 6000, gServerBase + QStringLiteral("../../help/"),
+                                       QStringLiteral("Tarvel Help"));
+        break;
+    case -13:
+        platform::MsgBox(QStringLiteral("Your UserID is ") + QString::number(gUserID) +
+                             QLatin1Char('.'),
+                         platform::vbInformation, QStringLiteral("User ID"));
+        break;
+    case -12:
+        OpenMemberCenter();
+        break;
+    case -11:
+        OpenMemberCenter(QStringLiteral("contactus"));
+        break;
+    case -9:
+        platform::shell().Execute(platform::AppPath() + QStringLiteral("/Enlist"),
+                                  QStringLiteral("/addnew"), kZero);
+        break;
+    case -8:
+        Call(Windows().showOptions);
+        break;
+    case -7:
+        Call(Windows().showRefer);
+        break;
+    case -6:
+        Call(Windows().showAbout);
+        break;
+    case -5:
+        modInternet::OpenServerPage(QStringLiteral("../../advertiser/Main.asp?MenuItemID=") +
+                                    QString::number(item->ParentID));
+        break;
+    case -4:
+        modInternet::OpenServerPage(QStringLiteral("../../Search/search.asp?query=") +
+                                    modInternet::URLEncode(searchText) +
+                                    QStringLiteral("&UserID=") + QString::number(gUserID));
+        break;
+    case -3:
+        modInternet::OpenServerPage(QStringLiteral("../Restricted.asp"));
+        break;
+    default:
+        if (item->ParentID != 0)
+            RedirectLink(*item);
+        break;
+    }
+}
+
+} // namespace modGlobals

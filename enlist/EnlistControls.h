@@ -1,0 +1,46 @@
+#pragma once
+// The two kinds of field of the wizard, with the events its handlers hang on:
+// a text box that reports gaining and losing the focus and hands every typed
+// character to a KeyPress handler that may swallow it (key code 0), and a
+// pick-only list that reports dropping down and losing the focus.
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <functional>
+
+class EnlistTextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit EnlistTextBox(QWidget* parent = nullptr);
+
+    // Receives the character code (13 for Enter) by reference; setting it to
+    // 0 keeps the key out of the box.
+    std::function<void(int& keyAscii)> KeyPress;
+
+    // Sets text from code without the length limit cutting it: the design's
+    // text boxes limit only what the user types.
+    void SetTextUncut(const QString& text);
+
+signals:
+    void GotFocus();
+    void LostFocus();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+class EnlistCombo : public QComboBox {
+    Q_OBJECT
+public:
+    explicit EnlistCombo(QWidget* parent = nullptr);
+    void showPopup() override;
+
+signals:
+    void DropDown();
+    void LostFocus();
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+};

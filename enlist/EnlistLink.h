@@ -1,0 +1,41 @@
+#pragma once
+// Enlist's own link to the service. It always talks to the default server
+// host (Enlist runs no server discovery); TARVEL_SERVER_HOST overrides the
+// host and may carry ":port".
+#include <QByteArray>
+#include <QString>
+
+namespace EnlistLink {
+
+QString DefaultServerHost();
+
+// "http://" & the default server host & page (page begins with "/").
+QString ServerAddress(const QString& page);
+
+// Longest wait for one exchange, in milliseconds (60 s unless a test sets
+// another).
+int TimeoutMs();
+void SetTimeoutMs(int ms);
+
+struct PostResult {
+    int error = 0;  // 0 or a WinInet-style number (platform/Http.h)
+    int status = 0; // HTTP status when an answer arrived
+    QByteArray body;
+    bool ok() const { return error == 0 && status >= 200 && status < 300; }
+};
+
+// Synchronous form-encoded POST of `data` (Latin-1) to `path` on the default
+// server host. The exchange runs on a worker thread; the caller waits,
+// letting the window repaint but handing it no input (keys and clicks given
+// meanwhile wait in the queue), and gives up after TimeoutMs in all.
+PostResult Post(const QString& path, const QString& data);
+
+// The five replacements of the design, in its order: " " to "+", then
+// '"' to "%22", "'" to "%27", "&" to "%26", "?" to "%3F". Nothing else
+// changes, so "+" and "%" pass as they are.
+QString URLEncode(const QString& text);
+
+// True while Post is waiting: a window must not close under a request.
+bool Busy();
+
+} // namespace EnlistLink

@@ -1,0 +1,195 @@
+#include "localservice/lib/SampleDatabase.h"
+
+#include <QStringList>
+
+namespace localservice {
+
+std::vector<platform::DbfFieldDef> MenuTableFields() {
+    return {{"ID", 'N', 10, 0},        {"ParentID", 'N', 10, 0},  {"Name", 'C', 80, 0},
+            {"Icon", 'C', 50, 0},      {"Descript", 'C', 254, 0}, {"IsItem", 'C', 1, 0},
+            {"IsRestrict", 'C', 1, 0}, {"Form", 'C', 50, 0},      {"Bid", 'N', 10, 2},
+            {"AdURL", 'C', 254, 0}};
+}
+
+bool WriteMenuTable(const QString& filePath, const std::vector<SampleRecord>& records,
+                    QString* error) {
+    if (!platform::DbfTable::Create(filePath, MenuTableFields(), error))
+        return false;
+    auto t = platform::DbfTable::Open(filePath, error);
+    if (!t)
+        return false;
+    for (const SampleRecord& r : records) {
+        const int n = t->AppendBlank();
+        t->AssignString(n, 0, QString::number(r.id));
+        t->AssignString(n, 1, QString::number(r.parentId));
+        t->AssignString(n, 2, r.name);
+        t->AssignString(n, 3, r.icon);
+        t->AssignString(n, 4, r.description);
+        t->Assign(n, 5, r.isItem ? "T" : "F");
+        t->Assign(n, 6, r.isRestricted ? "T" : "F");
+        t->AssignString(n, 7, r.form);
+        t->AssignString(n, 8, r.bid);
+        t->AssignString(n, 9, r.adUrl);
+    }
+    return t->Flush(error);
+}
+
+namespace {
+
+struct Top {
+    int id;
+    const char* name;
+    const char* icon;
+    QStringList subs;
+};
+
+// Site-name parts combined into the items of a subcategory.
+const QStringList kBrands = {"Acme",       "Blue Sky",  "Summit",      "Harbor",
+                             "Northwind",  "Red Rock",  "Evergreen",   "Lakeside",
+                             "Silverline", "Brightway", "Cornerstone", "Pioneer"};
+const QStringList kSuffixes = {"Online", "Central", "Guide",   "Network", "Hub",
+                               "Direct", "Today",   "Express", "Source",  "World"};
+
+std::vector<SampleRecord> Build() {
+    std::vector<SampleRecord> out;
+    auto add = [&](int id, int parent, const QString& name, const QString& icon,
+                   const QString& description, bool isItem) -> SampleRecord& {
+        SampleRecord r;
+        r.id = id;
+        r.parentId = parent;
+        r.name = name;
+        r.icon = icon;
+        r.description = description;
+        r.isItem = isItem;
+        out.push_back(r);
+        return out.back();
+    };
+    add(1, 0, QStringLiteral("Tarvel"), QStringLiteral("FolderIcon"),
+        QStringLiteral("The whole directory"), false);
+    add(3, 1, QStringLiteral("Hot Buys"), QStringLiteral("hotbuy.gif"),
+        QStringLiteral("This week's best offers"), false);
+    add(109, 1, QStringLiteral("My Tarvel"), QStringLiteral("MyTarvel"),
+        QStringLiteral("Your account, options and help"), false);
+    add(27345, 1, QStringLiteral("News"), QStringLiteral("News"),
+        QStringLiteral("Headlines of your news feeds"), false);
+    add(31504, 1, QStringLiteral("Favorites"), QStringLiteral("Favorites"),
+        QStringLiteral("Your browser favorites"), false);
+
+    const std::vector<Top> tops = {
+        {10,
+         "Arts & Entertainment",
+         "arts.gif",
+         {"Movies", "Music", "Television", "Books", "Museums", "Comics"}},
+        {11,
+         "Business & Finance",
+         "money.png",
+         {"Banking", "Investing", "Jobs", "Small Business", "Real Estate", "Insurance"}},
+        {12,
+         "Computers & Internet",
+         "Computer",
+         {"Software", "Hardware", "Web Design", "Security", "Games", "Downloads"}},
+        {13,
+         "Education",
+         "education.gif",
+         {"Colleges", "Online Courses", "Languages", "Homework Help", "Libraries"}},
+        {14,
+         "Health",
+         "health.gif",
+         {"Fitness", "Nutrition", "Medicine", "Mental Health", "Pharmacies"}},
+        {15,
+         "Home & Garden",
+         "home.png",
+         {"Gardening", "Cooking", "Decorating", "Repairs", "Pets"}},
+        {16, "News & Media", "NewsIcon", {"Newspapers", "Magazines", "Radio", "Weather"}},
+        {17,
+         "Shopping",
+         "shopping.gif",
+         {"Clothing", "Electronics", "Toys", "Gifts", "Auctions", "Books & Music"}},
+        {18,
+         "Sports",
+         "sports.gif",
+         {"Baseball", "Basketball", "Football", "Soccer", "Golf", "Outdoors"}},
+        {19,
+         "Travel",
+         "travel.png",
+         {"Airlines", "Hotels", "Car Rental", "Destinations", "Cruises"}},
+        {20,
+         "Reference",
+         "reference.gif",
+         {"Dictionaries", "Maps", "Encyclopedias", "Phone Books"}},
+        {21, "Adult", "FolderIcon", {"Chat", "Dating"}},
+    };
+    int subId = 200;
+    int itemId = 1000;
+    for (const Top& top : tops) {
+        SampleRecord& t =
+            add(top.id, 1, QString::fromUtf8(top.name), QString::fromLatin1(top.icon),
+                QStringLiteral("Sites about ") + QString::fromUtf8(top.name).toLower(), false);
+        t.isRestricted = top.id == 21;
+        for (int s = 0; s < top.subs.size(); ++s) {
+            const QString sub = top.subs.at(s);
+            const int sid = subId++;
+            SampleRecord& c =
+                add(sid, top.id, sub, QString(), sub + QStringLiteral(" sites, reviewed"), false);
+            c.isRestricted = top.id == 21;
+            const int count = 6 + (sid * 7) % 9; // 6 to 14 items
+            for (int i = 0; i < count; ++i) {
+                const QString brand = kBrands.at((sid + i * 5) % kBrands.size());
+                const QString suffix = kSuffixes.at((sid * 3 + i) % kSuffixes.size());
+                const QString name = brand + QLatin1Char(' ') + sub + QLatin1Char(' ') + suffix;
+                SampleRecord& r = add(itemId, sid, name,
+                                      i % 4 == 0 ? QStringLiteral("Item")
+                                                 : QStringLiteral("site%1.gif").arg(i % 5),
+                                      QStringLiteral("%1, by %2").arg(sub, brand), true);
+                // Every third item of a category bids for a place on top.
+                if (i % 3 == 1)
+                    r.bid = QString::number(0.25 * ((itemId % 40) + 1), 'f', 2);
+                if (!r.bid.isEmpty())
+                    r.adUrl = QStringLiteral("http://www.example.com/ads/%1").arg(itemId);
+                ++itemId;
+            }
+            if (s == 0) {
+                // A heading and a nested subcategory in the first one.
+                add(itemId++, sid, QStringLiteral(".Editor's Picks"), QString(), QString(), true);
+                add(subId++, sid, QStringLiteral("More ") + sub, QString(),
+                    QStringLiteral("Further ") + sub.toLower() + QStringLiteral(" sites"), false);
+            }
+        }
+        add(itemId++, top.id, QStringLiteral(".Top Sites"), QString(), QString(), false);
+    }
+    // Form categories: drawn input panels instead of submenus.
+    SampleRecord& quote = add(60, 11, QStringLiteral("Stock Quote"), QStringLiteral("quote.gif"),
+                              QStringLiteral("Look up a share price"), false);
+    quote.form = QStringLiteral("quote.frm");
+    SampleRecord& weather =
+        add(61, 16, QStringLiteral("Weather Forecast"), QStringLiteral("weather.png"),
+            QStringLiteral("The forecast for your town"), false);
+    weather.form = QStringLiteral("weather.frm");
+    // Hot buys: every row an advertiser, so the menu is all bids.
+    const QStringList hot = {"Laptop Deals", "Cheap Flights", "Phone Plans", "Concert Tickets",
+                             "Kitchen Sale", "Garden Tools",  "Book Club",   "Game Console Bundle"};
+    for (int i = 0; i < hot.size(); ++i) {
+        SampleRecord& r = add(900 + i, 3, hot.at(i), QStringLiteral("hotbuy.gif"),
+                              hot.at(i) + QStringLiteral(" at the lowest price"), true);
+        r.bid = QString::number(1.5 + i * 0.75, 'f', 2);
+        r.adUrl = QStringLiteral("http://www.example.com/hot/%1").arg(900 + i);
+    }
+    return out;
+}
+
+} // namespace
+
+const std::vector<SampleRecord>& SampleDirectory() {
+    static const std::vector<SampleRecord> records = Build();
+    return records;
+}
+
+std::vector<int> SampleTopCategories() {
+    return {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+}
+
+bool CreateSampleDatabase(const QString& filePath) {
+    return WriteMenuTable(filePath, SampleDirectory());
+}
+
+} // namespace localservice

@@ -1,0 +1,126 @@
+#include "menus/IconLibrary.h"
+
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "menus/Skin.h"
+#include "platform/TransferControl.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QUrl>
+
+namespace menus {
+
+namespace {
+
+QPixmap LoadBuiltin(const QString& key) {
+    const QString base = QStringLiteral(":/menus/icons/") + key;
+    if (qGuiApp && qGuiApp->devicePixelRatio() >= 1.5) {
+        QPixmap big(base + QStringLiteral("@2x.png"));
+        if (!big.isNull()) {
+            big.setDevicePixelRatio(2.0);
+            return big;
+        }
+    }
+    return QPixmap(base + QStringLiteral(".png"));
+}
+
+} // namespace
+
+IconLibrary& IconLibrary::Instance() {
+    // Never destroyed: pixmaps must not outlive the application object's
+    // destruction, and the library must outlive every window.
+    static auto* library = new IconLibrary();
+    return *library;
+}
+
+IconLibrary::IconLibrary() {
+    EnsureMenuResources();
+    for (const char* key : {"Item", "AdvertiserIcon", "LinkIcon", "MenuExpandHi", "MenuExpand",
+                            "ScrollDown", "ScrollUp", "ArrowUp", "ArrowDown", "Folder", "Search"})
+        builtin1_[QString::fromLatin1(key)] = LoadBuiltin(QString::fromLatin1(key));
+    for (const char* key : {"Item", "MenuExpandHi", "MenuExpand", "ScrollDown", "ScrollUp",
+                            "ArrowUp", "ArrowDown", "Folder", "FolderIcon"})
+        builtinIcons_[QString::fromLatin1(key)] = LoadBuiltin(QString::fromLatin1(key));
+}
+
+QPixmap IconLibrary::Image(ImageList list, const QString& key) const {
+    const auto& builtin = list == ImageList::ImageList1 ? builtin1_ : builtinIcons_;
+    auto it = builtin.find(key);
+    if (it != builtin.end())
+        return it->second;
+    if (list == ImageList::ImageList1) {
+        auto l = loaded_.find(key);
+        if (l != loaded_.end())
+            return l->second;
+    }
+    return QPixmap();
+}
+
+bool IconLibrary::Has(ImageList list, const QString& key) const {
+    return !Image(list, key).isNull();
+}
+
+void IconLibrary::FollowImagesFolder() {
+    // Icons loaded from another images folder (another program folder, a
+    // test's temporary one) are not this folder's icons.
+    if (imagesFolder_ != modGlobals::gImagesPath) {
+        imagesFolder_ = modGlobals::gImagesPath;
+        loaded_.clear();
+        failed_.clear();
+    }
+}
+
+bool IsPlainFileName(const QString& name) {
+    if (name.isEmpty() || name.size() > 180 || name.startsWith(QLatin1Char('.')))
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c == QLatin1Char('/') || c == QLatin1Char('\\') ||
+            c == QLatin1Char(':') || c.unicode() == 0x7f)
+            return false;
+    }
+    return true;
+}
+
+QPixmap IconLibrary::ItemIcon(const QString& fileName) {
+    const QPixmap builtin = Image(ImageList::ImageList1, fileName);
+    if (!builtin.isNull())
+        return builtin;
+    FollowImagesFolder();
+    // A name the server made up is never turned into a path or an address
+    // unless it is a plain file name.
+    if (!IsPlainFileName(fileName) || failed_.contains(fileName) || imagesFolder_.isEmpty())
+        return QPixmap();
+    const QString path = imagesFolder_ + fileName;
+    bool fetched = false;
+    if (!QFile::exists(path)) {
+        ++downloadsTried_;
+        platform::TransferControl& inet = modInternet::Inet1();
+        const int oldTimeout = inet.TimeoutMs();
+        inet.SetTimeoutMs(downloadTimeoutMs_);
+        const QString page =
+            QStringLiteral("/images/") + QString::fromLatin1(QUrl::toPercentEncoding(fileName));
+        const bool written = modInternet::DownloadFile(page, path);
+        inet.SetTimeoutMs(oldTimeout);
+        if (!written) {
+            failed_.insert(fileName);
+            return QPixmap();
+        }
+        fetched = true;
+    }
+    QPixmap pm(path);
+    if (pm.isNull()) {
+        // A body that is no picture (an error page sent as 200) would
+        // otherwise stay and be taken for the icon by every later start.
+        if (fetched)
+            QFile::remove(path);
+        failed_.insert(fileName);
+        return QPixmap();
+    }
+    if (pm.width() != 16 || pm.height() != 16)
+        pm = pm.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    loaded_[fileName] = pm;
+    return pm;
+}
+
+} // namespace menus

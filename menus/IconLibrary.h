@@ -1,0 +1,52 @@
+#pragma once
+// The image lists of the menu windows, shared by every menu window and kept
+// for the life of the program: "ImageList1" (built-in images and the item
+// icons downloaded at run time, keyed by file name) and "imlIcons".
+#include <QPixmap>
+#include <QSet>
+#include <QString>
+
+#include <map>
+
+namespace menus {
+
+enum class ImageList { ImageList1, imlIcons };
+
+class IconLibrary {
+public:
+    // The one library of the program.
+    static IconLibrary& Instance();
+
+    // The image under a key, or a null pixmap when the list has none.
+    QPixmap Image(ImageList list, const QString& key) const;
+    bool Has(ImageList list, const QString& key) const;
+
+    // An item icon of ImageList1 by its file name: the list's image when it
+    // has one; otherwise the file from the images folder, fetched from the
+    // server page "/images/" & name when it is missing, then kept under the
+    // name. Null when any step fails; a failed name is not fetched again
+    // while the images folder stays the same.
+    QPixmap ItemIcon(const QString& fileName);
+
+    // Time-out of one icon download (5 s); tests shorten it.
+    void SetDownloadTimeoutMs(int ms) { downloadTimeoutMs_ = ms; }
+    int DownloadTimeoutMs() const { return downloadTimeoutMs_; }
+    // Number of downloads tried so far (tests and the benchmark).
+    int DownloadsTried() const { return downloadsTried_; }
+
+private:
+    IconLibrary();
+    void FollowImagesFolder();
+
+    std::map<QString, QPixmap> builtin1_, builtinIcons_, loaded_;
+    QSet<QString> failed_;
+    QString imagesFolder_;
+    int downloadTimeoutMs_ = 5000;
+    int downloadsTried_ = 0;
+};
+
+// True for a plain file name that may become a path in the images folder:
+// no folder parts, no "." or "..", no leading dot, no control characters.
+bool IsPlainFileName(const QString& name);
+
+} // namespace menus

@@ -1,0 +1,23 @@
+#include "menus/MenuHooks.h"
+
+#include "core/WindowHooks.h"
+#include "core/modGlobals.h"
+#include "menus/frmMain.h"
+#include "menus/frmTooltip.h"
+#include "platform/Twips.h"
+
+void InstallMenuHooks() {
+    using namespace modGlobals;
+    Windows().showHomeMenu = [] { frmMain::Instance().ShowMenu(); };
+    // Unloading only hides the one window and resets it, so OpenItem may
+    // call this from inside the window's own click and key handlers.
+    Windows().unloadHomeMenu = [] { frmMain::Instance().Unload(); };
+    Windows().showWaitBox = [](const QString& caption) {
+        // Left on the highlight bar's left, bottom on its top.
+        const QRect anchor(gHighlightRect.left / platform::TwipsPerPixelX(),
+                           gHighlightRect.top / platform::TwipsPerPixelY(), 1, 1);
+        menus::frmTooltip::ShowAt(caption, anchor);
+        menus::frmTooltip::Loaded()->repaint(); // painted before the slow fetch starts
+    };
+    Windows().unloadWaitBox = [] { menus::frmTooltip::Unload(); };
+}

@@ -1,0 +1,76 @@
+#include "menus/MenuLevel.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+namespace menus {
+
+MenuLevel::~MenuLevel() = default;
+
+MenuLevel* AsMenuLevel(QObject* window) {
+    return dynamic_cast<MenuLevel*>(window);
+}
+
+void BringToTop(QWidget* window) {
+    // The offscreen platform has no stacking order to change (and says so
+    // on every call).
+    if (window && window->isVisible() &&
+        QGuiApplication::platformName() != QLatin1String("offscreen"))
+        window->raise();
+}
+
+ChildWindows& ChildFactory() {
+    static ChildWindows factory;
+    return factory;
+}
+
+bool StrictlyInside(const QRect& r, const QPoint& p) {
+    // Left + Width is one past the last pixel: the edges are Left and
+    // Left + Width, both outside.
+    return p.x() > r.left() && p.x() < r.left() + r.width() && p.y() > r.top() &&
+           p.y() < r.top() + r.height();
+}
+
+bool InsideOrOnEdge(const QRect& r, const QPoint& p) {
+    return p.x() >= r.left() && p.x() <= r.left() + r.width() && p.y() >= r.top() &&
+           p.y() <= r.top() + r.height();
+}
+
+int FindRow(const ItemCollection& items, int id) {
+    for (int i = 1; i <= items.Count(); ++i) {
+        const ItemPtr item = items.Item(i);
+        if (item && item->ID == id)
+            return i;
+    }
+    return 0;
+}
+
+int KeyboardHighlightRow(const ItemCollection& items) {
+    const ItemPtr first = items.Item(1);
+    if (!first)
+        return 0;
+    return first->ID > -1000 && first->ID != -19 ? 1 : 0;
+}
+
+int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID) {
+    if (selIndex <= 0 || selIndex == 999)
+        return 0;
+    const ItemPtr current = items.Item(selIndex);
+    if (current && current->ID == openCategoryID)
+        return 0;
+    return FindRow(items, openCategoryID);
+}
+
+QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint) {
+    QWidget* w = start;
+    int guard = 0;
+    while (w && guard++ < 64) {
+        if (StrictlyInside(w->frameGeometry(), screenPoint))
+            return w;
+        MenuLevel* level = AsMenuLevel(w);
+        w = level ? level->ParentForm() : nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace menus

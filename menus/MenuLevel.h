@@ -1,0 +1,88 @@
+#pragma once
+// The members through which the windows of the menu chain (the home menu at
+// the root, then one submenu window or the form panel per level) talk to each
+// other. A parent knows its child only as a MenuLevel, so it does not care
+// whether the child is a submenu or a form panel. A member that a kind of
+// window lacks does nothing (the form panel has no KeyboardHighlight; the
+// home menu's ParentForm is no window).
+#include "core/clsItem.h"
+
+#include <QPoint>
+#include <QRect>
+
+#include <functional>
+
+class QObject;
+class QWidget;
+
+namespace menus {
+
+class MenuLevel {
+public:
+    virtual ~MenuLevel();
+
+    // The window of this level (a top-level widget).
+    virtual QWidget* Window() = 0;
+
+    virtual QWidget* ParentForm() const { return nullptr; }
+    virtual void SetParentForm(QWidget* /*newParentForm*/) {}
+    virtual int ParentCategoryID() const { return 0; }
+    virtual void SetParentCategoryID(int /*newParentCategoryID*/) {}
+    virtual bool HaveCapture() const { return false; }
+    virtual void SetHaveCapture(bool /*newHaveCapture*/) {}
+    virtual bool ReversedMenu() const { return false; }
+    virtual void GetCapture() {}
+    virtual void ReleaseFormCapture() {}
+    virtual void HighlightOldCategory() {}
+    virtual void KeyboardHighlight() {}
+    // The child's canvas, moved by the opener during a slide.
+    virtual QWidget* picForm() { return nullptr; }
+    // True for a submenu window (the openers keep only those open).
+    virtual bool IsSubmenu() const { return false; }
+    // Unloads the window, its child first. Safe to call from the window's own
+    // handlers: the window is hidden at once and deleted later.
+    virtual void Unload() = 0;
+};
+
+// The level of a window, or nullptr when it is none (or gone).
+MenuLevel* AsMenuLevel(QObject* window);
+
+// Makes a window topmost without moving or sizing it.
+void BringToTop(QWidget* window);
+
+// The child windows that the openers create. Set by the library of the
+// submenu window and the form panel; while a function is empty the openers
+// open nothing.
+struct ChildWindows {
+    std::function<QWidget*()> newSubmenu; // a new frmMenu for every opening
+    std::function<QWidget*()> formPanel;  // the single frmForm
+};
+ChildWindows& ChildFactory();
+
+// Rules shared by the levels of the chain.
+
+// Strictly inside: a point on an edge of the rectangle is outside.
+bool StrictlyInside(const QRect& rect, const QPoint& point);
+// Inclusive test of the home menu's hand-over (left <= x <= left + width).
+bool InsideOrOnEdge(const QRect& rect, const QPoint& point);
+
+// The position (1-based) of the first row whose ID is `id`, 0 when none.
+int FindRow(const ItemCollection& items, int id);
+
+// The row that KeyboardHighlight highlights: 1 when row 1 is neither a
+// heading (-19) nor an inert placeholder (-1000 and below), else 0. A
+// separator (-1) in row 1 passes.
+int KeyboardHighlightRow(const ItemCollection& items);
+
+// The new highlighted row of HighlightOldCategory, or 0 when nothing
+// changes: nothing while no row (or the search box, 999) is highlighted,
+// nothing when the highlighted row already is the open category, else the
+// first row of that category when there is one.
+int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID);
+
+// Walks up the chain from `start` (through ParentForm) and returns the first
+// window whose screen rectangle (pixels) holds `screenPoint` strictly inside,
+// or nullptr when none does.
+QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint);
+
+} // namespace menus

@@ -1,0 +1,15 @@
+#include "menus/PictureBox.h"
+
+#include <QPainter>
+
+namespace menus {
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (Image.isNull() || Image.width() < width() || Image.height() < height())
+        p.fillRect(rect(), BackColor);
+    if (!Image.isNull())
+        p.drawPixmap(0, 0, Image);
+}
+
+} // namespace menus

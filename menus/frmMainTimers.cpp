@@ -1,0 +1,146 @@
+// The home menu's two timers: the submenu opener (250 ms after the pointer
+// settles on a category row, or at once on a click or Right arrow) and the
+// flash of the hot category's name.
+#include "menus/frmMain.h"
+
+#include "core/modGlobals.h"
+#include "menus/ChainCapture.h"
+#include "menus/frmTooltip.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include <exception>
+
+using namespace modGlobals;
+
+void frmMain::Timer1_Timer() {
+    try {
+        const QRect bar(picHighlight->mapToGlobal(QPoint(0, 0)), picHighlight->size());
+        const int tppX = platform::TwipsPerPixelX();
+        const int tppY = platform::TwipsPerPixelY();
+        gHighlightRect = {bar.left() * tppX, bar.top() * tppY, (bar.right() + 1) * tppX,
+                          (bar.bottom() + 1) * tppY};
+        const int n = RowCount();
+        if (n == 0 || m_SelIndex < 1 || m_SelIndex > n) {
+            Timer1.stop();
+            return;
+        }
+        const ItemPtr R = m_Items->Item(m_SelIndex);
+        if (!R) {
+            Timer1.stop();
+            return;
+        }
+
+        if (m_ChildForm) {
+            menus::MenuLevel* child = Child();
+            if (child && child->IsSubmenu() && child->ParentCategoryID() == R->ID) {
+                menus::BringToTop(m_ChildForm);
+                if (child->HaveCapture()) {
+                    HighlightOldCategory();
+                    menus::BringToTop(m_ChildForm);
+                }
+                Timer1.stop();
+                return;
+            }
+            UnloadChild();
+        }
+
+        if (R->ID == 3 && timFlash.isActive()) {
+            SaveSetting(QStringLiteral("Main"), QStringLiteral("NewHotBuy"), QStringLiteral("No"));
+            timFlash.stop();
+            if (m_FlashRow >= 0)
+                PrintName(m_FlashRow, Qt::black);
+        }
+
+        Timer1.stop();
+        if (R->IsItem)
+            return; // only categories have children
+
+        const menus::ChildWindows& factory = menus::ChildFactory();
+        const auto& create = R->Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
+        QPointer<QWidget> child = create ? create() : nullptr;
+        menus::MenuLevel* level = menus::AsMenuLevel(child.data());
+        if (!level)
+            return; // no submenu window to open (yet)
+        m_ChildForm = child;
+        level->SetParentForm(this);
+        gCategoryIcon = R->Icon;
+        child->move(-20000 / tppX, child->y());
+        child->show();
+        level->SetParentCategoryID(R->ID);
+        if (!child || m_ChildForm != child || !m_Loaded)
+            return; // filling it closed it
+
+        const QRect screen = QApplication::primaryScreen()->geometry();
+        const int C = child->height();
+        const int T = y();
+        const int B = ButtonRect().top();
+        const int bottom = T + (m_SelIndex - 1) * kRowHeight + C;
+        int childTop = bar.top() - 2;
+        if (height() <= B) {
+            if (bottom > B)
+                childTop = B - C;
+        } else if (bottom > screen.height() - platform::TwipsToPixelsY(450)) {
+            childTop = screen.height() - C;
+        }
+
+        m_ReversedMenu = false;
+        const int w = child->width();
+        const int homeLeft = x();
+        const int homeRight = x() + width();
+        const int top = childTop;
+        const int h = C;
+        m_OpenCategoryID = R->ID;
+        menus::BringToTop(child);
+
+        QPointer<frmMain> self(this);
+        auto finish = [self, child] {
+            if (!self || !child)
+                return;
+            if (menus::MenuLevel* l = menus::AsMenuLevel(child.data()))
+                if (QWidget* canvas = l->picForm())
+                    canvas->move(0, canvas->y());
+            child->setFocus();
+        };
+        if (homeRight + w <= screen.width()) {
+            const int left = homeRight - platform::TwipsToPixelsX(60);
+            child->setGeometry(left, top, 1, h);
+            childSlide_.Start(
+                child, gAniSpeed, w, [=](int i) { return QRect(left, top, i, h); },
+                QRect(left, top, w, h), finish);
+        } else {
+            m_ReversedMenu = true;
+            child->setGeometry(homeLeft, top, 1, h);
+            if (QWidget* canvas = level->picForm())
+                canvas->move(0, canvas->y());
+            menus::BringToTop(child);
+            if (gTooltipLoaded && menus::frmTooltip::Loaded())
+                menus::BringToTop(menus::frmTooltip::Loaded());
+            childSlide_.Start(
+                child, gAniSpeed, w, [=](int i) { return QRect(homeLeft - i, top, i, h); },
+                QRect(homeLeft - w, top, w, h), finish);
+        }
+    } catch (const std::exception& e) {
+        ShowError(QString::fromLocal8Bit(e.what()), 0, QStringLiteral("frmMain.Timer1_Timer"));
+    }
+}
+
+void frmMain::FinishChildSlide() {
+    childSlide_.Finish();
+}
+
+void frmMain::timFlash_Timer() {
+    // Without a hot category in the list there is nothing to flash (the
+    // first row is not it).
+    if (m_FlashRow < 0)
+        return;
+    if (timFlashTag != QLatin1String("X")) {
+        PrintName(m_FlashRow, FlashColor());
+        timFlashTag = QStringLiteral("X");
+    } else {
+        PrintName(m_FlashRow, Qt::black);
+        timFlashTag.clear();
+    }
+}

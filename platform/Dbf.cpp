@@ -1,0 +1,579 @@
+#include "platform/Dbf.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr char kFieldEnd = 0x0D;
+constexpr char kFileEnd = 0x1A;
+constexpr uint32_t kDescriptorSize = 32;
+
+bool EntryLess(const DbfIntIndex::Entry& a, const DbfIntIndex::Entry& b) {
+    return a.key != b.key ? a.key < b.key : a.record < b.record;
+}
+
+uint32_t ReadLe(const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+void WriteLe(char* p, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i, v >>= 8)
+        p[i] = static_cast<char>(v & 0xFF);
+}
+
+bool g_sharedMapping = true;
+
+void SetError(QString* error, const QString& text) {
+    if (error)
+        *error = text;
+}
+
+QString SysError(const QString& what) {
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Writes all of buf at offset, retrying short writes.
+bool WriteAt(int fd, const char* buf, size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, buf, size, offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        buf += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+void StampDate(char* header) {
+    const QDate today = QDate::currentDate();
+    header[1] = static_cast<char>(today.year() - 1900);
+    header[2] = static_cast<char>(today.month());
+    header[3] = static_cast<char>(today.day());
+}
+
+} // namespace
+
+// ---- DbfIntIndex -------------------------------------------------------
+
+void DbfIntIndex::Build(std::vector<Entry> entries) {
+    std::sort(entries.begin(), entries.end(), EntryLess);
+    main_ = std::move(entries);
+    main_.shrink_to_fit();
+    side_.clear();
+}
+
+void DbfIntIndex::Insert(int32_t key, uint32_t record) {
+    const Entry e{key, record};
+    side_.insert(std::upper_bound(side_.begin(), side_.end(), e, EntryLess), e);
+    if (side_.size() >= kMergeAt) {
+        std::vector<Entry> merged;
+        merged.reserve(main_.size() + side_.size());
+        std::merge(main_.begin(), main_.end(), side_.begin(), side_.end(),
+                   std::back_inserter(merged), EntryLess);
+        main_ = std::move(merged);
+        side_.clear();
+    }
+}
+
+void DbfIntIndex::Erase(int32_t key, uint32_t record) {
+    const Entry e{key, record};
+    for (auto* list : {&side_, &main_}) {
+        auto it = std::lower_bound(list->begin(), list->end(), e, EntryLess);
+        if (it != list->end() && it->key == key && it->record == record) {
+            list->erase(it);
+            return;
+        }
+    }
+}
+
+int64_t DbfIntIndex::First(int32_t key) const {
+    int64_t best = -1;
+    const Entry probe{key, 0};
+    for (const auto* list : {&main_, &side_}) {
+        auto it = std::lower_bound(list->begin(), list->end(), probe, EntryLess);
+        if (it != list->end() && it->key == key && (best < 0 || it->record < best))
+            best = it->record;
+    }
+    return best;
+}
+
+void DbfIntIndex::Find(int32_t key, std::vector<uint32_t>& out) const {
+    out.clear();
+    const Entry probe{key, 0};
+    auto a = std::lower_bound(main_.begin(), main_.end(), probe, EntryLess);
+    for (; a != main_.end() && a->key == key; ++a)
+        out.push_back(a->record);
+    const size_t fromMain = out.size();
+    auto b = std::lower_bound(side_.begin(), side_.end(), probe, EntryLess);
+    for (; b != side_.end() && b->key == key; ++b)
+        out.push_back(b->record);
+    if (fromMain != out.size())
+        std::inplace_merge(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(fromMain),
+                           out.end());
+}
+
+size_t DbfIntIndex::MemoryBytes() const {
+    return (main_.capacity() + side_.capacity()) * sizeof(Entry);
+}
+
+// ---- DbfTable: opening and creating -------------------------------------
+
+void DbfTable::SetSharedMapping(bool shared) {
+    g_sharedMapping = shared;
+}
+
+DbfTable::~DbfTable() {
+    Flush();
+    if (map_)
+        ::munmap(map_, mapSize_);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
+    std::unique_ptr<DbfTable> t(new DbfTable);
+    t->path_ = path;
+    const QByteArray native = QFile::encodeName(path);
+    t->fd_ = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    if (t->fd_ < 0) {
+        SetError(error, SysError(QStringLiteral("Cannot open ") + path));
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(t->fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetError(error, path + QStringLiteral(" is not a regular file"));
+        return nullptr;
+    }
+    const auto size = static_cast<size_t>(st.st_size);
+    if (size < kDescriptorSize + kDescriptorSize + 1) {
+        SetError(error, path + QStringLiteral(" is too short to be a dBASE table"));
+        return nullptr;
+    }
+    // A shared mapping: a change is a store into the file's cached page, with
+    // no copy of the page and no write call of its own.
+    void* m = g_sharedMapping ? ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                                       MAP_SHARED | MAP_POPULATE, t->fd_, 0)
+                              : MAP_FAILED;
+    t->sharedMap_ = m != MAP_FAILED;
+    if (m == MAP_FAILED) {
+        // A file system that cannot share a writable mapping: a private one,
+        // whose changed records the flush writes back. It is populated
+        // read-only and made writable afterwards, since populating a writable
+        // private mapping would copy every page of the file at once.
+        m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, t->fd_, 0);
+        if (m != MAP_FAILED && ::mprotect(m, size, PROT_READ | PROT_WRITE) != 0) {
+            ::munmap(m, size);
+            m = MAP_FAILED;
+        }
+    }
+    if (m == MAP_FAILED) {
+        SetError(error, SysError(QStringLiteral("Cannot map ") + path));
+        return nullptr;
+    }
+    t->map_ = static_cast<char*>(m);
+    t->mapSize_ = size;
+    const auto* h = reinterpret_cast<const unsigned char*>(t->map_);
+    if ((h[0] & 0x07) != 0x03) {
+        SetError(error, path + QStringLiteral(" is not a dBASE III table"));
+        return nullptr;
+    }
+    const uint32_t count = ReadLe(h + 4, 4);
+    t->headerLength_ = ReadLe(h + 8, 2);
+    t->recordLength_ = ReadLe(h + 10, 2);
+    if (t->headerLength_ > size || t->headerLength_ < 2 * kDescriptorSize + 1 ||
+        t->recordLength_ < 2) {
+        SetError(error, path + QStringLiteral(": the header is inconsistent"));
+        return nullptr;
+    }
+    // Field descriptors up to the 0x0D terminator, all inside the header.
+    uint32_t offset = 0;
+    uint32_t pos = kDescriptorSize;
+    for (; pos < t->headerLength_ && t->map_[pos] != kFieldEnd; pos += kDescriptorSize) {
+        if (pos + kDescriptorSize > t->headerLength_) {
+            SetError(error, path + QStringLiteral(": a field descriptor is cut short"));
+            return nullptr;
+        }
+        const char* d = t->map_ + pos;
+        FieldInfo f;
+        f.def.name = QByteArray(d, static_cast<qsizetype>(strnlen(d, 11)));
+        f.def.type = d[11];
+        f.def.length = static_cast<unsigned char>(d[16]);
+        f.def.decimals = static_cast<unsigned char>(d[17]);
+        f.offset = static_cast<int>(offset);
+        if (f.def.name.isEmpty() || f.def.length == 0) {
+            SetError(error, path + QStringLiteral(": a field descriptor is invalid"));
+            return nullptr;
+        }
+        offset += static_cast<uint32_t>(f.def.length);
+        t->fields_.push_back(std::move(f));
+    }
+    if (pos >= t->headerLength_ || t->fields_.empty()) {
+        SetError(error, path + QStringLiteral(": the field list has no end mark"));
+        return nullptr;
+    }
+    if (offset + 1 != t->recordLength_) {
+        SetError(error, path + QStringLiteral(": the record length does not match the fields"));
+        return nullptr;
+    }
+    // A table cut short by a crash keeps the whole records it still holds.
+    const auto present = static_cast<uint32_t>((size - t->headerLength_) / t->recordLength_);
+    t->mappedRecords_ = t->fileRecords_ = t->recordCount_ = std::min(count, present);
+    t->dirtyMark_.assign(t->fileRecords_, false);
+    t->ready_ = true;
+    return t;
+}
+
+bool DbfTable::Create(const QString& path, const std::vector<DbfFieldDef>& fields, QString* error) {
+    if (fields.empty()) {
+        SetError(error, QStringLiteral("A table needs at least one field"));
+        return false;
+    }
+    const uint32_t headerLength = kDescriptorSize * static_cast<uint32_t>(fields.size() + 1) + 1;
+    uint32_t recordLength = 1;
+    QByteArray bytes(static_cast<qsizetype>(headerLength), '\0');
+    char* h = bytes.data();
+    h[0] = 0x03;
+    StampDate(h);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const DbfFieldDef& f = fields[i];
+        if (f.name.isEmpty() || f.name.size() > 10 || f.length < 1 || f.length > 254) {
+            SetError(error, QStringLiteral("Invalid field ") + QString::fromLatin1(f.name));
+            return false;
+        }
+        char* d = h + kDescriptorSize * (i + 1);
+        std::memcpy(d, f.name.constData(), static_cast<size_t>(f.name.size()));
+        d[11] = f.type;
+        d[16] = static_cast<char>(f.length);
+        d[17] = static_cast<char>(f.decimals);
+        recordLength += static_cast<uint32_t>(f.length);
+    }
+    h[headerLength - 1] = kFieldEnd;
+    WriteLe(h + 4, 0, 4);
+    WriteLe(h + 8, headerLength, 2);
+    WriteLe(h + 10, recordLength, 2);
+    bytes.append(kFileEnd);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
+        SetError(error, QStringLiteral("Cannot write ") + path + QStringLiteral(": ") +
+                            file.errorString());
+        return false;
+    }
+    return true;
+}
+
+// ---- DbfTable: fields and records ----------------------------------------
+
+int DbfTable::FieldIndex(QByteArrayView name) const {
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (QByteArrayView(fields_[i].def.name).compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+char* DbfTable::RecordPtr(uint32_t record) {
+    if (record < mappedRecords_)
+        return map_ + headerLength_ + static_cast<size_t>(record) * recordLength_;
+    return tail_.data() + static_cast<size_t>(record - mappedRecords_) * recordLength_;
+}
+
+const char* DbfTable::RecordPtr(uint32_t record) const {
+    return const_cast<DbfTable*>(this)->RecordPtr(record);
+}
+
+QByteArrayView DbfTable::FieldBytes(int record, int field) const {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
+        field >= FieldCount())
+        return {};
+    const FieldInfo& f = fields_[static_cast<size_t>(field)];
+    return QByteArrayView(RecordPtr(static_cast<uint32_t>(record)) + 1 + f.offset, f.def.length);
+}
+
+QString DbfTable::FieldString(int record, int field) const {
+    return QString::fromLatin1(FieldBytes(record, field));
+}
+
+void DbfTable::MarkDirty(uint32_t record) {
+    changed_ = true;
+    // Records inside a shared mapping are in the file already; others wait
+    // for the flush.
+    if ((sharedMap_ && record < mappedRecords_) || record >= fileRecords_ || dirtyMark_[record])
+        return;
+    dirtyMark_[record] = true;
+    dirty_.push_back(record);
+}
+
+const DbfTable::Tag* DbfTable::TagOnField(int field) const {
+    for (const Tag& tag : tags_)
+        if (tag.field == field)
+            return &tag;
+    return nullptr;
+}
+
+namespace {
+
+// Fits text to a field: character fields left-aligned and blank-padded (cut
+// at the width), numeric ones right-aligned after trimming (stars when it
+// does not fit). `get(i)` gives the i-th byte of the text.
+template <typename Get> void Fit(char* out, int width, bool numeric, qsizetype size, Get get) {
+    std::memset(out, ' ', static_cast<size_t>(width));
+    if (numeric) {
+        qsizetype a = 0, b = size;
+        while (a < b && get(a) == ' ')
+            ++a;
+        while (b > a && get(b - 1) == ' ')
+            --b;
+        if (b - a > width) {
+            std::memset(out, '*', static_cast<size_t>(width));
+            return;
+        }
+        char* dest = out + (width - (b - a));
+        for (qsizetype i = a; i < b; ++i)
+            *dest++ = get(i);
+    } else {
+        const qsizetype n = std::min<qsizetype>(width, size);
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = get(i);
+    }
+}
+
+} // namespace
+
+void DbfTable::Assign(int record, int field, QByteArrayView text) {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
+        field >= FieldCount())
+        return;
+    const DbfFieldDef& f = fields_[static_cast<size_t>(field)].def;
+    char fitted[256];
+    Fit(fitted, f.length, f.type == 'N' || f.type == 'F', text.size(),
+        [&](qsizetype i) { return text[i]; });
+    Store(static_cast<uint32_t>(record), field, fitted);
+}
+
+void DbfTable::AssignString(int record, int field, QStringView text) {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
+        field >= FieldCount())
+        return;
+    const DbfFieldDef& f = fields_[static_cast<size_t>(field)].def;
+    char fitted[256];
+    Fit(fitted, f.length, f.type == 'N' || f.type == 'F', text.size(), [&](qsizetype i) {
+        const char16_t c = text[i].unicode();
+        return c < 256 ? static_cast<char>(c) : '?';
+    });
+    Store(static_cast<uint32_t>(record), field, fitted);
+}
+
+void DbfTable::Store(uint32_t record, int field, const char* fitted) {
+    const FieldInfo& f = fields_[static_cast<size_t>(field)];
+    const auto width = static_cast<size_t>(f.def.length);
+    char* dest = RecordPtr(record) + 1 + f.offset;
+    if (std::memcmp(dest, fitted, width) == 0)
+        return; // writes only on change
+    const QByteArrayView bytes(dest, static_cast<qsizetype>(width));
+    int32_t oldKey = 0, newKey = 0;
+    for (Tag& tag : tags_) {
+        if (tag.field != field)
+            continue;
+        if (ParseInt(bytes, &oldKey))
+            tag.index.Erase(oldKey, record);
+        if (ParseInt(QByteArrayView(fitted, static_cast<qsizetype>(width)), &newKey))
+            tag.index.Insert(newKey, record);
+    }
+    std::memcpy(dest, fitted, width);
+    MarkDirty(record);
+}
+
+bool DbfTable::IsDeleted(int record) const {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_)
+        return false;
+    return RecordPtr(static_cast<uint32_t>(record))[0] == '*';
+}
+
+void DbfTable::Delete(int record) {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || IsDeleted(record))
+        return;
+    RecordPtr(static_cast<uint32_t>(record))[0] = '*';
+    MarkDirty(static_cast<uint32_t>(record));
+}
+
+void DbfTable::Recall(int record) {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || !IsDeleted(record))
+        return;
+    RecordPtr(static_cast<uint32_t>(record))[0] = ' ';
+    MarkDirty(static_cast<uint32_t>(record));
+}
+
+int DbfTable::AppendBlank() {
+    tail_.insert(tail_.end(), recordLength_, ' ');
+    return static_cast<int>(recordCount_++);
+}
+
+bool DbfTable::ParseInt(QByteArrayView text, int32_t* value) {
+    qsizetype i = 0, n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    while (n > i && text[n - 1] == ' ')
+        --n;
+    if (i == n)
+        return false;
+    bool negative = false;
+    if (text[i] == '-' || text[i] == '+') {
+        negative = text[i] == '-';
+        if (++i == n)
+            return false;
+    }
+    int64_t v = 0;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+        if (v > int64_t(INT32_MAX) + 1)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v > INT32_MAX || v < INT32_MIN)
+        return false;
+    *value = static_cast<int32_t>(v);
+    return true;
+}
+
+// ---- DbfTable: tags and queries ------------------------------------------
+
+bool DbfTable::CreateTag(const QByteArray& tagName, int field) {
+    if (field < 0 || field >= FieldCount())
+        return false;
+    std::vector<DbfIntIndex::Entry> entries;
+    entries.reserve(recordCount_);
+    const FieldInfo& f = fields_[static_cast<size_t>(field)];
+    for (uint32_t r = 0; r < recordCount_; ++r) {
+        int32_t key = 0;
+        if (ParseInt(QByteArrayView(RecordPtr(r) + 1 + f.offset, f.def.length), &key))
+            entries.push_back({key, r});
+    }
+    tags_.erase(
+        std::remove_if(tags_.begin(), tags_.end(), [&](const Tag& t) { return t.name == tagName; }),
+        tags_.end());
+    Tag tag;
+    tag.name = tagName;
+    tag.field = field;
+    tag.index.Build(std::move(entries));
+    tags_.push_back(std::move(tag));
+    return true;
+}
+
+int DbfTable::Seek(const QByteArray& tagName, int32_t key) const {
+    for (const Tag& tag : tags_)
+        if (tag.name == tagName)
+            return static_cast<int>(tag.index.First(key));
+    return -1;
+}
+
+void DbfTable::Query(int field, int32_t key, std::vector<uint32_t>& out) const {
+    out.clear();
+    if (field < 0 || field >= FieldCount())
+        return;
+    if (const Tag* tag = TagOnField(field)) {
+        tag->index.Find(key, out);
+        return;
+    }
+    for (uint32_t r = 0; r < recordCount_; ++r) {
+        int32_t v = 0;
+        if (ParseInt(FieldBytes(static_cast<int>(r), field), &v) && v == key)
+            out.push_back(r);
+    }
+}
+
+size_t DbfTable::IndexMemoryBytes() const {
+    size_t total = 0;
+    for (const Tag& tag : tags_)
+        total += tag.index.MemoryBytes();
+    return total;
+}
+
+// ---- DbfTable: writing back -----------------------------------------------
+
+bool DbfTable::Flush(QString* error) {
+    if (!ready_)
+        return true; // a table that never opened has nothing to write
+    const bool countChanged =
+        recordCount_ != ReadLe(reinterpret_cast<const unsigned char*>(map_) + 4, 4);
+    if (!changed_ && recordCount_ == fileRecords_ && !countChanged)
+        return true;
+    // Changed records not yet in the file (appended ones changed after an
+    // earlier flush, all of them with a private mapping), in runs: neighbours
+    // closer than a page are written in one call, since a system call costs
+    // more than copying a page. A run never crosses from the mapped records
+    // into the appended ones, which lie apart in memory.
+    std::sort(dirty_.begin(), dirty_.end());
+    constexpr size_t kJoinGap = 4096;
+    size_t i = 0;
+    while (i < dirty_.size()) {
+        const uint32_t first = dirty_[i];
+        const bool mapped = first < mappedRecords_;
+        uint32_t last = first;
+        size_t j = i + 1;
+        while (j < dirty_.size() && (dirty_[j] < mappedRecords_) == mapped &&
+               static_cast<size_t>(dirty_[j] - last - 1) * recordLength_ < kJoinGap)
+            last = dirty_[j++];
+        const off_t at = static_cast<off_t>(headerLength_) + off_t(first) * recordLength_;
+        const size_t len = static_cast<size_t>(last - first + 1) * recordLength_;
+        if (!WriteAt(fd_, RecordPtr(first), len, at)) {
+            SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
+            // What is not yet cleared is written by the next flush.
+            dirty_.erase(dirty_.begin(), dirty_.begin() + static_cast<std::ptrdiff_t>(i));
+            return false;
+        }
+        for (size_t k = i; k < j; ++k)
+            dirtyMark_[dirty_[k]] = false;
+        i = j;
+    }
+    dirty_.clear();
+    // Appended records and the end byte, then the header that counts them.
+    if (recordCount_ > fileRecords_) {
+        const off_t end = static_cast<off_t>(headerLength_) + off_t(fileRecords_) * recordLength_;
+        const char* from = RecordPtr(fileRecords_);
+        const size_t len = static_cast<size_t>(recordCount_ - fileRecords_) * recordLength_;
+        std::vector<char> block(from, from + len);
+        block.push_back(kFileEnd);
+        if (!WriteAt(fd_, block.data(), block.size(), end)) {
+            SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
+            return false;
+        }
+        fileRecords_ = recordCount_;
+        dirtyMark_.resize(fileRecords_, false);
+    }
+    char header[8];
+    std::memcpy(header, map_, sizeof header);
+    StampDate(header);
+    WriteLe(header + 4, recordCount_, 4);
+    if (!sharedMap_ && !WriteAt(fd_, header, sizeof header, 0)) {
+        SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
+        return false;
+    }
+    std::memcpy(map_, header, sizeof header); // into the file itself when shared
+    changed_ = false;
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,152 @@
+#pragma once
+// A small dBASE III table engine: the .dbf layout (32-byte header, 32-byte
+// field descriptors ended by 0x0D, records led by a ' '/'*' flag byte, 0x1A
+// end byte), so that ordinary dBASE tools can open the menu table too.
+//
+// The whole file is mapped (shared) at open and every record is read from
+// memory; the integer indexes ("tags") live in memory only and no index file
+// is read or written. A change to a record already in the file lands in the
+// file's pages at once, without a system call per record; appended records
+// stay in memory until Flush, which writes them and the end byte, then the
+// header's count and date. Nothing is written when nothing changed.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+struct DbfFieldDef {
+    QByteArray name; // at most 10 characters
+    char type = 'C'; // 'C' character, 'N' numeric, 'L', 'D', 'F'
+    int length = 1;  // 1 to 254
+    int decimals = 0;
+};
+
+// An in-memory index of records by the integer value of one field: sorted
+// (key, record) pairs, with a small sorted side list for records added since
+// the last merge so that an append costs no shift of the whole index.
+class DbfIntIndex {
+public:
+    struct Entry {
+        int32_t key;
+        uint32_t record;
+    };
+    void Build(std::vector<Entry> entries);
+    void Insert(int32_t key, uint32_t record);
+    void Erase(int32_t key, uint32_t record);
+    // The first record (lowest number) with that key, or -1.
+    int64_t First(int32_t key) const;
+    // Every record with that key, ascending (physical order).
+    void Find(int32_t key, std::vector<uint32_t>& out) const;
+    size_t MemoryBytes() const;
+
+private:
+    static constexpr size_t kMergeAt = 1024;
+    std::vector<Entry> main_;
+    std::vector<Entry> side_;
+};
+
+class DbfTable {
+public:
+    ~DbfTable(); // flushes; a failure there is lost, so callers flush first
+    DbfTable(const DbfTable&) = delete;
+    DbfTable& operator=(const DbfTable&) = delete;
+
+    // Opens an existing table read-write. A missing, short, truncated or
+    // inconsistent file gives nullptr and the reason in *error. A record
+    // count larger than the file holds is cut to the whole records present.
+    static std::unique_ptr<DbfTable> Open(const QString& path, QString* error = nullptr);
+    // Tables opened from now on map their file shared (the default) or,
+    // as where the file system cannot share a writable mapping, privately
+    // with the changed records written back by Flush (tests).
+    static void SetSharedMapping(bool shared);
+    // Writes a new empty table (replacing any file of that name).
+    static bool Create(const QString& path, const std::vector<DbfFieldDef>& fields,
+                       QString* error = nullptr);
+
+    QString Path() const { return path_; }
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    // Field number by name, without regard to case; -1 when absent.
+    int FieldIndex(QByteArrayView name) const;
+    const DbfFieldDef& Field(int field) const { return fields_[static_cast<size_t>(field)].def; }
+    int RecordCount() const { return static_cast<int>(recordCount_); }
+
+    // The field's bytes in a record (0-based), exactly its width, untrimmed.
+    QByteArrayView FieldBytes(int record, int field) const;
+    QString FieldString(int record, int field) const; // the bytes as Latin-1
+    // Stores text fitted to the width: character fields left-aligned and
+    // blank-padded (cut at the width), numeric fields right-aligned (filled
+    // with '*' when the trimmed text does not fit, as dBASE shows an
+    // overflow). Other bytes of the record stay as they are. Indexes over the
+    // field follow the new value.
+    void Assign(int record, int field, QByteArrayView text);
+    void AssignString(int record, int field, QStringView text); // as Latin-1
+
+    bool IsDeleted(int record) const;
+    void Delete(int record); // marks '*'; records are never packed
+    void Recall(int record);
+    // Appends a blank record and returns its number.
+    int AppendBlank();
+
+    // The integer value of a numeric field: blanks around, an optional sign
+    // and digits only, within 32 bits. False otherwise (blank included).
+    static bool ParseInt(QByteArrayView text, int32_t* value);
+
+    // Named in-memory tags over integer fields. Records whose field is not an
+    // integer are not in the tag.
+    bool CreateTag(const QByteArray& tagName, int field);
+    // The first record whose tagged field equals key, or -1.
+    int Seek(const QByteArray& tagName, int32_t key) const;
+    // Every record (deleted ones included) whose field equals key, in
+    // physical order; uses a tag over that field when there is one.
+    void Query(int field, int32_t key, std::vector<uint32_t>& out) const;
+    size_t IndexMemoryBytes() const;
+
+    bool IsChanged() const { return changed_ || recordCount_ > fileRecords_; }
+    // Writes what is not yet in the file (appended records, changes to them
+    // after an earlier flush, the header). False (and the reason in *error)
+    // when a write failed; those changes then stay pending for the next
+    // flush.
+    bool Flush(QString* error = nullptr);
+
+private:
+    struct FieldInfo {
+        DbfFieldDef def;
+        int offset = 0; // within the record, after the flag byte
+    };
+    struct Tag {
+        QByteArray name;
+        int field = 0;
+        DbfIntIndex index;
+    };
+    DbfTable() = default;
+    char* RecordPtr(uint32_t record);
+    const char* RecordPtr(uint32_t record) const;
+    void MarkDirty(uint32_t record);
+    void Store(uint32_t record, int field, const char* fitted);
+    const Tag* TagOnField(int field) const;
+
+    QString path_;
+    bool ready_ = false;   // the open went through
+    bool changed_ = false; // a record changed since the last flush
+    bool sharedMap_ = false;
+    int fd_ = -1;
+    char* map_ = nullptr; // the file's header and records present at open
+    size_t mapSize_ = 0;
+    uint32_t headerLength_ = 0;
+    uint32_t recordLength_ = 0;
+    uint32_t mappedRecords_ = 0; // records inside the mapping
+    uint32_t fileRecords_ = 0;   // records present in the file
+    uint32_t recordCount_ = 0;   // records in the table, appended ones included
+    std::vector<char> tail_;     // records appended since open
+    std::vector<FieldInfo> fields_;
+    std::vector<Tag> tags_;
+    std::vector<uint32_t> dirty_; // changed records already in the file
+    std::vector<bool> dirtyMark_; // one bit per record of the file
+};
+
+} // namespace platform

@@ -1,0 +1,107 @@
+#include "shell/ShellHooks.h"
+
+#include "core/WindowHooks.h"
+#include "shell/frmButton.h"
+#include "shell/frmLogin.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+namespace {
+
+class LastWindowWatcher : public QObject {
+public:
+    explicit LastWindowWatcher(std::function<void()> quit) : quit_(std::move(quit)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Hide || type == QEvent::Destroy || type == QEvent::Close) &&
+            watched->isWidgetType() && !pending_) {
+            pending_ = true;
+            QTimer::singleShot(0, this, [this] {
+                pending_ = false;
+                if (!done_ && !frmButton::Loaded() && !AnyWindowShown()) {
+                    done_ = true;
+                    quit_();
+                }
+            });
+        }
+        return false;
+    }
+
+private:
+    static bool AnyWindowShown() {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (const QWidget* w : windows) {
+            const Qt::WindowType type = w->windowType();
+            if (w->isVisible() && type != Qt::ToolTip && type != Qt::Popup)
+                return true;
+        }
+        return false;
+    }
+
+    std::function<void()> quit_;
+    bool pending_ = false;
+    bool done_ = false;
+};
+
+std::unique_ptr<LastWindowWatcher> g_watcher;
+
+} // namespace
+
+void EndWhenLastWindowGone(std::function<void()> quit) {
+    if (g_watcher) {
+        qApp->removeEventFilter(g_watcher.get());
+        g_watcher.reset();
+    }
+    if (!quit)
+        return;
+    g_watcher = std::make_unique<LastWindowWatcher>(std::move(quit));
+    qApp->installEventFilter(g_watcher.get());
+}
+
+void InstallShellHooks() {
+    modGlobals::WindowHooks& hooks = modGlobals::Windows();
+    hooks.loadButton = []() -> QWidget* { return &frmButton::Get(); };
+    hooks.showButton = [] {
+        frmButton& button = frmButton::Get();
+        button.show();
+        button.UpdatePosition();
+    };
+    hooks.activateButton = [] {
+        if (frmButton* button = frmButton::Loaded(); button && button->isVisible()) {
+            button->raise();
+            button->activateWindow();
+        }
+    };
+    hooks.unloadButton = [] { frmButton::Unload(); };
+    hooks.resetButtonTimer = [] {
+        if (frmButton* button = frmButton::Loaded())
+            button->ResetTimer();
+    };
+    hooks.resetNewsTimer = [] {
+        if (frmButton* button = frmButton::Loaded())
+            button->m_NewsTimer = 0;
+    };
+    hooks.setButtonFace = [](bool smallPicture, int widthTwips) {
+        if (frmButton* button = frmButton::Loaded())
+            button->SetButtonFace(smallPicture, widthTwips);
+    };
+    hooks.setLoginProgress = [](int value) {
+        if (frmLogin* login = frmLogin::Loaded()) {
+            login->ProgressBar1->setValue(value);
+            login->repaint();
+        }
+    };
+    hooks.saveLoginLog = [] {
+        if (frmLogin* login = frmLogin::Loaded())
+            login->SaveLoginLog();
+    };
+    hooks.unloadLogin = [] { frmLogin::Unload(); };
+}

@@ -1,0 +1,277 @@
+// The icon download queue against a local service: downloads one at a time
+// in request order, failures that do not stall it, whole-body atomic writes,
+// refused names, the refill of the windows that asked, and replies of other
+// users of the transfer control that never land in an icon file.
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "localservice/lib/LocalService.h"
+#include "platform/TransferControl.h"
+#include "shell/IconQueue.h"
+#include "shell/ShellHooks.h"
+#include "shell/frmButton.h"
+#include "support/Scripted.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using namespace modGlobals;
+using localservice::Reply;
+using localservice::Request;
+
+namespace {
+
+// A menu window that can be refilled without writing the category log.
+class FakeMenu : public QWidget {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void RefreshIcons() { ++refreshes; }
+    int refreshes = 0;
+};
+
+struct Span {
+    QString page;
+    qint64 start = 0, end = 0;
+};
+
+class IconQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GT(service.Start(), 0);
+        gServerHost = service.Host();
+        gServerPath = QStringLiteral("/Vantrix/internal/");
+        gServerBase = gServerHost + gServerPath;
+        clock.start();
+        modInternet::Inet1().SetTimeoutMs(5000);
+    }
+    void TearDown() override { modInternet::Inet1().Cancel(); }
+
+    // An icon page that answers after a short wait and records when.
+    void Icon(const QString& name, const QByteArray& body, int status = 200, int delayMs = 40) {
+        service.SetHandler(Page(name), [this, name, body, status, delayMs](const Request&) {
+            Span span{name, clock.elapsed(), 0};
+            QThread::msleep(static_cast<unsigned long>(delayMs));
+            span.end = clock.elapsed();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                spans.push_back(span);
+            }
+            Reply reply;
+            reply.status = status;
+            reply.body = body;
+            reply.contentType = "image/gif";
+            return reply;
+        });
+    }
+    static QString Page(const QString& name) {
+        return QStringLiteral("/Vantrix/internal/images/") + name;
+    }
+    QString File(const QString& name) const { return world.imagesPath() + name; }
+    static QString Url(const QString& name) { return QStringLiteral("/images/") + name; }
+    QByteArray Read(const QString& name) const {
+        QFile f(File(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    bool WaitDrained(IconQueue& queue) {
+        return QTest::qWaitFor([&queue] { return queue.Count() == 0; }, 10000);
+    }
+
+    testsupport::TestWorld world;
+    localservice::LocalService service;
+    QElapsedTimer clock;
+    std::mutex mutex;
+    std::vector<Span> spans;
+};
+
+TEST_F(IconQueueTest, ThreeIconsAreFetchedOneAfterAnotherInRequestOrder) {
+    Icon(QStringLiteral("a.gif"), "AAA");
+    Icon(QStringLiteral("b.gif"), "BBBB");
+    Icon(QStringLiteral("c.gif"), "CCCCC");
+    IconQueue queue;
+    FakeMenu first, third;
+    int refills = 0;
+    ASSERT_TRUE(queue.Add(Url("a.gif"), File("a.gif"), &first));
+    EXPECT_EQ(queue.Count(), 1);
+    EXPECT_EQ(queue.Head(), File("a.gif")); // started at once
+    ASSERT_TRUE(queue.Add(Url("b.gif"), File("b.gif"), &first));
+    ASSERT_TRUE(queue.Add(Url("c.gif"), File("c.gif"), &third, [&refills] { ++refills; }));
+    EXPECT_EQ(queue.Count(), 3);
+    ASSERT_TRUE(WaitDrained(queue));
+
+    EXPECT_EQ(Read("a.gif"), QByteArray("AAA"));
+    EXPECT_EQ(Read("b.gif"), QByteArray("BBBB"));
+    EXPECT_EQ(Read("c.gif"), QByteArray("CCCCC"));
+    std::lock_guard<std::mutex> lock(mutex);
+    ASSERT_EQ(spans.size(), 3u);
+    EXPECT_EQ(spans[0].page, QStringLiteral("a.gif"));
+    EXPECT_EQ(spans[1].page, QStringLiteral("b.gif"));
+    EXPECT_EQ(spans[2].page, QStringLiteral("c.gif"));
+    // One at a time: each starts after the previous one has answered.
+    EXPECT_GE(spans[1].start, spans[0].end);
+    EXPECT_GE(spans[2].start, spans[1].end);
+    // Each window that asked is refilled once, after the last download.
+    EXPECT_EQ(first.refreshes, 1);
+    EXPECT_EQ(refills, 1);
+    EXPECT_EQ(third.refreshes, 0); // its own refill was given
+}
+
+TEST_F(IconQueueTest, ANotFoundAndARefusedIconDoNotStallTheQueue) {
+    Icon(QStringLiteral("missing.gif"), "<html>Not Found</html>", 404);
+    Reply refuse;
+    refuse.refuse = true;
+    service.SetReply(Page(QStringLiteral("refused.gif")), refuse);
+    Icon(QStringLiteral("good.gif"), "GOOD");
+    IconQueue queue;
+    QSignalSpy finished(&queue, &IconQueue::Finished);
+    FakeMenu menu;
+    ASSERT_TRUE(queue.Add(Url("missing.gif"), File("missing.gif"), &menu));
+    ASSERT_TRUE(queue.Add(Url("refused.gif"), File("refused.gif"), &menu));
+    ASSERT_TRUE(queue.Add(Url("good.gif"), File("good.gif"), &menu));
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_FALSE(QFile::exists(File("missing.gif")));
+    EXPECT_FALSE(QFile::exists(File("refused.gif")));
+    EXPECT_EQ(Read("good.gif"), QByteArray("GOOD"));
+    ASSERT_EQ(finished.size(), 3);
+    EXPECT_FALSE(finished[0][1].toBool());
+    EXPECT_FALSE(finished[1][1].toBool());
+    EXPECT_TRUE(finished[2][1].toBool());
+    EXPECT_NE(gInetError, 0); // the refused one reported its error
+    EXPECT_EQ(menu.refreshes, 1);
+    // Nothing is retried.
+    QTest::qWait(100);
+    EXPECT_EQ(service.RequestsFor(Page(QStringLiteral("missing.gif"))).size(), 1);
+}
+
+TEST_F(IconQueueTest, AStaleLargerFileIsReplacedWhole) {
+    QByteArray big(40000, 'X');
+    QFile old(File("big.gif"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(big);
+    old.close();
+    const QByteArray fresh(20000, 'Y'); // more than one 16 KB chunk
+    Icon(QStringLiteral("big.gif"), fresh);
+    IconQueue queue;
+    ASSERT_TRUE(queue.Add(Url("big.gif"), File("big.gif"), nullptr));
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_EQ(Read("big.gif"), fresh);
+}
+
+TEST_F(IconQueueTest, AnEmptyReplyLeavesTheOldFile) {
+    QFile old(File("e.gif"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("OLD");
+    old.close();
+    Icon(QStringLiteral("e.gif"), QByteArray());
+    IconQueue queue;
+    ASSERT_TRUE(queue.Add(Url("e.gif"), File("e.gif"), nullptr));
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_EQ(Read("e.gif"), QByteArray("OLD"));
+}
+
+TEST_F(IconQueueTest, NamesThatAreNotPlainFileNamesAreNeverFetched) {
+    IconQueue queue;
+    const QStringList bad = {QStringLiteral("../evil.gif"), QStringLiteral("a/b.gif"),
+                             QStringLiteral("c:x.gif"),     QStringLiteral("a\\b.gif"),
+                             QStringLiteral(".."),          QStringLiteral(""),
+                             QStringLiteral("x..gif")};
+    for (const QString& name : bad)
+        EXPECT_FALSE(queue.Add(Url(name), world.imagesPath() + name, nullptr))
+            << name.toStdString();
+    // Outside the images folder of the server, or into another file name.
+    EXPECT_FALSE(queue.Add(QStringLiteral("/data/a.gif"), File("a.gif"), nullptr));
+    EXPECT_FALSE(queue.Add(Url("a.gif"), File("b.gif"), nullptr));
+    EXPECT_FALSE(queue.Add(Url("a.gif"), world.imagesPath() + QStringLiteral("../a.gif"), nullptr));
+    EXPECT_EQ(queue.Count(), 0);
+    QTest::qWait(50);
+    EXPECT_TRUE(service.Requests().isEmpty());
+    EXPECT_TRUE(IconQueue::IsPlainFileName(QStringLiteral("my icon.v2.gif")));
+}
+
+TEST_F(IconQueueTest, OnlyWindowsThatStillExistAreRefilledOnce) {
+    Icon(QStringLiteral("a.gif"), "A");
+    Icon(QStringLiteral("b.gif"), "B");
+    IconQueue queue;
+    FakeMenu kept;
+    auto gone = std::make_unique<FakeMenu>();
+    int goneRefills = 0;
+    ASSERT_TRUE(queue.Add(Url("a.gif"), File("a.gif"), &kept));
+    ASSERT_TRUE(
+        queue.Add(Url("b.gif"), File("b.gif"), gone.get(), [&goneRefills] { ++goneRefills; }));
+    ASSERT_TRUE(queue.Add(Url("a.gif"), File("a.gif"), &kept)); // asked again: not queued twice
+    EXPECT_EQ(queue.Count(), 2);
+    gone.reset();
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_EQ(kept.refreshes, 1);
+    EXPECT_EQ(goneRefills, 0);
+    EXPECT_EQ(service.RequestsFor(Page(QStringLiteral("a.gif"))).size(), 1);
+}
+
+TEST_F(IconQueueTest, AnotherRequestThroughTheControlNeverLandsInAnIcon) {
+    Icon(QStringLiteral("slow.gif"), "ICON", 200, 150);
+    service.SetReply(QStringLiteral("/Vantrix/internal/SubmitCategoryLog.asp"),
+                     QByteArray("NOT AN ICON"));
+    IconQueue queue;
+    ASSERT_TRUE(queue.Add(Url("slow.gif"), File("slow.gif"), nullptr));
+    bool delivered = false;
+    modInternet::Inet1().Execute(
+        QStringLiteral("http://") + gServerBase + QStringLiteral("SubmitCategoryLog.asp"),
+        QStringLiteral("POST"), QByteArray("UserID=1"), QString(),
+        [&delivered](const platform::TransferResult&) { delivered = true; });
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_TRUE(QTest::qWaitFor([&delivered] { return delivered; }, 5000));
+    EXPECT_EQ(Read("slow.gif"), QByteArray("ICON"));
+}
+
+TEST_F(IconQueueTest, ADownloadCancelledByAnotherUserIsGivenUp) {
+    Icon(QStringLiteral("lost.gif"), "LOST", 200, 200);
+    Icon(QStringLiteral("next.gif"), "NEXT");
+    IconQueue queue;
+    queue.SetStallTimeoutMs(300);
+    ASSERT_TRUE(queue.Add(Url("lost.gif"), File("lost.gif"), nullptr));
+    ASSERT_TRUE(queue.Add(Url("next.gif"), File("next.gif"), nullptr));
+    modInternet::Inet1().Cancel(); // its completion never comes
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_FALSE(QFile::exists(File("lost.gif")));
+    EXPECT_EQ(Read("next.gif"), QByteArray("NEXT"));
+}
+
+TEST_F(IconQueueTest, TheButtonWindowQueuesTheDownloads) {
+    InstallShellHooks();
+    Icon(QStringLiteral("btn.gif"), "BTN");
+    frmButton& button = frmButton::Get();
+    FakeMenu menu;
+    ASSERT_TRUE(button.DownloadNewIcon(Url("btn.gif"), File("btn.gif"), &menu));
+    ASSERT_TRUE(WaitDrained(button.Icons));
+    EXPECT_EQ(Read("btn.gif"), QByteArray("BTN"));
+    EXPECT_EQ(menu.refreshes, 1);
+    frmButton::Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(IconQueueTest, UnloadingTheButtonDropsTheQueue) {
+    InstallShellHooks();
+    Icon(QStringLiteral("x.gif"), "X", 200, 100);
+    Icon(QStringLiteral("y.gif"), "Y");
+    frmButton& button = frmButton::Get();
+    FakeMenu menu;
+    ASSERT_TRUE(button.DownloadNewIcon(Url("x.gif"), File("x.gif"), &menu));
+    ASSERT_TRUE(button.DownloadNewIcon(Url("y.gif"), File("y.gif"), &menu));
+    frmButton::Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::qWait(300);
+    EXPECT_FALSE(QFile::exists(File("x.gif")));
+    EXPECT_FALSE(QFile::exists(File("y.gif")));
+    EXPECT_EQ(menu.refreshes, 0);
+}
+
+} // namespace
+
+#include "test_iconqueue.moc"

@@ -1,0 +1,395 @@
+// The home menu's showing: width, placement beside the desktop button, the
+// slide-in, the refresh that keeps the highlighted item, a failed fetch, the
+// state of an earlier opening, the tooltip window, and a screenshot.
+#include "core/WindowHooks.h"
+#include "core/clsItemManager.h"
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "localservice/lib/LocalService.h"
+#include "localservice/lib/SampleDatabase.h"
+#include "menus/ChainCapture.h"
+#include "menus/MenuHooks.h"
+#include "menus/Slide.h"
+#include "menus/frmMain.h"
+#include "menus/frmTooltip.h"
+#include "platform/Taskbar.h"
+#include "support/Scripted.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace modGlobals;
+
+namespace {
+
+ItemPtr Row(int id, const QString& name, bool isItem, const QString& icon = QString()) {
+    auto item = std::make_shared<clsItem>();
+    item->ID = id;
+    item->Name = name;
+    item->IsItem = isItem;
+    item->Icon = icon.isEmpty() && id != -1
+                     ? (isItem ? QStringLiteral("Item") : QStringLiteral("FolderIcon"))
+                     : icon;
+    item->ParentID = 1;
+    return item;
+}
+
+ItemCollectionPtr Rows(std::initializer_list<ItemPtr> rows) {
+    auto c = std::make_shared<ItemCollection>();
+    for (const ItemPtr& r : rows)
+        c->Add(r);
+    return c;
+}
+
+ItemCollectionPtr SixRows() {
+    return Rows({Row(12, QStringLiteral("News Today"), true),
+                 Row(15, QStringLiteral("Weather"), true, QStringLiteral("LinkIcon")),
+                 Row(-1, QString(), false), Row(3, QStringLiteral("Hot Buys"), false),
+                 Row(40, QStringLiteral("Travel"), false),
+                 Row(41, QStringLiteral("Shopping"), false)});
+}
+
+class MenuShow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        menus::Slide::SetStepIntervalMs(0);
+        button = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+        PlaceButton(QRect(0, 738, 60, 30));
+        gUserID = 1234;
+        frm = std::make_unique<frmMain>();
+        frm->SetItemsSource([this] { return items; });
+        items = SixRows();
+    }
+    void TearDown() override {
+        frm->Unload();
+        frm.reset();
+        button.reset();
+        menus::Slide::SetStepIntervalMs(10);
+    }
+    void PlaceButton(const QRect& r) {
+        button->setGeometry(r);
+        button->show();
+        gButtonHwnd = platform::HandleOf(button.get());
+    }
+    bool WaitSlide() {
+        return QTest::qWaitFor([this] { return !frm->slide.IsRunning(); }, 5000);
+    }
+    testsupport::TestWorld world;
+    std::unique_ptr<QWidget> button;
+    std::unique_ptr<frmMain> frm;
+    ItemCollectionPtr items;
+};
+
+TEST_F(MenuShow, AboveTheButtonWithItsBottomOnTheButtonsTop) {
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    ASSERT_TRUE(WaitSlide());
+    EXPECT_TRUE(frm->isVisible());
+    EXPECT_TRUE(gMainLoaded);
+    EXPECT_EQ(frm->width(), 165);
+    // Six rows, the search strip (22 px) and 240 twips (16 px).
+    EXPECT_EQ(frm->height(), 6 * 20 + 22 + 16);
+    EXPECT_EQ(frm->x(), 0);
+    EXPECT_EQ(frm->y() + frm->height(), 738);
+}
+
+TEST_F(MenuShow, WidthIs165WhateverTheNames) {
+    gAniSpeed = 25;
+    items = Rows({Row(12, QString(200, QLatin1Char('W')), true)});
+    frm->ShowMenu();
+    EXPECT_EQ(frm->width(), 165);
+    EXPECT_EQ(frm->pMenu->width(), 163); // inside the one-pixel frame
+}
+
+TEST_F(MenuShow, BelowTheButtonWhenTheTaskbarIsAtTheTop) {
+    gAniSpeed = 19;
+    PlaceButton(QRect(40, 0, 60, 30));
+    QList<int> steps;
+    QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect) { steps << h; });
+    frm->ShowMenu();
+    EXPECT_FALSE(frm->slide.IsRunning()); // shown at once, no slide
+    EXPECT_TRUE(steps.isEmpty());
+    EXPECT_EQ(frm->geometry().topLeft(), QPoint(40, 30));
+}
+
+TEST_F(MenuShow, BelowAndRightAlignedNearTheRightScreenEdge) {
+    gAniSpeed = 25;
+    PlaceButton(QRect(1000, 0, 24, 30));
+    frm->ShowMenu();
+    EXPECT_EQ(frm->x(), 1000 + 24 - 165);
+    EXPECT_EQ(frm->x() + frm->width(), 1024);
+    EXPECT_EQ(frm->y(), 30);
+}
+
+TEST_F(MenuShow, SlidesUpInStepsOfAniSpeedWithTheBottomFixed) {
+    gAniSpeed = 19;
+    QList<int> heights;
+    QList<QRect> geometries;
+    QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect g) {
+        heights << h;
+        geometries << g;
+    });
+    frm->ShowMenu();
+    ASSERT_TRUE(WaitSlide());
+    const int H = 6 * 20 + 38;
+    ASSERT_GE(heights.size(), 3);
+    for (int i = 0; i + 1 < heights.size(); ++i)
+        EXPECT_EQ(heights[i], i * 19);
+    EXPECT_LE(heights[heights.size() - 2], H);
+    EXPECT_EQ(heights.last(), H);
+    for (const QRect& g : geometries)
+        EXPECT_EQ(g.y() + g.height(), 738) << g.y() << " " << g.height();
+    EXPECT_EQ(frm->geometry(), QRect(0, 738 - H, 165, H));
+}
+
+TEST_F(MenuShow, AniSpeed25AppearsAtOnce) {
+    gAniSpeed = 25;
+    QList<int> heights;
+    QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect) { heights << h; });
+    frm->ShowMenu();
+    EXPECT_FALSE(frm->slide.IsRunning());
+    EXPECT_EQ(heights, QList<int>({6 * 20 + 38}));
+}
+
+TEST_F(MenuShow, AniSpeedZeroStillEndsItsSlide) {
+    gAniSpeed = 0;
+    items = Rows({Row(12, QStringLiteral("News Today"), true)});
+    QList<int> heights;
+    QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect) { heights << h; });
+    frm->ShowMenu();
+    ASSERT_TRUE(WaitSlide());
+    const int H = 1 * 20 + 38;
+    EXPECT_EQ(heights.size(), H + 2); // 0, 1, ..., H, then the final size
+    EXPECT_EQ(heights[1], 1);
+    EXPECT_EQ(frm->height(), H);
+}
+
+TEST_F(MenuShow, AWindowUnloadedDuringItsSlideIsNotMovedOn) {
+    gAniSpeed = 1;
+    menus::Slide::SetStepIntervalMs(5);
+    int after = 0;
+    bool unloaded = false;
+    QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int, QRect) {
+        if (unloaded)
+            ++after;
+    });
+    frm->ShowMenu();
+    ASSERT_TRUE(frm->slide.IsRunning());
+    QTest::qWait(20);
+    frm->Unload();
+    unloaded = true;
+    const QRect where = frm->geometry();
+    QTest::qWait(30);
+    EXPECT_FALSE(frm->slide.IsRunning());
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_EQ(after, 0);
+    EXPECT_EQ(frm->geometry(), where);
+}
+
+TEST_F(MenuShow, ASlideWhoseWindowWasHiddenEndsQuietly) {
+    QWidget w(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    w.setGeometry(10, 10, 50, 1);
+    w.show();
+    menus::Slide s;
+    menus::Slide::SetStepIntervalMs(5);
+    bool done = false;
+    s.Start(
+        &w, 2, 100, [](int h) { return QRect(10, 10, 50, h); }, QRect(10, 10, 50, 100),
+        [&] { done = true; });
+    w.hide();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.IsRunning(); }, 2000));
+    EXPECT_FALSE(done);
+    EXPECT_LT(w.height(), 100);
+}
+
+TEST_F(MenuShow, UpdateMenuKeepsTheHighlightedItemAtItsNewRow) {
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    frm->Form_MouseMove(Qt::NoButton, QPoint(50, 4 * 20 + 5)); // row 5: Travel (40)
+    ASSERT_EQ(frm->m_SelIndex, 5);
+    // A shortcut was added at the top.
+    items =
+        Rows({Row(77, QStringLiteral("Added"), true), Row(12, QStringLiteral("News Today"), true),
+              Row(15, QStringLiteral("Weather"), true), Row(-1, QString(), false),
+              Row(3, QStringLiteral("Hot Buys"), false), Row(40, QStringLiteral("Travel"), false),
+              Row(41, QStringLiteral("Shopping"), false)});
+    frm->UpdateMenu();
+    EXPECT_EQ(frm->m_SelIndex, 6);
+    EXPECT_TRUE(frm->picHighlight->isVisible());
+    EXPECT_EQ(frm->picHighlight->y() - 1, 5 * 20);
+    // Opened above the button: the bottom stays on the button's top edge.
+    EXPECT_EQ(frm->y() + frm->height(), 738);
+    // A refill keeps the frame around the client part (two pixels).
+    EXPECT_EQ(frm->height(), 7 * 20 + 38 + 2);
+}
+
+TEST_F(MenuShow, UpdateMenuAfterTheHighlightedShortcutWasRemoved) {
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    frm->Form_MouseMove(Qt::NoButton, QPoint(50, 1 * 20 + 5)); // Weather (15)
+    ASSERT_EQ(frm->m_SelIndex, 2);
+    items = Rows({Row(12, QStringLiteral("News Today"), true), Row(-1, QString(), false),
+                  Row(40, QStringLiteral("Travel"), false)});
+    frm->UpdateMenu();
+    EXPECT_EQ(frm->m_SelIndex, 0);
+    EXPECT_FALSE(frm->picHighlight->isVisible());
+    EXPECT_EQ(frm->y() + frm->height(), 738);
+}
+
+TEST_F(MenuShow, AFailedFetchGivesAnEmptyMenuWithOneMessage) {
+    localservice::LocalService service;
+    ASSERT_GT(service.Start(), 0);
+    service.SetReply(QStringLiteral("/Vantrix/internal/getUserHomeMenu.ASP"), "ERR");
+    ASSERT_TRUE(localservice::CreateSampleDatabase(world.dataPath() + "MenuItems.dat"));
+    gServerHost = service.Host();
+    gServerPath = QStringLiteral("/Vantrix/internal/");
+    gServerBase = gServerHost + gServerPath;
+    int errors = 0;
+    Windows().showError = [&](const QString&, int, const QString&) { ++errors; };
+    frm->SetItemsSource(nullptr); // the real item store
+    gAniSpeed = 25;
+    ItemManager();
+    world.notifier.calls.clear();
+    frm->ShowMenu();
+    Windows().showError = nullptr;
+    EXPECT_EQ(errors, 0);
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    EXPECT_EQ(world.notifier.calls[0].prompt, "Unable to get Home Menu settings from server.");
+    EXPECT_TRUE(frm->isVisible());
+    EXPECT_EQ(frm->RowCount(), 0);
+    // Only the search strip and 240 twips.
+    EXPECT_EQ(frm->height(), 22 + 16);
+    frm->Form_KeyDown(Qt::Key_Down); // an empty menu ignores the arrows
+    frm->Form_KeyDown(Qt::Key_Up);
+    EXPECT_FALSE(frm->picHighlight->isVisible());
+}
+
+TEST_F(MenuShow, TheRealStoreFillsTheMenu) {
+    localservice::LocalService service;
+    ASSERT_GT(service.Start(), 0);
+    const std::vector<int> top = localservice::SampleTopCategories();
+    ASSERT_GE(top.size(), 2u);
+    const QByteArray reply =
+        QByteArray::number(top[0]) + "\r\n-\r\n" + QByteArray::number(top[1]) + "\r\nEOF\r\n";
+    service.SetReply(QStringLiteral("/Vantrix/internal/getUserHomeMenu.ASP"), reply);
+    ASSERT_TRUE(localservice::CreateSampleDatabase(world.dataPath() + "MenuItems.dat"));
+    gServerHost = service.Host();
+    gServerPath = QStringLiteral("/Vantrix/internal/");
+    gServerBase = gServerHost + gServerPath;
+    frm->SetItemsSource(nullptr);
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    ASSERT_EQ(frm->RowCount(), 3);
+    EXPECT_EQ(frm->m_Items->Item(1)->ID, top[0]);
+    EXPECT_EQ(frm->m_Items->Item(2)->ID, -1);
+    EXPECT_EQ(frm->m_SepRow, 1);
+    const auto requests =
+        service.RequestsFor(QStringLiteral("/Vantrix/internal/getUserHomeMenu.ASP"));
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].formValue(QStringLiteral("UserID")), "1234");
+}
+
+TEST_F(MenuShow, AnEarlierOpeningLeavesNoStateBehind) {
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    frm->Form_MouseMove(Qt::NoButton, QPoint(50, 5 * 20 + 5)); // row 6
+    ASSERT_EQ(frm->m_SelIndex, 6);
+    ASSERT_EQ(frm->m_LastRow, 6);
+    ASSERT_EQ(frm->m_FlashRow, 3);
+    ASSERT_EQ(frm->m_SepRow, 2);
+    frm->Unload();
+    EXPECT_FALSE(gMainLoaded);
+    items = Rows({Row(12, QStringLiteral("News Today"), true)});
+    frm->ShowMenu();
+    EXPECT_TRUE(frm->m_SelIndex == 0 || frm->m_SelIndex == 999);
+    EXPECT_EQ(frm->m_LastRow, 0);
+    EXPECT_EQ(frm->m_SepRow, 0);
+    EXPECT_EQ(frm->m_FlashRow, -1);
+    EXPECT_FALSE(frm->picHighlight->isVisible());
+    // The first row is not the hot category: nothing flashes red.
+    frm->timFlash_Timer();
+    EXPECT_TRUE(frm->timFlashTag.isEmpty());
+}
+
+TEST_F(MenuShow, HooksShowAndUnloadTheOneHomeMenu) {
+    InstallMenuHooks();
+    frmMain& home = frmMain::Instance();
+    EXPECT_EQ(&home, &frmMain::Instance());
+    home.SetItemsSource([this] { return items; });
+    gAniSpeed = 25;
+    Windows().showHomeMenu();
+    EXPECT_TRUE(home.isVisible());
+    EXPECT_TRUE(gMainLoaded);
+    Windows().unloadHomeMenu();
+    EXPECT_FALSE(home.isVisible());
+    EXPECT_FALSE(gMainLoaded);
+    home.SetItemsSource(nullptr);
+    Windows() = {};
+}
+
+TEST_F(MenuShow, TooltipAtTheRightScreenEdgeEndsFlushWithIt) {
+    ASSERT_FALSE(gTooltipLoaded);
+    menus::frmTooltip::ShowAt(QStringLiteral("Cheap & cheerful flights"), QRect(1000, 400, 24, 20));
+    ASSERT_TRUE(gTooltipLoaded);
+    menus::frmTooltip* t = menus::frmTooltip::Loaded();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->geometry().right() + 1, 1024);
+    EXPECT_EQ(t->geometry().bottom() + 1, 400); // directly above the row
+    EXPECT_EQ(t->lblTooltip->text(), "Cheap & cheerful flights");
+    EXPECT_EQ(t->width(), t->lblTooltip->x() + t->lblTooltip->width() + 12);
+    menus::frmTooltip::Unload();
+    EXPECT_FALSE(gTooltipLoaded);
+    EXPECT_EQ(menus::frmTooltip::Loaded(), nullptr);
+}
+
+TEST_F(MenuShow, TheNewsWaitBoxSitsOnTheHighlightBar) {
+    InstallMenuHooks();
+    gHighlightRect = {100 * 15, 300 * 15, 265 * 15, 320 * 15};
+    Windows().showWaitBox(QStringLiteral("Loading News... Please Wait..."));
+    ASSERT_TRUE(gTooltipLoaded);
+    menus::frmTooltip* t = menus::frmTooltip::Loaded();
+    EXPECT_EQ(t->x(), 100);
+    EXPECT_EQ(t->geometry().bottom() + 1, 300);
+    EXPECT_EQ(t->lblTooltip->text(), "Loading News... Please Wait...");
+    Windows().unloadWaitBox();
+    EXPECT_FALSE(gTooltipLoaded);
+    Windows() = {};
+}
+
+TEST_F(MenuShow, TooltipLeftAtTheAnchorAndUnloadedWithTheHomeMenu) {
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    menus::frmTooltip::ShowAt(QStringLiteral("Short"), QRect(100, 300, 100, 20));
+    EXPECT_EQ(menus::frmTooltip::Loaded()->x(), 100);
+    EXPECT_TRUE(gTooltipLoaded);
+    frm->Unload();
+    EXPECT_FALSE(gTooltipLoaded);
+}
+
+TEST_F(MenuShow, ScreenshotOfTheOpenHomeMenu) {
+    gAniSpeed = 25;
+    items =
+        Rows({Row(12, QStringLiteral("News Today"), true),
+              Row(15, QStringLiteral("Weather"), true, QStringLiteral("LinkIcon")),
+              Row(16, QStringLiteral("Deals & Coupons"), true, QStringLiteral("AdvertiserIcon")),
+              Row(-1, QString(), false), Row(3, QStringLiteral("Hot Buys"), false),
+              Row(40, QStringLiteral("Travel"), false), Row(41, QStringLiteral("Shopping"), false),
+              Row(42, QStringLiteral("Computers & Internet"), false)});
+    frm->ShowMenu();
+    frm->txtSearch->setText(QStringLiteral("flights"));
+    frm->Form_MouseMove(Qt::NoButton, QPoint(50, 5 * 20 + 5));
+    const QImage shot = frm->grab().toImage();
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
+    QDir().mkpath(dir);
+    ASSERT_TRUE(shot.save(dir + QStringLiteral("/home-menu.png")));
+    gTrueColor = false;
+    frm->Unload();
+    frm->ShowMenu();
+    frm->Form_MouseMove(Qt::NoButton, QPoint(50, 5 * 20 + 5));
+    ASSERT_TRUE(frm->grab().toImage().save(dir + QStringLiteral("/home-menu-fewcolors.png")));
+}
+
+} // namespace

@@ -1,0 +1,359 @@
+// Start-up: the single instance, the first-run hand-over to Enlist, the
+// program state it fills, the version pages, the forced floating position
+// without a rebar, and the end of the program after an error.
+#include "core/WindowHooks.h"
+#include "core/modGlobals.h"
+#include "core/modStartup.h"
+#include "localservice/lib/LocalService.h"
+#include "platform/AppPath.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "platform/TaskbarScripted.h"
+#include "shell/ShellHooks.h"
+#include "shell/frmButton.h"
+#include "support/Scripted.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace modGlobals;
+
+namespace {
+
+void WriteExecutable(const QString& path, const QByteArray& script) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(script);
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QString ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(file.readAll());
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallShellHooks();
+        saved_ = Windows();
+        Windows().activateButton = [this] {
+            ++activations;
+            if (saved_.activateButton)
+                saved_.activateButton();
+        };
+        ASSERT_GT(service.Start(), 0);
+        service.SetReply(
+            QStringLiteral("/url.txt"),
+            (service.Host() + QStringLiteral("\r\n/Vantrix/internal/\r\n")).toLatin1());
+        qputenv("TARVEL_BOOTSTRAP_HOST", service.Host().toLatin1());
+    }
+
+    void TearDown() override {
+        frmButton::Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        modStartup::ReleaseSingleInstance();
+        Windows() = saved_;
+        qunsetenv("TARVEL_BOOTSTRAP_HOST");
+    }
+
+    void SetInstalled() {
+        SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"),
+                    QStringLiteral("20261201120000"));
+    }
+
+    // A companion browser in the program folder, so that the exact parameter
+    // text it would receive is recorded by the scripted shell.
+    QString InstallBrowser() {
+        const QString path = world.appPath() + QStringLiteral("/Browser");
+        WriteExecutable(path, "#!/bin/sh\nexit 0\n");
+        return path;
+    }
+
+    QList<testsupport::ShellCall> BrowserCalls(const QString& browser) const {
+        QList<testsupport::ShellCall> out;
+        for (const auto& call : world.shell.calls) {
+            if (call.file == browser)
+                out.append(call);
+        }
+        return out;
+    }
+
+    QString Base() const { return service.Host() + QStringLiteral("/Vantrix/internal/"); }
+
+    testsupport::TestWorld world;
+    platform::ScriptedTaskbar taskbar;
+    localservice::LocalService service;
+    WindowHooks saved_;
+    int activations = 0;
+};
+
+TEST_F(StartupTest, FirstRunStartsEnlistWithNoParametersAndShowsNothing) {
+    EXPECT_EQ(Main({}), 0);
+    ASSERT_EQ(world.shell.calls.size(), 1);
+    EXPECT_EQ(world.shell.calls[0].file, world.appPath() + QStringLiteral("/Enlist"));
+    EXPECT_TRUE(world.shell.calls[0].parameters.isEmpty());
+    EXPECT_EQ(frmButton::Loaded(), nullptr);
+    EXPECT_FALSE(
+        platform::HasSetting(kAppTitle, QStringLiteral("Main"), QStringLiteral("Version")));
+}
+
+TEST_F(StartupTest, FirstRunStartsTheRealEnlistProgramWithoutArguments) {
+    const QString record = world.appPath() + QStringLiteral("/enlist-args.txt");
+    WriteExecutable(world.appPath() + QStringLiteral("/Enlist"),
+                    "#!/bin/sh\necho \"$#:$*\" > \"$(dirname \"$0\")/enlist-args.txt\"\n");
+    platform::SetShell(nullptr); // the real shell starts the stub
+    const int code = Main({});
+    platform::SetShell(&world.shell);
+    EXPECT_EQ(code, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(record), QStringLiteral("0:\n"), 5000);
+}
+
+TEST_F(StartupTest, SecondStartActivatesTheFirstAndEndsBeforeTheGate) {
+    SetInstalled();
+    ASSERT_EQ(Main({}), -1);
+    ASSERT_NE(frmButton::Loaded(), nullptr);
+    EXPECT_TRUE(frmButton::Loaded()->isVisible());
+    const int shellCalls = static_cast<int>(world.shell.calls.size());
+
+    // Even a missing LastUpdated does not reach the gate in the second start.
+    platform::DeleteSetting(kAppTitle, QStringLiteral("Main"), QStringLiteral("LastUpdated"));
+    EXPECT_EQ(Main({QStringLiteral("/setup")}), 0);
+    EXPECT_EQ(world.shell.calls.size(), shellCalls);
+    QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+}
+
+TEST_F(StartupTest, SecondProcessActivatesTheRunningOneAndEnds) {
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvel");
+    if (!QFile::exists(program))
+        GTEST_SKIP() << "the Tarvel program is not built";
+    SetInstalled();
+    ASSERT_EQ(Main({}), -1);
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), world.configHome());
+    env.insert(QStringLiteral("TARVEL_APP_PATH"), world.appPath());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    second.start(program, {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    // The running instance must answer while the second one waits for it.
+    QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+}
+
+TEST_F(StartupTest, TheRealProgramHandsAFreshInstallationToEnlist) {
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvel");
+    if (!QFile::exists(program))
+        GTEST_SKIP() << "the Tarvel program is not built";
+    const QString record = world.appPath() + QStringLiteral("/enlist-args.txt");
+    WriteExecutable(world.appPath() + QStringLiteral("/Enlist"),
+                    "#!/bin/sh\necho \"$#:$*\" > \"$(dirname \"$0\")/enlist-args.txt\"\n");
+    QProcess tarvel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), world.configHome());
+    env.insert(QStringLiteral("TARVEL_APP_PATH"), world.appPath());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    tarvel.setProcessEnvironment(env);
+    tarvel.start(program, {});
+    ASSERT_TRUE(tarvel.waitForFinished(20000));
+    EXPECT_EQ(tarvel.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(record), QStringLiteral("0:\n"), 10000);
+}
+
+TEST_F(StartupTest, FillsTheProgramStateFromTheSettings) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    SaveSetting(QStringLiteral("Options"), QStringLiteral("FavoritesPosition"),
+                QStringLiteral("1"));
+    SaveSetting(QStringLiteral("Options0"), QStringLiteral("AniSpeed"), QStringLiteral("7"));
+    SaveSetting(QStringLiteral("Options5"), QStringLiteral("AniSpeed"), QStringLiteral("3"));
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_EQ(gVersion, QStringLiteral("1.0.3"));
+    EXPECT_EQ(gSlideFactor, 6);
+    EXPECT_EQ(gDataPath, world.appPath() + QStringLiteral("/data/"));
+    EXPECT_EQ(gImagesPath, world.appPath() + QStringLiteral("/images/"));
+    EXPECT_EQ(gFavoritesPosition, 1);
+    EXPECT_EQ(gAniSpeed, 7); // section Options0 before any login
+    ASSERT_NE(gNewsCollection, nullptr);
+    EXPECT_EQ(gNewsCollection->Count(), 0);
+    EXPECT_TRUE(gTrueColor);
+    EXPECT_EQ(gButtonHwnd, platform::HandleOf(frmButton::Loaded()));
+    EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("Path")), world.appPath());
+    EXPECT_TRUE(frmButton::Loaded()->isVisible());
+    EXPECT_TRUE(frmButton::Loaded()->timTop->isActive());
+    EXPECT_TRUE(frmButton::Loaded()->timLogout->isActive());
+}
+
+TEST_F(StartupTest, SettingsThatDoNotConvertTakeTheirDefaults) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    SaveSetting(QStringLiteral("Options"), QStringLiteral("ButtonPosition"),
+                QStringLiteral("left"));
+    SaveSetting(QStringLiteral("Options"), QStringLiteral("FavoritesPosition"),
+                QStringLiteral("?"));
+    SaveSetting(QStringLiteral("Options0"), QStringLiteral("AniSpeed"), QStringLiteral("99999"));
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_EQ(gButtonPosition, 1);
+    EXPECT_EQ(gFavoritesPosition, 0);
+    EXPECT_EQ(gAniSpeed, 19);
+}
+
+TEST_F(StartupTest, OldVersionRemovesQuickLaunchShortcutsAndOpensWhatsNewEvenWithSetup) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.0"));
+    const QString appData = world.appPath() + QStringLiteral("/appdata");
+    const QString ql = appData + QStringLiteral("/Microsoft/Internet Explorer/Quick Launch/");
+    QDir().mkpath(ql);
+    for (const char* name : {"Tarvel.lnk", "Tarvel1.lnk", "Other.lnk"}) {
+        QFile f(ql + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    taskbar.shellFolders[platform::CSIDL_APPDATA] = appData;
+    const QString browser = InstallBrowser();
+
+    ASSERT_EQ(Main({QStringLiteral("/setup")}), -1);
+    EXPECT_FALSE(QFile::exists(ql + QStringLiteral("Tarvel.lnk")));
+    EXPECT_FALSE(QFile::exists(ql + QStringLiteral("Tarvel1.lnk")));
+    EXPECT_TRUE(QFile::exists(ql + QStringLiteral("Other.lnk")));
+    const auto calls = BrowserCalls(browser);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].parameters, QStringLiteral("7900,6800,") + Base() +
+                                       QStringLiteral("../WhatsNew.asp?UserID=0&Version=1.0.3,"
+                                                      "What's New"));
+    EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("Version")),
+              QStringLiteral("1.0.3"));
+}
+
+TEST_F(StartupTest, TheRealCompanionBrowserReceivesOneExactParameterText) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.0"));
+    const QString record = world.appPath() + QStringLiteral("/browser-args.txt");
+    WriteExecutable(
+        world.appPath() + QStringLiteral("/Browser"),
+        "#!/bin/sh\nprintf '%s:%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/browser-args.txt\"\n");
+    platform::SetShell(nullptr);
+    const int code = Main({});
+    platform::SetShell(&world.shell);
+    ASSERT_EQ(code, -1);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(record),
+                              QStringLiteral("1:7900,6800,") + Base() +
+                                  QStringLiteral("../WhatsNew.asp?UserID=0&Version=1.0.3,"
+                                                 "What's New"),
+                              10000);
+}
+
+TEST_F(StartupTest, VersionThreeTwoAlsoOpensWhatsNew) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("0.3.2"));
+    const QString browser = InstallBrowser();
+    ASSERT_EQ(Main({}), -1);
+    const auto calls = BrowserCalls(browser);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].parameters.endsWith(QStringLiteral(",What's New")));
+}
+
+TEST_F(StartupTest, CurrentVersionWithSetupOpensTheWelcomePage) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    const QString browser = InstallBrowser();
+    ASSERT_EQ(Main({QStringLiteral("/setup")}), -1);
+    const auto calls = BrowserCalls(browser);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].parameters, QStringLiteral("7900,6800,") + Base() +
+                                       QStringLiteral("../Welcome.asp?UserID=0&Version=1.0.3,"
+                                                      "Welcome to Tarvel"));
+}
+
+TEST_F(StartupTest, NoStoredVersionOpensTheWelcomePage) {
+    SetInstalled();
+    const QString browser = InstallBrowser();
+    ASSERT_EQ(Main({}), -1);
+    const auto calls = BrowserCalls(browser);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].parameters.endsWith(QStringLiteral(",Welcome to Tarvel")));
+}
+
+TEST_F(StartupTest, CurrentVersionWithoutSetupOpensNoPage) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    const QString browser = InstallBrowser();
+    ASSERT_EQ(Main({QStringLiteral("/setup"), QStringLiteral("x")}), -1); // not exactly "/setup"
+    EXPECT_TRUE(BrowserCalls(browser).isEmpty());
+    EXPECT_TRUE(service.RequestsFor(QStringLiteral("/url.txt")).isEmpty());
+}
+
+TEST_F(StartupTest, NoRebarForcesTheFloatingPositionWithoutRewritingTheSetting) {
+    for (const char* stored : {"1", "2"}) {
+        taskbar.hasRebar = false;
+        SetInstalled();
+        SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+        SaveSetting(QStringLiteral("Options"), QStringLiteral("ButtonPosition"),
+                    QLatin1String(stored));
+        ASSERT_EQ(Main({}), -1);
+        EXPECT_EQ(gButtonPosition, 0);
+        EXPECT_EQ(GetSetting(QStringLiteral("Options"), QStringLiteral("ButtonPosition")),
+                  QLatin1String(stored));
+        EXPECT_EQ(platform::WatchedWindow(), 0u);
+        frmButton::Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        modStartup::ReleaseSingleInstance();
+    }
+}
+
+TEST_F(StartupTest, WithARebarPositionOneWatchesTheRebar) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_EQ(gButtonPosition, 1);
+    EXPECT_EQ(gReBarHwnd, platform::ScriptedTaskbar::kReBar);
+    EXPECT_EQ(platform::WatchedWindow(), platform::ScriptedTaskbar::kReBar);
+}
+
+TEST_F(StartupTest, AnErrorIsReportedTheButtonStaysHiddenAndItsTimersStop) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    QStringList locations;
+    Windows().showError = [&locations](const QString&, int, const QString& location) {
+        locations << location;
+    };
+    Windows().showButton = [] { throw std::runtime_error("cannot show"); };
+    EXPECT_EQ(Main({}), 1);
+    EXPECT_EQ(locations, QStringList{QStringLiteral("modGlobals.Main")});
+    EXPECT_EQ(frmButton::Loaded(), nullptr);
+}
+
+TEST_F(StartupTest, AfterAnErrorTheProgramEndsWhenTheErrorDialogCloses) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    modStartup::SetErrorWaitLimitMs(20000);
+    QPointer<QWidget> dialog;
+    Windows().showError = [&dialog](const QString& msg, int, const QString&) {
+        dialog = new QWidget;
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowTitle(msg);
+        dialog->show();
+        QTimer::singleShot(50, dialog, &QWidget::close);
+    };
+    Windows().loadButton = []() -> QWidget* { throw std::runtime_error("no button"); };
+    EXPECT_EQ(Main({}), 1);
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+    modStartup::SetErrorWaitLimitMs(0);
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#pragma once
+// A world for the item store tests: the test world of the support library, a
+// local service for the store's pages, a recorder of error reports and
+// helpers that write menu tables.
+#include "core/WindowHooks.h"
+#include "core/clsItemManager.h"
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "localservice/lib/LocalService.h"
+#include "localservice/lib/SampleDatabase.h"
+#include "support/Scripted.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace storetest {
+
+struct ErrorCall {
+    QString msg;
+    int number = 0;
+    QString location;
+};
+
+inline localservice::SampleRecord Rec(int id, int parent, const QString& name, bool isItem = true,
+                                      const QString& bid = QString()) {
+    localservice::SampleRecord r;
+    r.id = id;
+    r.parentId = parent;
+    r.name = name;
+    r.isItem = isItem;
+    r.bid = bid;
+    return r;
+}
+
+// Names of the rows of a collection, in order ("-" for a separator).
+inline QStringList Names(const ItemCollectionPtr& c) {
+    QStringList out;
+    if (!c)
+        return out;
+    for (int i = 1; i <= c->Count(); ++i)
+        out << (c->Item(i)->ID == -1 ? QStringLiteral("-") : c->Item(i)->Name);
+    return out;
+}
+
+inline QList<int> Ids(const ItemCollectionPtr& c) {
+    QList<int> out;
+    for (int i = 1; c && i <= c->Count(); ++i)
+        out << c->Item(i)->ID;
+    return out;
+}
+
+class StoreTest : public ::testing::Test {
+protected:
+    StoreTest() {
+        EXPECT_GT(service.Start(), 0);
+        modGlobals::gServerHost = service.Host();
+        modGlobals::gServerPath = QStringLiteral("/Vantrix/internal/");
+        modGlobals::gServerBase = modGlobals::gServerHost + modGlobals::gServerPath;
+        modGlobals::gVersion = QStringLiteral("1.0.3");
+        modGlobals::gUserID = 1234;
+        modInternet::SetASPDataTimeoutMs(5000);
+        modGlobals::Windows().showError = [this](const QString& msg, int number,
+                                                 const QString& location) {
+            errors.append({msg, number, location});
+        };
+    }
+    ~StoreTest() override {
+        modGlobals::Windows().showError = nullptr;
+        store.reset();
+        service.Stop();
+    }
+    QString TablePath() const { return world.dataPath() + QStringLiteral("MenuItems.dat"); }
+    void WriteTable(const std::vector<localservice::SampleRecord>& records) {
+        QString error;
+        ASSERT_TRUE(localservice::WriteMenuTable(TablePath(), records, &error))
+            << error.toStdString();
+    }
+    clsItemManager& Open() {
+        store = std::make_unique<clsItemManager>();
+        return *store;
+    }
+    QString Page(const char* name) const {
+        return QStringLiteral("/Vantrix/internal/") + QLatin1String(name);
+    }
+
+    testsupport::TestWorld world;
+    localservice::LocalService service;
+    QList<ErrorCall> errors;
+    std::unique_ptr<clsItemManager> store;
+};
+
+} // namespace storetest
