@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QObject;
 class QWidget;
 
 namespace modGlobals {
@@ -46,6 +47,14 @@ struct WindowHooks {
     std::function<void()> showOptions;
     std::function<void()> showRefer;
     std::function<void()> showAbout;
+    // The button window's icon download queue (frmButton.DownloadNewIcon):
+    // fetch URL ("/images/" & a plain file name, below gServerBase) into
+    // FileName (images folder & that name); false when refused. When the
+    // queue runs dry, each requesting window that still exists is refilled
+    // once through its Q_INVOKABLE RefreshIcons() (repainted if it has none),
+    // which must not append to the category log again.
+    std::function<bool(const QString& URL, const QString& FileName, QObject* frm)>
+        downloadNewIcon;
     // The tooltip window (frmTooltip) as the news menu's wait box: show it
     // with this caption, as wide as the text plus its margins, its left at
     // gHighlightRect.left and its bottom at gHighlightRect.top, topmost and

@@ -95,10 +95,21 @@ void ChainCapture::Forward(QWidget* to, QEvent::Type type, const QMouseEvent& me
 }
 
 bool ChainCapture::eventFilter(QObject* watched, QEvent* event) {
+    // A modal dialog (a message box) needs the pointer: the X11 grab pauses
+    // while it blocks the holder's window.
+    if ((event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) &&
+        holder_ && watched == holder_->window()) {
+        if (event->type() == QEvent::WindowBlocked)
+            Ungrab();
+        else
+            Grab();
+        return false;
+    }
     if (!IsMouseEvent(event->type()) || forwarding_ || !watched->isWidgetType())
         return false;
-    // A pop-up menu has the pointer to itself until it closes.
-    if (QApplication::activePopupWidget())
+    // A pop-up menu has the pointer to itself until it closes, and a modal
+    // dialog's clicks are its own.
+    if (QApplication::activePopupWidget() || QApplication::activeModalWidget())
         return false;
     auto* me = static_cast<QMouseEvent*>(event);
     auto* target = static_cast<QWidget*>(watched);

@@ -5,6 +5,12 @@
 // whether the child is a submenu or a form panel. A member that a kind of
 // window lacks does nothing (the form panel has no KeyboardHighlight; the
 // home menu's ParentForm is no window).
+//
+// A window joins the chain by deriving from QWidget and MenuLevel (the
+// capture holder treats every shown top-level MenuLevel as a window of the
+// chain), takes and releases the capture through ChainCapture, slides with
+// Slide, paints from SkinStorage::ForWindow and IconLibrary, and is created
+// for the openers by the functions of ChildFactory().
 #include "core/clsItem.h"
 
 #include <QPoint>

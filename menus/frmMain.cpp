@@ -180,6 +180,10 @@ QRect frmMain::ButtonRect() const {
 }
 
 void frmMain::ShowMenu() {
+    // Shown again while open: the old chain and slide end first.
+    slide.Stop();
+    Timer1.stop();
+    UnloadChild();
     ResetState();
     m_Loaded = true;
     gMainLoaded = true;

@@ -148,7 +148,6 @@ private:
     // the chain
     void UnloadChild();
     menus::MenuLevel* Child() const;
-    void FinishChildSlide();
 
     ItemsSource itemsSource_;
     QPixmap m_Background; // the skin under the rows, without them

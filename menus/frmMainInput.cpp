@@ -36,7 +36,9 @@ void frmMain::mouseDoubleClickEvent(QMouseEvent* e) {
     e->accept();
 }
 
-void frmMain::keyPressEvent(QKeyEvent* e) { Form_KeyDown(e->key()); }
+void frmMain::keyPressEvent(QKeyEvent* e) {
+    Form_KeyDown(e->key());
+}
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type t = event->type();

@@ -44,6 +44,8 @@ void frmMain::Timer1_Timer() {
                 Timer1.stop();
                 return;
             }
+            // Hidden at once and deleted later: no pending events need to run
+            // here (running them would let clicks into the middle of the tick).
             UnloadChild();
         }
 
@@ -93,6 +95,8 @@ void frmMain::Timer1_Timer() {
         const int top = childTop;
         const int h = C;
         m_OpenCategoryID = R->ID;
+        // Raising is enough: the window system keeps the other topmost
+        // windows (the desktop button) painted.
         menus::BringToTop(child);
 
         QPointer<frmMain> self(this);
@@ -125,10 +129,6 @@ void frmMain::Timer1_Timer() {
     } catch (const std::exception& e) {
         ShowError(QString::fromLocal8Bit(e.what()), 0, QStringLiteral("frmMain.Timer1_Timer"));
     }
-}
-
-void frmMain::FinishChildSlide() {
-    childSlide_.Finish();
 }
 
 void frmMain::timFlash_Timer() {

@@ -104,4 +104,8 @@ void InstallShellHooks() {
             login->SaveLoginLog();
     };
     hooks.unloadLogin = [] { frmLogin::Unload(); };
+    hooks.downloadNewIcon = [](const QString& URL, const QString& FileName, QObject* frm) {
+        frmButton* button = frmButton::Loaded();
+        return button && button->DownloadNewIcon(URL, FileName, frm);
+    };
 }

@@ -333,8 +333,8 @@ void frmLogin::ShowProgressOnly() {
     picPanel[1]->show();
     picPanel[0]->hide();
     m_Progress = true;
-    repaint();
-    show();
+    // ShowPanel shows the window once it is in place: shown here first, it
+    // would flash at its default place and size.
     QPointer<frmLogin> self(this);
     ShowPanel(false);
     if (self)
@@ -346,7 +346,6 @@ void frmLogin::ShowLogin() {
     picPanel[0]->show();
     picPanel[1]->hide();
     m_Progress = false;
-    show();
     QPointer<frmLogin> self(this);
     ShowPanel(true);
     if (!self)

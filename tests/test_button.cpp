@@ -133,6 +133,19 @@ TEST_F(ButtonTest, ScreenBottomIsTheWholeScreenBesideAVerticalTaskbar) {
     EXPECT_EQ(gScreenBottom, 768 * 15);
 }
 
+TEST_F(ButtonTest, ScreenBottomForEachTaskbarEdge) {
+    frmButton& button = Start();
+    const QList<QPair<int, int>> cases = {{platform::ABE_LEFT, 768 * 15},
+                                          {platform::ABE_TOP, (768 - 40) * 15},
+                                          {platform::ABE_RIGHT, 768 * 15},
+                                          {platform::ABE_BOTTOM, (768 - 40) * 15}};
+    for (const auto& [edge, bottom] : cases) {
+        taskbar.Dock(edge, 40);
+        button.UpdatePosition();
+        EXPECT_EQ(gScreenBottom, bottom) << edge;
+    }
+}
+
 TEST_F(ButtonTest, UnloadStopsTheTimersAndGivesTheRebarItsRoomBack) {
     Start(1);
     ASSERT_EQ(platform::WatchedWindow(), ScriptedTaskbar::kReBar);

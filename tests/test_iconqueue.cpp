@@ -2,6 +2,7 @@
 // in request order, failures that do not stall it, whole-body atomic writes,
 // refused names, the refill of the windows that asked, and replies of other
 // users of the transfer control that never land in an icon file.
+#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
@@ -251,6 +252,22 @@ TEST_F(IconQueueTest, TheButtonWindowQueuesTheDownloads) {
     ASSERT_TRUE(button.DownloadNewIcon(Url("btn.gif"), File("btn.gif"), &menu));
     ASSERT_TRUE(WaitDrained(button.Icons));
     EXPECT_EQ(Read("btn.gif"), QByteArray("BTN"));
+    EXPECT_EQ(menu.refreshes, 1);
+    frmButton::Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(IconQueueTest, TheMenusReachTheQueueThroughTheirHook) {
+    InstallShellHooks();
+    Icon(QStringLiteral("hook.gif"), "HOOK");
+    FakeMenu menu;
+    // Without a button window there is no queue.
+    EXPECT_FALSE(Windows().downloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
+    frmButton& button = frmButton::Get();
+    EXPECT_FALSE(Windows().downloadNewIcon(Url("../hook.gif"), File("hook.gif"), &menu));
+    ASSERT_TRUE(Windows().downloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
+    ASSERT_TRUE(WaitDrained(button.Icons));
+    EXPECT_EQ(Read("hook.gif"), QByteArray("HOOK"));
     EXPECT_EQ(menu.refreshes, 1);
     frmButton::Unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

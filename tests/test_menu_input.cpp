@@ -10,7 +10,9 @@
 #include "support/Scripted.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -271,6 +273,24 @@ TEST_F(MenuInput, APressOutsideEveryChainWindowClosesIt) {
     // Afterwards the desktop gets its clicks again.
     QTest::mouseClick(&desktop, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
     EXPECT_EQ(desktop.presses, 1);
+}
+
+TEST_F(MenuInput, AModalDialogKeepsItsClicksWhileTheMenuIsOpen) {
+    Show();
+    frm->GetCapture();
+    QDialog dialog;
+    dialog.setModal(true);
+    dialog.setGeometry(600, 300, 200, 100);
+    QPushButton ok(QStringLiteral("OK"), &dialog);
+    ok.setGeometry(10, 10, 80, 30);
+    int clicks = 0;
+    QObject::connect(&ok, &QPushButton::clicked, [&] { ++clicks; });
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000));
+    QTest::mouseClick(&ok, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(frm->isVisible());
+    dialog.hide();
 }
 
 TEST_F(MenuInput, AClickOnARowOpensThatRowNotTheSearchBoxSelection) {

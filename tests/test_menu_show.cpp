@@ -7,6 +7,7 @@
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
+#include "localservice/lib/SamplePages.h"
 #include "menus/ChainCapture.h"
 #include "menus/MenuHooks.h"
 #include "menus/Slide.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -390,6 +392,31 @@ TEST_F(MenuShow, ScreenshotOfTheOpenHomeMenu) {
     frm->ShowMenu();
     frm->Form_MouseMove(Qt::NoButton, QPoint(50, 5 * 20 + 5));
     ASSERT_TRUE(frm->grab().toImage().save(dir + QStringLiteral("/home-menu-fewcolors.png")));
+}
+
+TEST_F(MenuShow, TheSampleServicesHomeMenuWithItsIcons) {
+    QTemporaryDir serviceData;
+    localservice::LocalService service;
+    localservice::SampleData data;
+    data.dataFolder = serviceData.path();
+    localservice::InstallSamplePages(service, data);
+    ASSERT_GT(service.Start(), 0);
+    ASSERT_TRUE(localservice::CreateSampleDatabase(world.dataPath() + "MenuItems.dat"));
+    gServerHost = service.Host();
+    gServerPath = data.serverPath;
+    gServerBase = gServerHost + gServerPath;
+    frm->SetItemsSource(nullptr);
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    ASSERT_GT(frm->RowCount(), 5);
+    EXPECT_GT(frm->m_SepRow, 0);
+    // Category rows show the folder: their own icons are never fetched.
+    for (const localservice::Request& r : service.Requests())
+        EXPECT_FALSE(r.path.contains("/images/")) << r.path.constData();
+    frm->Form_MouseMove(Qt::NoButton, QPoint(50, 2 * 20 + 5));
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(frm->grab().toImage().save(dir + QStringLiteral("/home-menu-sample.png")));
 }
 
 } // namespace
