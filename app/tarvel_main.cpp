@@ -2,16 +2,9 @@
 // and then the event loop; the process ends when its last window is gone.
 #include "core/modGlobals.h"
 #include "core/modStartup.h"
-#include "shell/ShellHooks.h"
-
-#if __has_include("shell/DialogHooks.h")
-#include "shell/DialogHooks.h"
-#define TARVEL_HAVE_DIALOG_HOOKS 1
-#endif
-#if __has_include("menus/MenuHooks.h")
 #include "menus/MenuHooks.h"
-#define TARVEL_HAVE_MENU_HOOKS 1
-#endif
+#include "shell/DialogHooks.h"
+#include "shell/ShellHooks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -59,12 +52,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     InstallShellHooks();
-#ifdef TARVEL_HAVE_DIALOG_HOOKS
     InstallDialogHooks();
-#endif
-#ifdef TARVEL_HAVE_MENU_HOOKS
     InstallMenuHooks();
-#endif
 
     const int exitCode = modGlobals::Main(QApplication::arguments().mid(1));
     if (exitCode >= 0) {

@@ -61,19 +61,6 @@ QString RequestStamp(const QDateTime& stamp) {
     return QLocale::c().toString(stamp, QStringLiteral("MM/dd/yy+h:mm:ss+AP"));
 }
 
-std::optional<bool> ParseBoolean(QStringView text) {
-    const QStringView t = text.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double number = t.toDouble(&ok);
-    if (ok)
-        return number != 0;
-    return std::nullopt;
-}
-
 QString DecodeCommas(QStringView text) {
     QString out = text.toString();
     return out.replace(QLatin1String("%24"), QLatin1String(","));
@@ -189,8 +176,8 @@ void clsItemManager::DownloadUpdates() {
         }
         if ((kind == QLatin1String("I") || kind == QLatin1String("U")) && count == 11 && idOk) {
             const std::optional<int> parent = ItemUpdate::ParseInteger(fields[6]);
-            const auto isItem = ItemUpdate::ParseBoolean(fields[5]);
-            const auto isRestrict = ItemUpdate::ParseBoolean(fields[7]);
+            const auto isItem = modGlobals::ParseBoolean(fields[5]);
+            const auto isRestrict = modGlobals::ParseBoolean(fields[7]);
             if (parent && isItem && isRestrict && ItemUpdate::IsBid(fields[9])) {
                 ok = true;
                 int record = t.Seek(kIdTag, id);

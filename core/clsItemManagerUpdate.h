@@ -13,8 +13,6 @@ namespace ItemUpdate {
 QDateTime ParseMonthFirstDate(const QString& text);
 // The stamp as the update request sends it: "MM/dd/yy+h:mm:ss+AM".
 QString RequestStamp(const QDateTime& stamp);
-// "True"/"False" in any case, or a number (0 false, any other true).
-std::optional<bool> ParseBoolean(QStringView text);
 // Turns every "%24" back into the "," it stands for.
 QString DecodeCommas(QStringView text);
 // The integer a field holds (blanks around allowed), within 32 bits.

@@ -220,6 +220,19 @@ void Pause(double seconds) {
         QThread::msleep(static_cast<unsigned long>(std::min<qint64>(10, left)));
 }
 
+std::optional<bool> ParseBoolean(QStringView text) {
+    const QStringView t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double number = t.toDouble(&ok);
+    if (ok)
+        return number != 0.0;
+    return std::nullopt;
+}
+
 QString ProperCase(const QString& text) {
     QString out = text;
     // Trim spaces only, as the design did.

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QWidget;
 class clsItemManager;
@@ -92,6 +93,10 @@ void ShowError(const QString& errorMsg, int errorNo, const QString& location);
 // Focus colouring of edit controls; a line edit also gets its text selected.
 void CtlGotFocus(QWidget* ctl);
 void CtlLostFocus(QWidget* ctl);
+
+// A server's Boolean text: "True"/"False" in any case, or a number (non-zero
+// is true); nothing for anything else.
+std::optional<bool> ParseBoolean(QStringView text);
 
 // Busy wait without processing window events.
 void Pause(double seconds);

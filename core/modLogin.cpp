@@ -33,19 +33,6 @@ int UploadWaitMs() {
     return g_uploadWaitMs;
 }
 
-std::optional<bool> ParseBoolean(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double number = t.toDouble(&ok);
-    if (ok)
-        return number != 0.0;
-    return std::nullopt;
-}
-
 std::optional<int> ParseUserId(const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
@@ -164,8 +151,8 @@ struct LoginReply {
 
 bool ReadReply(const QStringList& lines, LoginReply* out) {
     const std::optional<int> id = modLogin::ParseUserId(lines.at(0));
-    const std::optional<bool> enrolled = modLogin::ParseBoolean(lines.at(1));
-    const std::optional<bool> restricted = modLogin::ParseBoolean(lines.at(2));
+    const std::optional<bool> enrolled = modGlobals::ParseBoolean(lines.at(1));
+    const std::optional<bool> restricted = modGlobals::ParseBoolean(lines.at(2));
     if (!id || !enrolled || !restricted)
         return false;
     out->userId = *id;

@@ -14,8 +14,6 @@ extern const QString kSupportAddress;
 void SetUploadWaitMs(int ms);
 int UploadWaitMs();
 
-// A Boolean of the login reply: True/False (any case) or a number (0 false).
-std::optional<bool> ParseBoolean(const QString& text);
 // A user id: a positive 32-bit integer written in decimal digits only.
 std::optional<int> ParseUserId(const QString& text);
 bool IsNumeric(const QString& text);

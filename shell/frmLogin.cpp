@@ -41,13 +41,14 @@ constexpr int kPanelTop = 240;
 
 // The controls whose rectangles hand the mouse over to the control, in
 // login-panel coordinates (twips): cboUserName, txtPassword, lblLink(0),
-// lblLink(1), cmdOK.
+// lblLink(1), cmdOK, chkRemember. The remember box is among them so that a
+// click can tick it; left out, the window kept the press for itself.
 struct TwipsBox {
     int left, top, width, height;
 };
 constexpr TwipsBox kMouseControls[] = {
     {1200, 120, 1575, 315}, {1200, 480, 855, 285}, {240, 1200, 735, 255},
-    {240, 1440, 735, 255},  {2160, 480, 600, 330},
+    {240, 1440, 735, 255},  {2160, 480, 600, 330}, {240, 840, 2655, 195},
 };
 
 int ScreenWidthTwips() {

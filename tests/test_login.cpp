@@ -427,12 +427,12 @@ TEST_F(LoginTest, LogoutWithoutAStoreDoesNotCreateOne) {
 }
 
 TEST(LoginReplyValues, BooleansIdsAndVersions) {
-    EXPECT_EQ(modLogin::ParseBoolean(QStringLiteral("True")), std::optional<bool>(true));
-    EXPECT_EQ(modLogin::ParseBoolean(QStringLiteral("FALSE")), std::optional<bool>(false));
-    EXPECT_EQ(modLogin::ParseBoolean(QStringLiteral("2")), std::optional<bool>(true));
-    EXPECT_EQ(modLogin::ParseBoolean(QStringLiteral("0")), std::optional<bool>(false));
-    EXPECT_FALSE(modLogin::ParseBoolean(QStringLiteral("yes")).has_value());
-    EXPECT_FALSE(modLogin::ParseBoolean(QString()).has_value());
+    EXPECT_EQ(modGlobals::ParseBoolean(QStringLiteral("True")), std::optional<bool>(true));
+    EXPECT_EQ(modGlobals::ParseBoolean(QStringLiteral("FALSE")), std::optional<bool>(false));
+    EXPECT_EQ(modGlobals::ParseBoolean(QStringLiteral("2")), std::optional<bool>(true));
+    EXPECT_EQ(modGlobals::ParseBoolean(QStringLiteral("0")), std::optional<bool>(false));
+    EXPECT_FALSE(modGlobals::ParseBoolean(QStringLiteral("yes")).has_value());
+    EXPECT_FALSE(modGlobals::ParseBoolean(QString()).has_value());
     EXPECT_EQ(modLogin::ParseUserId(QStringLiteral("1234")), std::optional<int>(1234));
     EXPECT_FALSE(modLogin::ParseUserId(QStringLiteral("+5")).has_value());
     EXPECT_FALSE(modLogin::ParseUserId(QStringLiteral("2147483648")).has_value());

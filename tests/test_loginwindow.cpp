@@ -308,9 +308,14 @@ TEST_F(LoginWindowTest, APressInsideKeepsTheWindowAndItsCapture) {
     };
     move(QPoint(100, 16 + 12)); // inside cboUserName
     EXPECT_FALSE(login.HaveCapture());
-    move(QPoint(5, 16 + 60)); // chkRemember's row: not among the controls
+    move(QPoint(5, 16 + 60)); // left of every control
     EXPECT_TRUE(login.HaveCapture());
     move(QPoint(150, 16 + 40)); // inside cmdOK
+    EXPECT_FALSE(login.HaveCapture());
+    move(QPoint(5, 16 + 60));
+    EXPECT_TRUE(login.HaveCapture());
+    // Over the remember box the mouse goes to the box, so a click ticks it.
+    move(QPoint(100, 79));
     EXPECT_FALSE(login.HaveCapture());
 }
 

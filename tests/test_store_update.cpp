@@ -218,9 +218,9 @@ TEST(UpdateText, MonthFirstDates) {
     EXPECT_FALSE(ParseMonthFirstDate("3/5/2026 13:00 PM").isValid());
     EXPECT_EQ(ItemUpdate::RequestStamp(QDateTime(QDate(2026, 12, 8), QTime(23, 7, 9))),
               "12/08/26+11:07:09+PM");
-    EXPECT_EQ(ItemUpdate::ParseBoolean(u"-1"), true);
-    EXPECT_EQ(ItemUpdate::ParseBoolean(u"false"), false);
-    EXPECT_EQ(ItemUpdate::ParseBoolean(u"yes"), std::nullopt);
+    EXPECT_EQ(modGlobals::ParseBoolean(u"-1"), true);
+    EXPECT_EQ(modGlobals::ParseBoolean(u"false"), false);
+    EXPECT_EQ(modGlobals::ParseBoolean(u"yes"), std::nullopt);
 }
 
 TEST(UpdateText, IntegersAndBids) {

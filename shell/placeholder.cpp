@@ -1,1 +1,0 @@
-// placeholder until the first window of this library lands
