@@ -53,8 +53,7 @@ struct WindowHooks {
     // queue runs dry, each requesting window that still exists is refilled
     // once through its Q_INVOKABLE RefreshIcons() (repainted if it has none),
     // which must not append to the category log again.
-    std::function<bool(const QString& URL, const QString& FileName, QObject* frm)>
-        downloadNewIcon;
+    std::function<bool(const QString& URL, const QString& FileName, QObject* frm)> downloadNewIcon;
     // The tooltip window (frmTooltip) as the news menu's wait box: show it
     // with this caption, as wide as the text plus its margins, its left at
     // gHighlightRect.left and its bottom at gHighlightRect.top, topmost and

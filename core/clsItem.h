@@ -10,7 +10,7 @@
 class clsItem {
 public:
     QString Name;
-    int ID = 0; // negative: built-in command or placeholder; -1 a separator
+    int ID = 0;   // negative: built-in command or placeholder; -1 a separator
     QString Icon; // image-list key, or an image file name when it holds "."
     QString Description;
     bool IsItem = false; // leaf; false for a category

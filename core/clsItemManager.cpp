@@ -5,8 +5,16 @@
 #include "platform/Dbf.h"
 
 namespace modGlobals {
+
 std::unique_ptr<clsItemManager> gItemManager;
+
+clsItemManager& ItemManager() {
+    if (!gItemManager)
+        gItemManager = std::make_unique<clsItemManager>();
+    return *gItemManager;
 }
+
+} // namespace modGlobals
 
 namespace {
 

@@ -68,7 +68,7 @@ inline QString gServerBase;
 // Shared objects.
 extern std::unique_ptr<clsItemManager> gItemManager; // created on first use
 inline ItemCollectionPtr gNewsCollection;            // cached news headlines
-inline int gInetError = 0; // error of the last transfer-control request
+inline int gInetError = 0;                           // error of the last transfer-control request
 
 // Puts every variable above back to its initial value (tests).
 void ResetState();

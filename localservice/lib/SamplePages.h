@@ -41,8 +41,10 @@ struct SampleData {
 
 // All pages below; each is defined in its own file.
 void InstallSamplePages(LocalService& service, const SampleData& data);
-void InstallCorePages(LocalService& service, const SampleData& data);   // discovery, login, logs, errors
-void InstallStorePages(LocalService& service, const SampleData& data);  // updates, home menu, news, search
+void InstallCorePages(LocalService& service,
+                      const SampleData& data); // discovery, login, logs, errors
+void InstallStorePages(LocalService& service,
+                       const SampleData& data); // updates, home menu, news, search
 void InstallMenuPages(LocalService& service, const SampleData& data);   // shortcuts, forms, icons
 void InstallEnlistPages(LocalService& service, const SampleData& data); // enrolment, installer
 

@@ -7,8 +7,12 @@
 
 namespace testsupport {
 
-ScriptedShell::ScriptedShell() { platform::SetShell(this); }
-ScriptedShell::~ScriptedShell() { platform::SetShell(nullptr); }
+ScriptedShell::ScriptedShell() {
+    platform::SetShell(this);
+}
+ScriptedShell::~ScriptedShell() {
+    platform::SetShell(nullptr);
+}
 
 bool ScriptedShell::Execute(const QString& file, const QString& parameters,
                             const QString& directory) {
@@ -16,8 +20,12 @@ bool ScriptedShell::Execute(const QString& file, const QString& parameters,
     return result;
 }
 
-ScriptedNotifier::ScriptedNotifier() { platform::SetNotifier(this); }
-ScriptedNotifier::~ScriptedNotifier() { platform::SetNotifier(nullptr); }
+ScriptedNotifier::ScriptedNotifier() {
+    platform::SetNotifier(this);
+}
+ScriptedNotifier::~ScriptedNotifier() {
+    platform::SetNotifier(nullptr);
+}
 
 int ScriptedNotifier::MsgBox(const QString& prompt, int flags, const QString& title) {
     calls.append({prompt, flags, title});
@@ -49,9 +57,17 @@ TestWorld::~TestWorld() {
         qputenv("XDG_CONFIG_HOME", oldConfig_);
 }
 
-QString TestWorld::appPath() const { return app_.path(); }
-QString TestWorld::dataPath() const { return app_.path() + QStringLiteral("/data/"); }
-QString TestWorld::imagesPath() const { return app_.path() + QStringLiteral("/images/"); }
-QString TestWorld::configHome() const { return config_.path(); }
+QString TestWorld::appPath() const {
+    return app_.path();
+}
+QString TestWorld::dataPath() const {
+    return app_.path() + QStringLiteral("/data/");
+}
+QString TestWorld::imagesPath() const {
+    return app_.path() + QStringLiteral("/images/");
+}
+QString TestWorld::configHome() const {
+    return config_.path();
+}
 
 } // namespace testsupport
