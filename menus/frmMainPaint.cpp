@@ -20,6 +20,14 @@ using menus::ImageList;
 
 namespace {
 
+// A name longer than its row would run under the expand arrow or off the
+// window's edge: it ends in an ellipsis instead.
+QString FittedName(const QFontMetrics& fm, const clsItem& item, int textLeft, int arrowLeft,
+                   int clientWidth) {
+    const int right = item.IsItem ? clientWidth : arrowLeft;
+    return fm.elidedText(item.Name, Qt::ElideRight, qMax(0, right - textLeft - 2));
+}
+
 constexpr int kTextLeftTwips = 420;
 constexpr int kIconLeftTwips = 60;
 constexpr int kIconTopTwips = 30;
@@ -161,7 +169,8 @@ void frmMain::PaintRows(QPainter& p) {
             divider = r; // one pair of lines: the last divider wins
         } else {
             p.drawText(QRect(textLeft, top + 2, cw - textLeft, kRowHeight - 2),
-                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item->Name);
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                       FittedName(p.fontMetrics(), *item, textLeft, arrowLeft, cw));
             DrawRowIcon(p, *item, iconLeft, top + iconTop);
             if (!item->IsItem && !arrow.isNull())
                 p.drawPixmap(arrowLeft, top + iconTop, arrow);
@@ -215,7 +224,8 @@ void frmMain::DrawHighlight() {
         p.setPen(HighlightTextColor());
         const int textLeft = platform::TwipsToPixelsX(kTextLeftTwips);
         p.drawText(QRect(textLeft, 2, cw - textLeft, kRowHeight - 2),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item->Name);
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                   FittedName(p.fontMetrics(), *item, textLeft, cw - 4 - 16, cw));
         const int iconTop = platform::TwipsToPixelsY(kIconTopTwips);
         DrawRowIcon(p, *item, 4, iconTop);
         if (!item->IsItem) {
@@ -295,7 +305,8 @@ void frmMain::PrintName(int row0, const QColor& color) {
     const QRect box(textLeft, row0 * kRowHeight + 2, width, kRowHeight - 4);
     p.drawPixmap(box.topLeft(), Region(m_Background, box.intersected(m_Background.rect())));
     p.drawText(QRect(textLeft, row0 * kRowHeight + 2, pMenu->width() - textLeft, kRowHeight - 2),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item->Name);
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+               FittedName(p.fontMetrics(), *item, textLeft, arrowLeft, pMenu->width()));
     p.end();
     pMenu->update();
 }

@@ -94,6 +94,18 @@ TEST_F(MenuPaint, RowTextIsBlackAtItsOrigin) {
     EXPECT_GT(Count(img, QRect(28, 22, 70, 16), Dark), 20);
 }
 
+TEST_F(MenuPaint, ALongCategoryNameStopsBeforeItsArrow) {
+    items->Add(Row(41, QStringLiteral("Computers & Internet Services Worldwide"), false));
+    frm->ShowMenu();
+    const QImage img = Shot();
+    const int arrowLeft = img.width() - 4 - 16;
+    const int top = 5 * 20; // the sixth row
+    // No glyph pixels in the band that leads up to the arrow.
+    EXPECT_EQ(Count(img, QRect(arrowLeft - 3, top + 2, 3, 16), Dark), 0);
+    // The name is still there, ended by an ellipsis.
+    EXPECT_GT(Count(img, QRect(28, top + 2, 60, 16), Dark), 20);
+}
+
 TEST_F(MenuPaint, TheHighlightIsTheBlueUnderlinedName) {
     frm->ShowMenu();
     frm->Form_MouseMove(Qt::NoButton, QPoint(40, 4 * 20 + 8)); // row 5: Travel
