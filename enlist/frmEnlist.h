@@ -139,6 +139,8 @@ private:
     struct StatusReply;
     static StatusReply ParseStatusReply(const QString& reply);
     void EnterFinishMode(const StatusReply& status);
+    // Asks the server for the enrolment state of the login page's account.
+    StatusReply FetchStatus();
     void RegisterStatusCheck();
     void NextOnLogin();
     void NextOnAccount();

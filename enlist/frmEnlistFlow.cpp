@@ -146,11 +146,15 @@ void frmEnlist::Form_Load() {
                vbInformation, QStringLiteral("Connect to Internet"));
 }
 
-void frmEnlist::RegisterStatusCheck() {
+frmEnlist::StatusReply frmEnlist::FetchStatus() {
     const QString reply = GetASPData(
         kStatusPage, QStringLiteral("UserName=") + URLEncode(txtLoginUserName->text()) +
                          QStringLiteral("&Password=") + URLEncode(txtLoginPassword->text()));
-    const StatusReply status = ParseStatusReply(reply);
+    return ParseStatusReply(reply);
+}
+
+void frmEnlist::RegisterStatusCheck() {
+    const StatusReply status = FetchStatus();
     switch (status.kind) {
     case StatusReply::Complete:
         ShowPage(4);
@@ -227,10 +231,7 @@ void frmEnlist::NextOnLogin() {
         TryFocus(txtLoginUserName);
         return;
     }
-    const QString reply = GetASPData(
-        kStatusPage, QStringLiteral("UserName=") + URLEncode(txtLoginUserName->text()) +
-                         QStringLiteral("&Password=") + URLEncode(txtLoginPassword->text()));
-    const StatusReply status = ParseStatusReply(reply);
+    const StatusReply status = FetchStatus();
     switch (status.kind) {
     case StatusReply::Complete:
         ShowPage(4);
