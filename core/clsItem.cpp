@@ -29,3 +29,26 @@ void ItemCollection::Remove(int position) {
         if (!entries_[i].key.isEmpty())
             keys_.insert(entries_[i].key, i);
 }
+
+ItemPtr clsItems::Add(const QString& sKey) {
+    auto item = std::make_shared<clsItem>();
+    return m_col.Add(item, sKey) ? item : nullptr;
+}
+
+bool clsItems::Remove(int index) {
+    if (!m_col.Item(index))
+        return false;
+    m_col.Remove(index);
+    return true;
+}
+
+bool clsItems::Remove(const QString& key) {
+    const auto& entries = m_col.Entries();
+    for (size_t i = 0; !key.isEmpty() && i < entries.size(); ++i) {
+        if (entries[i].key == key) {
+            m_col.Remove(static_cast<int>(i) + 1);
+            return true;
+        }
+    }
+    return false;
+}

@@ -56,3 +56,26 @@ private:
 };
 
 using ItemCollectionPtr = std::shared_ptr<ItemCollection>;
+
+// The keyed collection class of the design, kept for completeness: nothing in
+// the program uses it (every store operation returns an ItemCollection).
+class clsItems {
+public:
+    // A new record appended under sKey, or without key when sKey is empty;
+    // nullptr (and nothing added) when the key is taken already.
+    ItemPtr Add(const QString& sKey = QString());
+    // The entry at that 1-based position or under that key; nullptr when
+    // there is none (no error).
+    ItemPtr Item(int index) const { return m_col.Item(index); }
+    ItemPtr Item(const QString& key) const { return m_col.ItemByKey(key); }
+    int Count() const { return m_col.Count(); }
+    // False when there is no such entry, which was an error in the design.
+    bool Remove(int index);
+    bool Remove(const QString& key);
+    // The entries in order (NewEnum).
+    auto begin() const { return m_col.Entries().begin(); }
+    auto end() const { return m_col.Entries().end(); }
+
+private:
+    ItemCollection m_col;
+};

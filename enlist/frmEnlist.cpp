@@ -33,6 +33,10 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
 QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,
                   bool right = false, bool bold = false) {
     auto* label = new QLabel(text, parent);
+    // Captions are shown as they are, as the design's labels show them; left
+    // to guess, a label would draw a user name or password that looks like
+    // markup (the finished page shows both) as formatting.
+    label->setTextFormat(Qt::PlainText);
     Place(label, left, top, width, height);
     label->setWordWrap(true);
     label->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
@@ -91,14 +95,18 @@ QIcon WindowIcon() {
 
 // Where the design's controls show the system's window colours, Qt shows
 // palette roles: Base/Text for edit fields, Button/ButtonText for the face
-// of a pick-only list.
+// of a pick-only list. Only the active and inactive colours change: a
+// disabled field keeps the system's greyed look, as the design's do.
 void SetFieldColours(QWidget* ctl, QPalette::ColorRole back, QPalette::ColorRole fore) {
     QPalette pal = ctl->palette();
     const QPalette app = QApplication::palette();
-    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button})
-        pal.setColor(role, app.color(back));
-    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        pal.setColor(role, app.color(fore));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button})
+            pal.setColor(group, role, app.color(group, back));
+        for (QPalette::ColorRole role :
+             {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            pal.setColor(group, role, app.color(group, fore));
+    }
     ctl->setPalette(pal);
 }
 

@@ -91,15 +91,16 @@ frmEnlist::StatusReply frmEnlist::ParseStatusReply(const QString& reply) {
     const std::optional<bool> complete = ParseFlag(lines.at(2));
     if (!complete)
         return status; // Malformed: no flag the wizard can act on.
+    // A reply without a usable account id is no status reply, whatever its
+    // flag says; Finish mode would carry on with the id and create a second
+    // account or send the profile for nobody.
+    const std::optional<qint32> id = ParseAccountId(lines.at(0));
+    if (!id)
+        return status;
     if (*complete) {
         status.kind = StatusReply::Complete;
         return status;
     }
-    // Finish mode carries on with this id; without a usable one it would
-    // create a second account or send the profile for nobody.
-    const std::optional<qint32> id = ParseAccountId(lines.at(0));
-    if (!id)
-        return status;
     status.kind = StatusReply::Unfinished;
     status.userId = *id;
     status.email = lines.at(1);

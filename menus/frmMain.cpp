@@ -166,6 +166,10 @@ void frmMain::ResetState() {
     timFlashTag.clear();
     if (picHighlight)
         picHighlight->hide();
+    // An unloaded window's text box is empty when it loads again: a search
+    // typed before Esc is not offered to the next opening.
+    if (txtSearch)
+        txtSearch->clear();
 }
 
 int frmMain::HighlightHeightTwips(int twipsPerPixelY) {

@@ -221,7 +221,9 @@ void frmMain::Form_DblClick(const QPoint& c) {
         return;
     const int row = RowAt(c.y());
     const ItemPtr item = (row >= 1 && row <= RowCount()) ? m_Items->Item(row) : nullptr;
-    if (item && item->IsItem && item->ID != -1)
+    // Any row but the divider: a double click on a category opens it like an
+    // item (its redirect page), and the menu closes.
+    if (item && item->ID != -1)
         OpenItem(item, QString());
 }
 

@@ -79,7 +79,9 @@ void frmTooltip::paintEvent(QPaintEvent*) {
 }
 
 void frmTooltip::PlaceAbove(const QRect& anchor) {
-    const int width = lblTooltip->x() + lblTooltip->width() + 12;
+    // The label's own width and 12 pixels: its left offset and the border
+    // are inside those 12.
+    const int width = lblTooltip->width() + 12;
     const int height = lblTooltip->height() + 2;
     resize(width, height);
     const QRect screen = QApplication::primaryScreen()->geometry();

@@ -33,9 +33,9 @@ int MapSocketError(QAbstractSocket::SocketError error) {
 
 QByteArray DecodeChunked(const QByteArray& raw) {
     QByteArray out;
-    int pos = 0;
+    qsizetype pos = 0;
     while (pos < raw.size()) {
-        const int eol = raw.indexOf("\r\n", pos);
+        const qsizetype eol = raw.indexOf("\r\n", pos);
         if (eol < 0)
             break;
         bool ok = false;
@@ -44,8 +44,14 @@ QByteArray DecodeChunked(const QByteArray& raw) {
         if (!ok || len <= 0)
             break;
         pos = eol + 2;
-        out.append(raw.mid(pos, static_cast<int>(len)));
-        pos += static_cast<int>(len) + 2;
+        // A size beyond what arrived (a reply cut short, or garbage) ends the
+        // body with what is there; cut to int it could step backwards for ever.
+        if (len >= raw.size() - pos) {
+            out.append(raw.mid(pos));
+            break;
+        }
+        out.append(raw.mid(pos, static_cast<qsizetype>(len)));
+        pos += static_cast<qsizetype>(len) + 2;
     }
     return out;
 }

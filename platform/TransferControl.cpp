@@ -1,5 +1,7 @@
 #include "platform/TransferControl.h"
 
+#include "platform/GrabPause.h"
+
 #include <QThreadPool>
 
 #include <algorithm>
@@ -27,13 +29,17 @@ TransferControl::~TransferControl() {
     pool_->waitForDone();
 }
 
-HttpResponse TransferControl::OpenSync(const QString& address) {
+HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs) {
     HttpRequest request;
     HttpResponse response;
     if (!ParseHttpAddress(address, &request)) {
         response.error = kInetNameNotResolved;
     } else {
         request.timeoutMs = timeoutMs_;
+        // A server that trickles bytes would otherwise hold the caller for
+        // as long as it keeps sending.
+        request.deadlineMs = deadlineMs;
+        const GrabPause pause;
         response = Fetch(request);
     }
     responseCode_ = response.error;
@@ -42,11 +48,11 @@ HttpResponse TransferControl::OpenSync(const QString& address) {
 }
 
 QString TransferControl::OpenURLText(const QString& address) {
-    return QString::fromLatin1(OpenSync(address).body);
+    return QString::fromLatin1(OpenSync(address, textDeadlineMs_).body);
 }
 
 QByteArray TransferControl::OpenURLBytes(const QString& address) {
-    return OpenSync(address).body;
+    return OpenSync(address, bytesDeadlineMs_).body;
 }
 
 int TransferControl::Execute(const QString& address, const QString& operation,
@@ -63,6 +69,7 @@ int TransferControl::Execute(const QString& address, const QString& operation,
         request.method = "GET";
     request.body = data;
     request.timeoutMs = timeoutMs_;
+    request.deadlineMs = bytesDeadlineMs_;
     for (const QString& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         request.headers << line.toLatin1();
 

@@ -73,6 +73,12 @@ public:
 
     void SetTimeoutMs(int ms) { timeoutMs_ = ms; }
     int TimeoutMs() const { return timeoutMs_; }
+    // Limits on a whole transfer: two minutes for a text open, ten for a
+    // byte open or an asynchronous transfer (an installer may be large).
+    void SetDeadlinesMs(int textMs, int bytesMs) {
+        textDeadlineMs_ = textMs;
+        bytesDeadlineMs_ = bytesMs;
+    }
 
 signals:
     void StateChanged(int state);
@@ -80,7 +86,7 @@ signals:
 private:
     struct Job;
     void Finish(const std::shared_ptr<Job>& job, const HttpResponse& response);
-    HttpResponse OpenSync(const QString& address);
+    HttpResponse OpenSync(const QString& address, int deadlineMs);
 
     std::vector<std::shared_ptr<Job>> active_;
     std::unique_ptr<QThreadPool> pool_;
@@ -90,6 +96,8 @@ private:
     int responseCode_ = 0;
     int statusCode_ = 0;
     int timeoutMs_ = 30000;
+    int textDeadlineMs_ = 120000;
+    int bytesDeadlineMs_ = 600000;
 };
 
 } // namespace platform

@@ -295,18 +295,23 @@ void frmButton::cmdGo_Click() {
         frmLogin::RunLogin(GetSetting(QStringLiteral("Login"), QStringLiteral("User0")),
                            GetSetting(QStringLiteral("Login"), QStringLiteral("Password")));
         if (gUserID == 0) {
-            frmLogin& login = frmLogin::Get();
-            login.ShowLogin();
-            login.raise();
+            // The slide lets timers run: the window may be unloaded (and
+            // destroyed) before it has finished opening.
+            QPointer<frmLogin> login(&frmLogin::Get());
+            login->ShowLogin();
+            if (login)
+                login->raise();
         }
         return;
     }
-    frmLogin& login = frmLogin::Get();
-    login.ShowLogin();
-    login.raise();
+    QPointer<frmLogin> login(&frmLogin::Get());
+    login->ShowLogin();
+    if (!login)
+        return;
+    login->raise();
     txtFocus->setFocus();
     m_SkipTopmost = true;
-    login.activateWindow();
+    login->activateWindow();
     m_SkipTopmost = false;
 }
 

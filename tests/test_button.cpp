@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -315,6 +316,22 @@ TEST_F(ButtonTest, ClickLoggedOutOpensAndClosesTheLoginWindow) {
     EXPECT_TRUE(gLoginLoaded);
     frmLogin::Loaded()->ReleaseFormCapture();
     button.cmdGo->click(); // with the capture released the click itself closes it
+    EXPECT_FALSE(gLoginLoaded);
+}
+
+TEST_F(ButtonTest, ALoginWindowGoneWhileItOpensIsNotTouchedAgain) {
+    frmButton& button = Start();
+    // Something that runs while the window slides out (a timer) closes it.
+    frmLogin::SetSlideStepMs(1); // the slide lets timers run between its steps
+    const auto destroyed = std::make_shared<bool>(false);
+    QTimer::singleShot(0, [destroyed] {
+        if (frmLogin* login = frmLogin::Loaded())
+            QObject::connect(login, &QObject::destroyed, [destroyed] { *destroyed = true; });
+        frmLogin::Unload();
+    });
+    button.cmdGo->click();
+    EXPECT_TRUE(*destroyed); // gone before the click handler ended
+    EXPECT_EQ(frmLogin::Loaded(), nullptr);
     EXPECT_FALSE(gLoginLoaded);
 }
 

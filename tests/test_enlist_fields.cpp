@@ -206,6 +206,29 @@ TEST_F(EnlistFieldsTest, ListsAreHighlightedOnlyOnceDroppedDown) {
     EXPECT_TRUE(Highlighted(w->txtZip));
 }
 
+// The focus colours leave the disabled look alone: the locked account fields
+// of Finish mode show greyed text, not the text of a box that takes input.
+TEST_F(EnlistFieldsTest, LockedAccountFieldsLookDisabled) {
+    ServeUnfinished();
+    auto w = Shown(QStringLiteral("/register jane,secret"));
+    const QPalette app = QApplication::palette();
+    ASSERT_NE(app.color(QPalette::Disabled, QPalette::Text), app.color(QPalette::Text));
+    for (EnlistTextBox* box :
+         {w->txtUserName, w->txtPassword, w->txtPassword2, w->txtEmail, w->txtReferrer}) {
+        ASSERT_FALSE(box->isEnabled());
+        EXPECT_EQ(box->palette().color(QPalette::Disabled, QPalette::Text),
+                  app.color(QPalette::Disabled, QPalette::Text));
+        EXPECT_EQ(box->palette().color(QPalette::Disabled, QPalette::Base),
+                  app.color(QPalette::Disabled, QPalette::Base));
+    }
+    // Enabled boxes keep their colours in the inactive window as well.
+    EXPECT_EQ(w->txtCity->palette().color(QPalette::Inactive, QPalette::Text),
+              app.color(QPalette::Text));
+    w->txtCity->setFocus();
+    EXPECT_EQ(w->txtCity->palette().color(QPalette::Inactive, QPalette::Base),
+              app.color(QPalette::ToolTipBase));
+}
+
 TEST_F(EnlistFieldsTest, TabOrderFollowsTheDesign) {
     ServeUnfinished();
     auto w = Shown(QStringLiteral("/register jane,secret"));

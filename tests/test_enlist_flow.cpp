@@ -80,12 +80,10 @@ TEST_F(EnlistFlowTest, LoginRefusedStaysWithBoxesUnchanged) {
 }
 
 TEST_F(EnlistFlowTest, OddLoginRepliesShowServerErrorAndStay) {
-    const QByteArray replies[] = {"",
-                                  "NO\r\n",
-                                  "<html>500</html>",
-                                  "1\r\n2",
-                                  "7\r\nj@x.org\r\nperhaps",
-                                  "x\r\nj@x.org\r\nFalse"};
+    const QByteArray replies[] = {"", "NO\r\n", "<html>500</html>", "1\r\n2",
+                                  "7\r\nj@x.org\r\nperhaps", "x\r\nj@x.org\r\nFalse",
+                                  // complete, but line 1 is no account id
+                                  "x\r\nj@x.org\r\nTrue"};
     auto w = Load(QString());
     w->txtLoginUserName->setText(QStringLiteral("jane"));
     w->txtLoginPassword->setText(QStringLiteral("secret"));
@@ -98,6 +96,8 @@ TEST_F(EnlistFlowTest, OddLoginRepliesShowServerErrorAndStay) {
         EXPECT_EQ(w->CurrentPage(), 0) << reply.toStdString();
         EXPECT_EQ(w->UserID, 0);
     }
+    EXPECT_EQ(Count(kLocator), 0);
+    EXPECT_FALSE(w->IsUnloaded());
 }
 
 TEST_F(EnlistFlowTest, LoginWithServerDownShowsServerError) {
@@ -576,6 +576,21 @@ TEST_F(EnlistFlowTest, ASilentServerDoesNotHangTheWizard) {
     w->cmdNext_Click();
     EXPECT_EQ(world.notifier.calls.last().title, "Server error");
     EXPECT_EQ(w->CurrentPage(), 0);
+}
+
+// The log-in details are shown exactly as they will be typed: a name or
+// password that looks like markup is not drawn as markup.
+TEST_F(EnlistFlowTest, FinishedPageShowsLoginDetailsAsPlainText) {
+    ServeUnfinished(8);
+    service.SetReply(kStep2, QByteArray("OK"));
+    auto w = Load(QStringLiteral("/register jane<b>x,a<i>b&lt;c"));
+    FillAddress(*w);
+    w->cmdNext_Click();
+    FillProfile(*w);
+    w->cmdNext_Click();
+    ASSERT_EQ(w->CurrentPage(), 5);
+    EXPECT_EQ(w->lblLogin->text(), "User Name: jane<b>x\r\nPassword: a<i>b&lt;c");
+    EXPECT_EQ(w->lblLogin->textFormat(), Qt::PlainText);
 }
 
 } // namespace

@@ -148,7 +148,9 @@ TEST_F(EnlistStartupTest, RegisterEmptyOrOddReplyEndsWithServerError) {
                                   "4711\r\nj@x.org\r\nMaybe",
                                   // an unfinished account without a usable id
                                   "abc\r\nj@x.org\r\nFalse", "0\r\nj@x.org\r\n0",
-                                  "99999999999\r\nj@x.org\r\nFalse"};
+                                  "99999999999\r\nj@x.org\r\nFalse",
+                                  // a complete flag behind a line 1 that is no id
+                                  "<html>\r\nj@x.org\r\nTrue", "\r\nj@x.org\r\n-1"};
     for (const QByteArray& reply : replies) {
         world.notifier.calls.clear();
         service.SetReply(kStatus, reply);

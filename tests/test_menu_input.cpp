@@ -341,6 +341,22 @@ TEST_F(MenuInput, DoubleClickOpensTheRowUnderThePointer) {
     EXPECT_TRUE(world.shell.calls[0].file.contains("MenuItemID=12&"));
 }
 
+TEST_F(MenuInput, DoubleClickOnACategoryOpensItsRedirectAddress) {
+    Show();
+    frm->Form_DblClick(frm->ToClient(RowPoint(4)));
+    ASSERT_EQ(world.shell.calls.size(), 1);
+    EXPECT_TRUE(world.shell.calls[0].file.contains("MenuItemID=40&"));
+    EXPECT_FALSE(frm->isVisible());
+}
+
+TEST_F(MenuInput, DoubleClickOnTheDividerOpensNothing) {
+    Show();
+    frm->m_SelIndex = 2; // left behind by the pointer
+    frm->Form_DblClick(frm->ToClient(RowPoint(3)));
+    EXPECT_TRUE(world.shell.calls.isEmpty());
+    EXPECT_TRUE(frm->isVisible());
+}
+
 TEST_F(MenuInput, MovingIntoTheStripLendsItTheCapture) {
     Show();
     frm->GetCapture();

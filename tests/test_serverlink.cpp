@@ -174,6 +174,7 @@ TEST_F(ServerLink, GetASPDataSendsExactlyTheFormPost) {
     EXPECT_EQ(r.target, QByteArray("/Vantrix/internal/loginUser.asp"));
     EXPECT_EQ(r.version, QByteArray("HTTP/1.0"));
     EXPECT_EQ(r.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+    EXPECT_EQ(r.header("User-Agent"), QByteArray("http generic"));
     EXPECT_EQ(r.body, QByteArray("UserName=anna&Password=p%26w&Version=1.0.3"));
 }
 
@@ -248,6 +249,12 @@ TEST(Encoding, URLEncodeMakesOnlyItsFiveReplacements) {
               QStringLiteral("say+%22it%27s%22"));
     EXPECT_EQ(modInternet::URLEncode(QStringLiteral("a=b#c/d\u00e9")),
               QStringLiteral("a=b#c/d\u00e9"));
+}
+
+TEST(Encoding, QueryEncodeSendsTextBeyondLatin1AsUtf8) {
+    // "é" stays one Latin-1 byte; "€" and an emoji go as their UTF-8 bytes.
+    EXPECT_EQ(modInternet::QueryEncode(QString::fromUtf8("\xc3\xa9 \xe2\x82\xac\xf0\x9f\x98\x80")),
+              QStringLiteral("%E9+%E2%82%AC%F0%9F%98%80"));
 }
 
 TEST(Encoding, QueryEncodeEncodesEverythingButTheSafeCharacters) {

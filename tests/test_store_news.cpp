@@ -190,3 +190,19 @@ TEST_F(StoreNewsTest, BookmarkFilesThatEndEarlyOrHoldNothing) {
               "<DT><A HREF=\"http://x/\" ADD_DATE=\"1\">X</A>\n<DT><A HREF=\"http://y");
     EXPECT_EQ(Names(m.GetFavoritesCollection()), QStringList{"X"});
 }
+
+TEST_F(StoreNewsTest, ABookmarkRightAfterThePersonalHeadingIsRead) {
+    const QString folder = world.appPath() + "/profile";
+    QDir().mkpath(folder);
+    // The folder's opening mark on the heading's own line: the very next line
+    // is already a bookmark.
+    WriteFile(folder + "/bookmark.htm",
+              "<!DOCTYPE x>\n<DT><H3>Personal Bookmarks</H3><DL><p>\n"
+              "<DT><A HREF=\"http://first/\" ADD_DATE=\"1\">First</A>\n"
+              "<DT><A HREF=\"http://second/\" ADD_DATE=\"2\">Second</A>\n</DL><p>\n</DL>\n");
+    modGlobals::gFavoritesPath = folder;
+    modGlobals::gFavoritesPosition = 1;
+    ItemCollectionPtr c = Open().GetFavoritesCollection();
+    EXPECT_EQ(Names(c), (QStringList{"First", "Second"}));
+    EXPECT_EQ(c->Item(1)->URL, "http://first/");
+}

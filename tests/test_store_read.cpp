@@ -153,3 +153,35 @@ TEST_F(StoreReadTest, TheTableIsFlushedAndClosedWithTheStore) {
     // Reopened by a new store: the file is intact.
     EXPECT_EQ(Open().GetItem(12)->Name, "Tea");
 }
+
+TEST(KeyedItems, AddItemCountRemoveAndEnumerate) {
+    clsItems items;
+    const ItemPtr a = items.Add(QStringLiteral("K27"));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->Name, QString());
+    EXPECT_EQ(a->ID, 0);
+    EXPECT_FALSE(a->IsItem);
+    const ItemPtr b = items.Add();
+    ASSERT_TRUE(b);
+    EXPECT_FALSE(items.Add(QStringLiteral("K27"))); // the key is taken
+    EXPECT_EQ(items.Count(), 2);
+    EXPECT_EQ(items.Item(1), a);
+    EXPECT_EQ(items.Item(QStringLiteral("K27")), a);
+    EXPECT_EQ(items.Item(2), b);
+    // An absent entry is no object and no error.
+    EXPECT_FALSE(items.Item(QStringLiteral("K-5")));
+    EXPECT_FALSE(items.Item(3));
+    int seen = 0;
+    for (const auto& entry : items)
+        EXPECT_EQ(entry.item, ++seen == 1 ? a : b);
+    EXPECT_EQ(seen, 2);
+    // Removing an absent entry fails; a present one goes.
+    EXPECT_FALSE(items.Remove(QStringLiteral("K-5")));
+    EXPECT_FALSE(items.Remove(0));
+    EXPECT_TRUE(items.Remove(QStringLiteral("K27")));
+    EXPECT_EQ(items.Count(), 1);
+    EXPECT_EQ(items.Item(1), b);
+    EXPECT_FALSE(items.Item(QStringLiteral("K27")));
+    EXPECT_TRUE(items.Remove(1));
+    EXPECT_EQ(items.Count(), 0);
+}

@@ -170,9 +170,8 @@ TEST_F(StoreUpdateTest, MalformedLinesAreSkippedAndReportedOnce) {
 TEST_F(StoreUpdateTest, ShortAndErrorRepliesChangeNothing) {
     WriteTable({Rec(12, 5, "Twelve")});
     clsItemManager& m = Open();
-    for (const QByteArray& body :
-         {QByteArray(), QByteArray("12/8/2026 10:15:00 AM"), QByteArray("ERR"),
-          QByteArray("ERR\r\nD,12\r\n"), QByteArray("Server error\r\nD,12\r\n")}) {
+    for (const QByteArray& body : {QByteArray(), QByteArray("12/8/2026 10:15:00 AM"),
+                                   QByteArray("ERR"), QByteArray("ERR\r\n")}) {
         Reply(body);
         m.DownloadUpdates();
         EXPECT_EQ(Stamp(), "(none)") << body.toStdString();
@@ -181,6 +180,20 @@ TEST_F(StoreUpdateTest, ShortAndErrorRepliesChangeNothing) {
     EXPECT_TRUE(errors.isEmpty());
     store.reset();
     EXPECT_FALSE(RawDeleted(12));
+}
+
+TEST_F(StoreUpdateTest, AnErrorTextInPlaceOfTheStampIsNoDateAndTheLinesAreApplied) {
+    WriteTable({Rec(12, 5, "Twelve"), Rec(13, 5, "Thirteen")});
+    clsItemManager& m = Open();
+    Reply("ERR\r\nD,12\r\n");
+    m.DownloadUpdates();
+    Reply("Server error\r\nB,13,2.50\r\n");
+    m.DownloadUpdates();
+    EXPECT_EQ(Stamp(), "(none)");
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_FLOAT_EQ(m.GetItem(13)->Bid, 2.5f);
+    store.reset();
+    EXPECT_TRUE(RawDeleted(12));
 }
 
 TEST_F(StoreUpdateTest, StampAloneIsStoredAndAStampThatIsNoDateIsNot) {
