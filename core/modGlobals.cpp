@@ -4,6 +4,7 @@
 #include "core/clsItemManager.h"
 #include "core/modInternet.h"
 #include "core/modRegistry.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 #include "platform/TransferControl.h"
@@ -17,7 +18,6 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTextEdit>
 #include <QTextStream>
 #include <QThread>
@@ -256,6 +256,18 @@ QString ProperCase(const QString& text) {
     return out;
 }
 
+bool IsPlainFileName(const QString& name) {
+    if (name.isEmpty() || name.size() > 255 || name.startsWith(QLatin1Char('.')) ||
+        name.contains(QLatin1String("..")))
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/') ||
+            c == QLatin1Char('\\') || c == QLatin1Char(':'))
+            return false;
+    }
+    return true;
+}
+
 void AppendLine(const QString& fileName, const QString& text) {
     QFile file(gDataPath + fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
@@ -298,11 +310,7 @@ void DropSentPart(const QString& fileName, const QByteArray& sent) {
         QFile::remove(fileName);
         return;
     }
-    QSaveFile rest(fileName);
-    if (rest.open(QIODevice::WriteOnly)) {
-        rest.write(now.mid(sent.size()));
-        rest.commit();
-    }
+    platform::WriteFileWhole(fileName, now.mid(sent.size()));
 }
 
 } // namespace

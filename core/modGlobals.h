@@ -104,6 +104,11 @@ void Pause(double seconds);
 // Trimmed text with each word lowered after its first character (A-Z only).
 QString ProperCase(const QString& text);
 
+// True for a name the server gave that may become a file in one of our
+// folders: not empty, no folder parts ("/", "\\", ":"), no leading dot, no
+// "..", no control characters, at most 255 characters.
+bool IsPlainFileName(const QString& name);
+
 // Category log.
 void AppendLine(const QString& fileName, const QString& text);
 void SubmitCategoryLog();

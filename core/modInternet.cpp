@@ -2,6 +2,7 @@
 
 #include "core/modGlobals.h"
 #include "platform/AppPath.h"
+#include "platform/Files.h"
 #include "platform/GrabPause.h"
 #include "platform/Http.h"
 #include "platform/Notifier.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 using namespace modGlobals;
@@ -55,8 +55,7 @@ void GetWebHost() {
     gServerBase = BootstrapHost();
     const QString reply = GetURLText(QStringLiteral("/url.txt"), false);
     // Only a 2xx reply names the server: an error page's lines are no host.
-    const bool answered =
-        Inet1().ResponseCode() == 0 && Inet1().StatusCode() >= 200 && Inet1().StatusCode() < 300;
+    const bool answered = Inet1().Answered();
     const QStringList lines = answered ? reply.split(QStringLiteral("\r\n")) : QStringList();
     // An empty first or second line ("host" CRLF alone) names no server either:
     // it would make every page address a bare host.
@@ -129,8 +128,7 @@ void SubmitPostData(const QString& Page, const QString& Data, std::function<void
                                    "try again later. Thank you for your patience."),
                     platform::vbInformation, kCannotConnect);
             if (done)
-                done(result.state == platform::icResponseCompleted && result.status >= 200 &&
-                     result.status < 300);
+                done(result.ok());
         });
 }
 
@@ -139,14 +137,8 @@ bool DownloadFile(const QString& Page, const QString& FileName) {
     platform::TransferControl& inet = Inet1();
     const QByteArray body = inet.OpenURLBytes(QStringLiteral("http://") + gServerBase + Page);
     bool written = false;
-    if (inet.ResponseCode() == 0 && inet.StatusCode() >= 200 && inet.StatusCode() < 300 &&
-        !body.isEmpty()) {
-        QSaveFile file(FileName);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(body);
-            written = file.commit();
-        }
-    }
+    if (inet.Answered() && !body.isEmpty())
+        written = platform::WriteFileWhole(FileName, body);
     QApplication::restoreOverrideCursor();
     return written;
 }

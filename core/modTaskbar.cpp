@@ -6,7 +6,6 @@
 #include "platform/Twips.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QWidget>
 
 #include <cmath>
@@ -18,18 +17,6 @@ namespace {
 // Widths of the button in its places, pixels.
 constexpr int kSmallButtonWidth = 47;
 constexpr int kBigButtonWidth = 54;
-
-QRect ScreenPixels() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-}
-
-int ScreenWidthTwips() {
-    return platform::PixelsToTwipsX(ScreenPixels().width());
-}
-int ScreenHeightTwips() {
-    return platform::PixelsToTwipsY(ScreenPixels().height());
-}
 
 // The system's rectangles keep right and bottom one past the last pixel.
 int Right(const QRect& r) {
@@ -60,7 +47,7 @@ void ReportedTaskbar(QRect* rect, int* edge) {
     QRect r;
     int e = platform::ABE_BOTTOM;
     if (!platform::GetTaskbarPos(&r, &e)) {
-        r = QRect(ScreenPixels().topLeft(), QSize(0, 0));
+        r = QRect(platform::ScreenRect().topLeft(), QSize(0, 0));
         e = TaskbarEdgeFromRect(r);
     }
     *rect = r;
@@ -112,8 +99,8 @@ void PositionFloating(QRect bar, int edge, const QRect& notify) {
     ReportedTaskbar(&bar, &reread);
     SetButtonFace(false, kBigButtonWidth);
     const int height = ButtonHeightPixels();
-    const int bottom =
-        (ScreenHeightTwips() - platform::PixelsToTwipsY(height)) / platform::TwipsPerPixelY();
+    const int bottom = (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(height)) /
+                       platform::TwipsPerPixelY();
     switch (edge) {
     case platform::ABE_LEFT:
         platform::MoveWindow(gButtonHwnd, Right(bar), bottom, kBigButtonWidth, height);
@@ -183,8 +170,8 @@ int GetButtonLeft() {
 }
 
 int TaskbarEdgeFromRect(const QRect& rect) {
-    const int screenWidth = ScreenWidthTwips() / platform::TwipsPerPixelX();
-    const int screenHeight = ScreenHeightTwips() / platform::TwipsPerPixelY();
+    const int screenWidth = platform::ScreenWidthTwips() / platform::TwipsPerPixelX();
+    const int screenHeight = platform::ScreenHeightTwips() / platform::TwipsPerPixelY();
     if (rect.height() > screenHeight / 2.0)
         return rect.left() > screenWidth / 2.0 ? platform::ABE_RIGHT : platform::ABE_LEFT;
     return rect.top() > screenHeight / 2.0 ? platform::ABE_BOTTOM : platform::ABE_TOP;
@@ -201,8 +188,8 @@ void UpdateScreenBottom() {
     int edge = 0;
     ReadTaskbar(&bar, &edge);
     gScreenBottom = IsVertical(edge)
-                        ? ScreenHeightTwips()
-                        : ScreenHeightTwips() - platform::TwipsPerPixelY() * bar.height();
+                        ? platform::ScreenHeightTwips()
+                        : platform::ScreenHeightTwips() - platform::TwipsPerPixelY() * bar.height();
 }
 
 bool TaskbarWatchTick(TaskbarSnapshot& stored) {

@@ -20,7 +20,6 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QStackedWidget>
 
 namespace {
@@ -146,8 +145,7 @@ void frmEnlist::BuildWindow() {
     font.setPointSizeF(8.25);
     setFont(font);
     setFixedSize(platform::TwipsToPixels(QSize(7245, 5085)));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::CenterOnScreen(this);
 
     Image1 = new QLabel(this);
     Place(Image1, 240, 240, 1890, 3990);

@@ -5,6 +5,7 @@
 
 #include "enlist/EnlistLink.h"
 #include "platform/AppPath.h"
+#include "platform/Files.h"
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
 #include "platform/TransferControl.h"
@@ -13,17 +14,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace {
 
 const QString kLocatorPage = QStringLiteral("/Vantrix/internal/getDBURL.asp");
 const QString kFallbackPage = QStringLiteral("/tarvel/downloaddb.asp");
-
-bool Answered(const platform::TransferControl& inet) {
-    return inet.ResponseCode() == 0 && inet.StatusCode() >= 200 && inet.StatusCode() < 300;
-}
 
 // The locator's answer must name a web address of its own; an error page or
 // an empty answer names none.
@@ -34,18 +30,10 @@ bool IsWebAddress(const QString& address) {
            !url.host().isEmpty();
 }
 
-// Writes the installer whole: the bytes go to a temporary file that replaces
-// the old one only once complete, so no tail of a larger old installer is
-// ever left behind and a failed write leaves nothing half-done to start.
+// Writes the installer whole (no tail of a larger old installer, nothing
+// half-done to start) and makes it executable.
 bool SaveInstaller(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
+    if (!platform::WriteFileWhole(path, bytes))
         return false;
     return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ExeOwner | QFileDevice::ReadGroup |
@@ -68,11 +56,11 @@ void frmEnlist::DownloadDB() {
     Inet1->SetTimeoutMs(EnlistLink::TimeoutMs());
     const QString locator = Inet1->OpenURLText(EnlistLink::ServerAddress(kLocatorPage));
     const QString address = locator.trimmed();
-    if (Answered(*Inet1) && IsWebAddress(address)) {
+    if (Inet1->Answered() && IsWebAddress(address)) {
         const QByteArray installer = Inet1->OpenURLBytes(address);
         const QDir data(platform::AppPath() + QStringLiteral("/data"));
         const QString path = data.filePath(QStringLiteral("db.exe"));
-        if (Answered(*Inet1) && !installer.isEmpty() && data.exists() &&
+        if (Inet1->Answered() && !installer.isEmpty() && data.exists() &&
             SaveInstaller(path, installer) && QFileInfo::exists(path))
             started = platform::shell().Execute(path, QStringLiteral("0"), QStringLiteral("0"));
     }

@@ -71,17 +71,6 @@ void IconLibrary::FollowImagesFolder() {
     }
 }
 
-bool IsPlainFileName(const QString& name) {
-    if (name.isEmpty() || name.size() > 180 || name.startsWith(QLatin1Char('.')))
-        return false;
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c == QLatin1Char('/') || c == QLatin1Char('\\') ||
-            c == QLatin1Char(':') || c.unicode() == 0x7f)
-            return false;
-    }
-    return true;
-}
-
 QPixmap IconLibrary::ItemIcon(const QString& fileName) {
     const QPixmap builtin = Image(ImageList::ImageList1, fileName);
     if (!builtin.isNull())
@@ -89,12 +78,12 @@ QPixmap IconLibrary::ItemIcon(const QString& fileName) {
     FollowImagesFolder();
     // A name the server made up is never turned into a path or an address
     // unless it is a plain file name.
-    if (!IsPlainFileName(fileName) || failed_.contains(fileName) || imagesFolder_.isEmpty())
+    if (!modGlobals::IsPlainFileName(fileName) || failed_.contains(fileName) ||
+        imagesFolder_.isEmpty())
         return QPixmap();
     const QString path = imagesFolder_ + fileName;
     bool fetched = false;
     if (!QFile::exists(path)) {
-        ++downloadsTried_;
         platform::TransferControl& inet = modInternet::Inet1();
         const int oldTimeout = inet.TimeoutMs();
         inet.SetTimeoutMs(downloadTimeoutMs_);

@@ -31,8 +31,6 @@ public:
     // Time-out of one icon download (5 s); tests shorten it.
     void SetDownloadTimeoutMs(int ms) { downloadTimeoutMs_ = ms; }
     int DownloadTimeoutMs() const { return downloadTimeoutMs_; }
-    // Number of downloads tried so far (tests and the benchmark).
-    int DownloadsTried() const { return downloadsTried_; }
 
 private:
     IconLibrary();
@@ -42,11 +40,6 @@ private:
     QSet<QString> failed_;
     QString imagesFolder_;
     int downloadTimeoutMs_ = 5000;
-    int downloadsTried_ = 0;
 };
-
-// True for a plain file name that may become a path in the images folder:
-// no folder parts, no "." or "..", no leading dot, no control characters.
-bool IsPlainFileName(const QString& name);
 
 } // namespace menus

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <QScreen>
 
 #include <exception>
 
@@ -206,7 +205,7 @@ void frmMain::ShowMenu() {
 
 void frmMain::PositionHomeMenu() {
     const QRect button = ButtonRect();
-    const QRect screen = QApplication::primaryScreen()->geometry();
+    const QRect screen = platform::ScreenRect();
     const int H = height();
     const int W = width();
     if (H > button.top()) {

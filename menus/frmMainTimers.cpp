@@ -9,7 +9,6 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <exception>
 
@@ -75,7 +74,7 @@ void frmMain::Timer1_Timer() {
         if (!child || m_ChildForm != child || !m_Loaded)
             return; // filling it closed it
 
-        const QRect screen = QApplication::primaryScreen()->geometry();
+        const QRect screen = platform::ScreenRect();
         const int C = child->height();
         const int T = y();
         const int B = ButtonRect().top();

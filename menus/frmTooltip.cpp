@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <QScreen>
 
 using namespace modGlobals;
 
@@ -84,7 +83,7 @@ void frmTooltip::PlaceAbove(const QRect& anchor) {
     const int width = lblTooltip->width() + 12;
     const int height = lblTooltip->height() + 2;
     resize(width, height);
-    const QRect screen = QApplication::primaryScreen()->geometry();
+    const QRect screen = platform::ScreenRect();
     int left = anchor.left();
     if (left + width > screen.right() + 1)
         left = screen.right() + 1 - width;

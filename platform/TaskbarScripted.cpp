@@ -1,18 +1,11 @@
 #include "platform/TaskbarScripted.h"
 
+#include "platform/Twips.h"
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
-#include <QScreen>
 
 namespace platform {
-
-namespace {
-QRect PrimaryScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-}
-} // namespace
 
 ScriptedTaskbar::ScriptedTaskbar(int edge, int thickness) {
     Dock(edge, thickness);
@@ -29,7 +22,7 @@ ScriptedTaskbar::~ScriptedTaskbar() {
 }
 
 void ScriptedTaskbar::Dock(int edge, int thickness, int notifyLength) {
-    const QRect s = PrimaryScreen();
+    const QRect s = ScreenRect();
     reportedEdge = edge;
     switch (edge) {
     case ABE_LEFT:

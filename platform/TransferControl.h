@@ -29,6 +29,8 @@ struct TransferResult {
     int error = 0;       // WinInet-style number when state is icError
     int status = 0;      // HTTP status of a completed response
     QByteArray body;
+    // A completed response with a 2xx status.
+    bool ok() const { return state == icResponseCompleted && status >= 200 && status < 300; }
 };
 
 class TransferControl : public QObject {
@@ -70,6 +72,8 @@ public:
     int ResponseCode() const { return responseCode_; }
     // HTTP status of the last transfer that got an answer (0 otherwise).
     int StatusCode() const { return statusCode_; }
+    // The last transfer got a 2xx answer.
+    bool Answered() const { return responseCode_ == 0 && statusCode_ >= 200 && statusCode_ < 300; }
 
     void SetTimeoutMs(int ms) { timeoutMs_ = ms; }
     int TimeoutMs() const { return timeoutMs_; }

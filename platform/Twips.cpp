@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 namespace platform {
 
@@ -48,6 +49,23 @@ QSize TwipsToPixels(QSize twips) {
 QRect TwipsRect(int left, int top, int width, int height) {
     return {TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
             TwipsToPixelsY(height)};
+}
+
+QRect ScreenRect() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+}
+
+int ScreenWidthTwips() {
+    return PixelsToTwipsX(ScreenRect().width());
+}
+int ScreenHeightTwips() {
+    return PixelsToTwipsY(ScreenRect().height());
+}
+
+void CenterOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 } // namespace platform

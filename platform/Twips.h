@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace platform {
 
 int TwipsPerPixelX();
@@ -21,5 +23,14 @@ QPoint TwipsToPixels(QPoint twips);
 QSize TwipsToPixels(QSize twips);
 // left, top, width, height in twips to a pixel rectangle.
 QRect TwipsRect(int left, int top, int width, int height);
+
+// The primary screen in pixels (1024 x 768 when there is none), and its size
+// in twips.
+QRect ScreenRect();
+int ScreenWidthTwips();
+int ScreenHeightTwips();
+
+// Centres a window on the primary screen's available area.
+void CenterOnScreen(QWidget* window);
 
 } // namespace platform

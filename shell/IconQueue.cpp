@@ -2,12 +2,12 @@
 
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
+#include "platform/Files.h"
 #include "platform/TransferControl.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
-#include <QSaveFile>
 #include <QWidget>
 
 namespace {
@@ -25,17 +25,6 @@ IconQueue::~IconQueue() {
     Clear();
 }
 
-bool IconQueue::IsPlainFileName(const QString& name) {
-    if (name.isEmpty() || name == QLatin1String(".") || name.contains(QLatin1String("..")))
-        return false;
-    for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') ||
-            c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    }
-    return true;
-}
-
 bool IconQueue::Add(const QString& URL, const QString& FileName, QObject* requester,
                     Refill refill) {
     // The server names the icon; only a plain name below "/images/" is
@@ -44,7 +33,7 @@ bool IconQueue::Add(const QString& URL, const QString& FileName, QObject* reques
     if (!URL.startsWith(kImages))
         return false;
     const QString name = URL.mid(kImages.size());
-    if (!IsPlainFileName(name))
+    if (!modGlobals::IsPlainFileName(name))
         return false;
     const int slash = FileName.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || FileName.mid(slash + 1) != name || FileName.contains(QLatin1String("/../")))
@@ -108,15 +97,11 @@ void IconQueue::HeadDone(quint64 ticket, const platform::TransferResult& result)
     bool written = false;
     if (result.state == platform::icError) {
         modGlobals::gInetError = result.error;
-    } else if (result.status >= 200 && result.status < 300 && !result.body.isEmpty()) {
+    } else if (result.ok() && !result.body.isEmpty()) {
         // The whole body, in place at once: no cut at a chunk size and no
         // stale tail of a larger old file.
         QDir().mkpath(QFileInfo(head.fileName).absolutePath());
-        QSaveFile file(head.fileName);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(result.body);
-            written = file.commit();
-        }
+        written = platform::WriteFileWhole(head.fileName, result.body);
     }
     // A failed download is dropped, not retried: the next paint that misses
     // the icon asks again.

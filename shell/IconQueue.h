@@ -45,10 +45,6 @@ public:
     // another user of the control) is given up after this long.
     void SetStallTimeoutMs(int ms) { stallTimeoutMs_ = ms; }
 
-    // An icon name as the server may give it: no "/", "\", ":" or "..", no
-    // control characters, not empty.
-    static bool IsPlainFileName(const QString& name);
-
 signals:
     // One download ended (written: the file now holds the whole body).
     void Finished(const QString& fileName, bool written);

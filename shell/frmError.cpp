@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
@@ -62,8 +61,7 @@ frmError::frmError(QWidget* parent) : QDialog(parent) {
     connect(cmdReport, &QPushButton::clicked, this, &frmError::cmdReport_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmError::cmdClose_Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::CenterOnScreen(this);
     Form_Load();
 }
 

@@ -51,11 +51,6 @@ constexpr TwipsBox kMouseControls[] = {
     {240, 1440, 735, 255},  {2160, 480, 600, 330}, {240, 840, 2655, 195},
 };
 
-int ScreenWidthTwips() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return platform::PixelsToTwipsX(screen ? screen->geometry().width() : 1024);
-}
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& rect,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
     auto* label = new QLabel(text, parent);
@@ -296,7 +291,7 @@ void frmLogin::ShowPanel(bool FullLogin) {
     if (buttonTop < H) {
         // No room above the button: open below it.
         m_OpenedBelow = true;
-        const int left = buttonLeft + widthTwips <= ScreenWidthTwips()
+        const int left = buttonLeft + widthTwips <= platform::ScreenWidthTwips()
                              ? buttonLeft
                              : buttonLeft + buttonWidth - widthTwips;
         move(platform::TwipsToPixelsX(left), platform::TwipsToPixelsY(buttonTop + buttonHeight));

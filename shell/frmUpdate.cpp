@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -41,8 +40,7 @@ frmUpdate::frmUpdate(QWidget* parent) : QDialog(parent) {
     connect(cmdPostpone, &QPushButton::clicked, this, &frmUpdate::cmdPostpone_Click);
     connect(WebBrowser1, &QTextBrowser::anchorClicked, this, &frmUpdate::WebBrowser1_AnchorClicked);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::CenterOnScreen(this);
     Form_Load();
 }
 
@@ -73,9 +71,7 @@ void frmUpdate::Form_Load() {
 
 void frmUpdate::PageArrived(const platform::TransferResult& result) {
     transfer_ = 0;
-    const bool ok = result.state == platform::icResponseCompleted && result.status >= 200 &&
-                    result.status < 300;
-    if (ok) {
+    if (result.ok()) {
         // Pages of the service are 8-bit text.
         WebBrowser1->setHtml(QString::fromLatin1(result.body));
     } else {

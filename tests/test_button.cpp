@@ -65,9 +65,7 @@ protected:
         service.SetReply(kUpdatesPage, QByteArray("EOF"));
         service.SetReply(kLogPage, QByteArray("OK"));
         qputenv("TARVEL_BOOTSTRAP_HOST", service.Host().toLatin1());
-        gServerHost = service.Host();
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(service.Host());
         gVersion = QStringLiteral("1.0.3");
     }
 

@@ -33,9 +33,7 @@ class CategoryLog : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(service.Start(), 0);
-        gServerHost = service.Host();
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(service.Host());
         gUserID = 1234;
         gCategoryLogFile = QStringLiteral("c1234.dat");
         service.SetReply(kPage, "OK");

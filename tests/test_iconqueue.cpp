@@ -47,9 +47,7 @@ class IconQueueTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_GT(service.Start(), 0);
-        gServerHost = service.Host();
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(service.Host());
         clock.start();
         modInternet::Inet1().SetTimeoutMs(5000);
     }
@@ -193,7 +191,7 @@ TEST_F(IconQueueTest, NamesThatAreNotPlainFileNamesAreNeverFetched) {
     EXPECT_EQ(queue.Count(), 0);
     QTest::qWait(50);
     EXPECT_TRUE(service.Requests().isEmpty());
-    EXPECT_TRUE(IconQueue::IsPlainFileName(QStringLiteral("my icon.v2.gif")));
+    EXPECT_TRUE(modGlobals::IsPlainFileName(QStringLiteral("my icon.v2.gif")));
 }
 
 TEST_F(IconQueueTest, OnlyWindowsThatStillExistAreRefilledOnce) {

@@ -57,9 +57,7 @@ protected:
         gUserID = 1234;
         gVersion = QStringLiteral("1.0.3");
         gSessionKey = QStringLiteral("k1");
-        gServerHost = QStringLiteral("server.test");
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(QStringLiteral("server.test"));
         items = std::make_shared<ItemCollection>();
         for (const ItemPtr& r :
              {Row(12, QStringLiteral("News Today"), true), Row(15, QStringLiteral("Weather"), true),

@@ -246,9 +246,7 @@ TEST_F(MenuShow, AFailedFetchGivesAnEmptyMenuWithOneMessage) {
     ASSERT_GT(service.Start(), 0);
     service.SetReply(QStringLiteral("/Vantrix/internal/getUserHomeMenu.ASP"), "ERR");
     ASSERT_TRUE(localservice::CreateSampleDatabase(world.dataPath() + "MenuItems.dat"));
-    gServerHost = service.Host();
-    gServerPath = QStringLiteral("/Vantrix/internal/");
-    gServerBase = gServerHost + gServerPath;
+    testsupport::TestWorld::UseServer(service.Host());
     int errors = 0;
     Windows().showError = [&](const QString&, int, const QString&) { ++errors; };
     frm->SetItemsSource(nullptr); // the real item store
@@ -278,9 +276,7 @@ TEST_F(MenuShow, TheRealStoreFillsTheMenu) {
         QByteArray::number(top[0]) + "\r\n-\r\n" + QByteArray::number(top[1]) + "\r\nEOF\r\n";
     service.SetReply(QStringLiteral("/Vantrix/internal/getUserHomeMenu.ASP"), reply);
     ASSERT_TRUE(localservice::CreateSampleDatabase(world.dataPath() + "MenuItems.dat"));
-    gServerHost = service.Host();
-    gServerPath = QStringLiteral("/Vantrix/internal/");
-    gServerBase = gServerHost + gServerPath;
+    testsupport::TestWorld::UseServer(service.Host());
     frm->SetItemsSource(nullptr);
     gAniSpeed = 25;
     frm->ShowMenu();

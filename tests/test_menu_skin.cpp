@@ -171,20 +171,18 @@ TEST(MenuIcons, TheBuiltInImageListsHaveTheirKeys) {
 }
 
 TEST(MenuIcons, PlainFileNamesOnly) {
-    EXPECT_TRUE(menus::IsPlainFileName(QStringLiteral("travel.gif")));
-    EXPECT_TRUE(menus::IsPlainFileName(QStringLiteral("My Icon.png")));
+    EXPECT_TRUE(modGlobals::IsPlainFileName(QStringLiteral("travel.gif")));
+    EXPECT_TRUE(modGlobals::IsPlainFileName(QStringLiteral("My Icon.png")));
     for (const char* bad : {"", ".", "..", "../x.gif", "a/b.gif", "a\\b.gif", "/etc/passwd",
                             ".hidden.png", "c:x.gif", "x\n.gif"})
-        EXPECT_FALSE(menus::IsPlainFileName(QString::fromLatin1(bad))) << bad;
+        EXPECT_FALSE(modGlobals::IsPlainFileName(QString::fromLatin1(bad))) << bad;
 }
 
 class MenuIconDownload : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_GT(service.Start(), 0);
-        gServerHost = service.Host();
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(service.Host());
         IconLibrary::Instance().SetDownloadTimeoutMs(5000);
     }
     void TearDown() override { IconLibrary::Instance().SetDownloadTimeoutMs(5000); }

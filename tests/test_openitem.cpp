@@ -26,9 +26,7 @@ class OpenItemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("TARVEL_MEMBER_HOST", "members.test");
-        gServerHost = QStringLiteral("srv.test");
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(QStringLiteral("srv.test"));
         gVersion = QStringLiteral("1.0.3");
         gUserID = 42;
         gUserName = QStringLiteral("bob smith");

@@ -64,9 +64,7 @@ class ServerLink : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(service.Start(), 0);
-        gServerHost = service.Host();
-        gServerPath = QStringLiteral("/Vantrix/internal/");
-        gServerBase = gServerHost + gServerPath;
+        testsupport::TestWorld::UseServer(service.Host());
         gVersion = QStringLiteral("1.0.3");
     }
     void TearDown() override {

@@ -61,9 +61,7 @@ class StoreTest : public ::testing::Test {
 protected:
     StoreTest() {
         EXPECT_GT(service.Start(), 0);
-        modGlobals::gServerHost = service.Host();
-        modGlobals::gServerPath = QStringLiteral("/Vantrix/internal/");
-        modGlobals::gServerBase = modGlobals::gServerHost + modGlobals::gServerPath;
+        testsupport::TestWorld::UseServer(service.Host());
         modGlobals::gVersion = QStringLiteral("1.0.3");
         modGlobals::gUserID = 1234;
         modInternet::SetASPDataTimeoutMs(5000);

@@ -66,6 +66,12 @@ QString TestWorld::dataPath() const {
 QString TestWorld::imagesPath() const {
     return app_.path() + QStringLiteral("/images/");
 }
+void TestWorld::UseServer(const QString& host) {
+    modGlobals::gServerHost = host;
+    modGlobals::gServerPath = QStringLiteral("/Vantrix/internal/");
+    modGlobals::gServerBase = modGlobals::gServerHost + modGlobals::gServerPath;
+}
+
 QString TestWorld::configHome() const {
     return config_.path();
 }

@@ -55,6 +55,9 @@ public:
     QString dataPath() const;   // with a trailing "/"
     QString imagesPath() const; // with a trailing "/"
     QString configHome() const;
+    // Points the server address (gServerHost, gServerPath, gServerBase) at
+    // host, with the service's usual path.
+    static void UseServer(const QString& host);
     ScriptedShell shell;
     ScriptedNotifier notifier;
 
