@@ -3,7 +3,8 @@
 set -euo pipefail
 
 TARVEL_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-    libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+    libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+    fonts-liberation clang libclang-rt-14-dev xvfb xauth xdotool x11-apps imagemagick libshp-dev)
 
 tarvel_setup() {
     local missing=()
