@@ -96,6 +96,13 @@ QString GetASPData(const QString& URL, const QString& Data) {
     return QString::fromLatin1(response.body);
 }
 
+bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath) {
+    const QString reply = GetASPData(URL, Data);
+    if (reply.isEmpty())
+        return false;
+    return platform::WriteFileWhole(FilePath, reply.toLatin1());
+}
+
 QString GetURLText(const QString& Page, bool Silent) {
     gInetError = 0;
     WaitWhileExecuting();

@@ -27,6 +27,11 @@ void GetWebHost();
 // Synchronous form-encoded POST of Data to URL (a path on gServerHost). Blocks
 // without processing window events; "" on any failure or after the time-out.
 QString GetASPData(const QString& URL, const QString& Data);
+// GetASPData for a reply too large to hold in memory (the full reload of the
+// menu table): the body goes to FilePath, written through a temporary file
+// renamed into place. True only for a complete 2xx reply; on false FilePath
+// is left as it was.
+bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath);
 // Time-out of GetASPData (60 s); tests shorten it.
 void SetASPDataTimeoutMs(int ms);
 
