@@ -166,6 +166,10 @@ ItemPtr clsItemManager::GetItem(int ID) {
     return SeekItem(ID, QStringLiteral("clsItemManager.GetItem"));
 }
 
+bool clsItemManager::HasItem(int ID) {
+    return m_Data && m_Data->Seek(kIdTag, ID) >= 0;
+}
+
 std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& location) {
     std::vector<ItemPtr> rows;
     if (!m_Data)

@@ -26,6 +26,8 @@ public:
     // The record with that id (deleted ones too), nullptr when there is none
     // or when it does not convert (reported).
     ItemPtr GetItem(int ID);
+    // Whether the table holds a record with that id (read or not).
+    bool HasItem(int ID);
 
     // Sorted contents of a category: advertisers by bid, the filler, a
     // separator, categories and items A to Z; "(empty)" when nothing.

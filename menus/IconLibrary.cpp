@@ -6,6 +6,7 @@
 #include "platform/TransferControl.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QUrl>
 
@@ -109,6 +110,39 @@ QPixmap IconLibrary::ItemIcon(const QString& fileName) {
     if (pm.width() != 16 || pm.height() != 16)
         pm = pm.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     loaded_[fileName] = pm;
+    return pm;
+}
+
+QPixmap IconLibrary::LocalIcon(const QString& fileName, FileState* state) {
+    FileState dummy;
+    FileState& st = state ? *state : dummy;
+    st = FileState::Loaded;
+    const QPixmap known = Image(ImageList::ImageList1, fileName);
+    if (!known.isNull())
+        return known;
+    FollowImagesFolder();
+    if (!modGlobals::IsPlainFileName(fileName) || imagesFolder_.isEmpty()) {
+        st = FileState::Unusable;
+        return QPixmap();
+    }
+    const QFileInfo info(imagesFolder_ + fileName);
+    if (!info.exists()) {
+        st = FileState::Missing;
+        return QPixmap();
+    }
+    if (info.size() == 0) {
+        st = FileState::Empty;
+        return QPixmap();
+    }
+    QPixmap pm(info.filePath());
+    if (pm.isNull()) {
+        st = FileState::Unusable;
+        return QPixmap();
+    }
+    if (pm.width() != 16 || pm.height() != 16)
+        pm = pm.scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    loaded_[fileName] = pm;
+    failed_.remove(fileName);
     return pm;
 }
 

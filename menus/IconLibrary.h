@@ -28,6 +28,16 @@ public:
     // while the images folder stays the same.
     QPixmap ItemIcon(const QString& fileName);
 
+    // How an icon file stands in the images folder.
+    enum class FileState { Loaded, Missing, Empty, Unusable };
+    // An item icon of ImageList1 without fetching anything (painting never
+    // waits for the network): the list's image when it has one, else the
+    // file from the images folder when it holds a picture, then kept under
+    // the name. Null otherwise, and *state says why: Missing (no file),
+    // Empty (a file of length 0), Unusable (not a plain file name, no images
+    // folder, or no picture in the file).
+    QPixmap LocalIcon(const QString& fileName, FileState* state = nullptr);
+
     // Time-out of one icon download (5 s); tests shorten it.
     void SetDownloadTimeoutMs(int ms) { downloadTimeoutMs_ = ms; }
     int DownloadTimeoutMs() const { return downloadTimeoutMs_; }

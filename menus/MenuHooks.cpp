@@ -2,13 +2,18 @@
 
 #include "core/WindowHooks.h"
 #include "core/modGlobals.h"
+#include "menus/MenuLevel.h"
 #include "menus/frmMain.h"
+#include "menus/frmMenu.h"
 #include "menus/frmTooltip.h"
 #include "platform/Twips.h"
 
 void InstallMenuHooks() {
     using namespace modGlobals;
     Windows().showHomeMenu = [] { frmMain::Instance().ShowMenu(); };
+    // A new submenu window for every opening; its opener holds it and its
+    // unload deletes it later.
+    menus::ChildFactory().newSubmenu = [] { return static_cast<QWidget*>(new frmMenu()); };
     // Unloading only hides the one window and resets it, so OpenItem may
     // call this from inside the window's own click and key handlers.
     Windows().unloadHomeMenu = [] { frmMain::Instance().Unload(); };

@@ -1,6 +1,7 @@
 #pragma once
 // Registers the menu windows with the core: Windows().showHomeMenu shows the
 // home menu and Windows().unloadHomeMenu unloads it (and with it the whole
-// chain); Windows().showWaitBox and unloadWaitBox show the tooltip window as
+// chain), and ChildFactory().newSubmenu creates the submenu windows;
+// Windows().showWaitBox and unloadWaitBox show the tooltip window as
 // the news menu's wait box and unload it.
 void InstallMenuHooks();

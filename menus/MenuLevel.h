@@ -43,6 +43,12 @@ public:
     virtual void KeyboardHighlight() {}
     // The child's canvas, moved by the opener during a slide.
     virtual QWidget* picForm() { return nullptr; }
+    // Fits a window taller than maxHeight pixels into that height (a submenu
+    // scrolls its rows); a window that cannot does nothing.
+    virtual void FitHeight(int /*maxHeight*/) {}
+    // A child of this window has unloaded itself (Left or Esc): the window
+    // forgets it, so that its opener opens a new one next time.
+    virtual void ChildClosed(QWidget* /*child*/) {}
     // True for a submenu window (the openers keep only those open).
     virtual bool IsSubmenu() const { return false; }
     // Unloads the window, its child first. Safe to call from the window's own

@@ -10,6 +10,10 @@ void PictureBox::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), BackColor);
     if (!Image.isNull())
         p.drawPixmap(0, 0, Image);
+    if (BorderStyle == 1) {
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 } // namespace menus

@@ -13,6 +13,7 @@ public:
     explicit PictureBox(QWidget* parent = nullptr) : QWidget(parent) {}
     QPixmap Image;
     QColor BackColor = Qt::white;
+    int BorderStyle = 0; // 1: a single line around the picture
 
 protected:
     void paintEvent(QPaintEvent* event) override;

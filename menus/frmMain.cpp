@@ -135,6 +135,13 @@ void frmMain::HighlightOldCategory() {
     }
 }
 
+void frmMain::ChildClosed(QWidget* child) {
+    if (child && m_ChildForm == child) {
+        childSlide_.Stop();
+        m_ChildForm = nullptr;
+    }
+}
+
 menus::MenuLevel* frmMain::Child() const {
     return menus::AsMenuLevel(m_ChildForm.data());
 }

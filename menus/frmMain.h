@@ -36,6 +36,7 @@ public:
     void GetCapture() override;
     void ReleaseFormCapture() override;
     void HighlightOldCategory() override;
+    void ChildClosed(QWidget* child) override;
     void Unload() override;
 
     void ShowMenu();
@@ -93,7 +94,7 @@ public:
     QRect StripRect() const;        // client pixels
     QPoint ClientOrigin() const;    // client area in window pixels
     QPoint ToClient(const QPoint& windowPos) const { return windowPos - ClientOrigin(); }
-    static QColor HighlightTextColor() { return QColor(87, 101, 171); }
+    static QColor HighlightTextColor() { return QColor(87, 101, 171); } // &HAB6557
     static QColor FlashColor() { return QColor(255, 0, 0); }
     static QColor CaptionColor() { return QColor(255, 255, 255); }
     QFont RowFont() const;
@@ -125,7 +126,7 @@ private:
     // painting
     void FillHomeMenu();
     void PaintRows(QPainter& p);
-    void DrawRowIcon(QPainter& p, const clsItem& item, int x, int y);
+    QPixmap RowIcon(const clsItem& item);
     void DrawHighlight();
     void DrawSearchBox();
     void RedrawSearchArea();

@@ -7,6 +7,7 @@
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
+#include "menus/RowPainter.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -20,44 +21,17 @@ using menus::ImageList;
 
 namespace {
 
-// A name longer than its row would run under the expand arrow or off the
-// window's edge: it ends in an ellipsis instead.
-QString FittedName(const QFontMetrics& fm, const clsItem& item, int textLeft, int arrowLeft,
-                   int clientWidth) {
-    const int right = item.IsItem ? clientWidth : arrowLeft;
-    return fm.elidedText(item.Name, Qt::ElideRight, qMax(0, right - textLeft - 2));
-}
-
 constexpr int kTextLeftTwips = 420;
-constexpr int kIconLeftTwips = 60;
-constexpr int kIconTopTwips = 30;
 constexpr int kStripLeftTwips = 220;
+constexpr int kIconLeftTwips = 60;
 
-QPixmap NewSurface(const QSize& size, const QWidget* w) {
-    const qreal dpr = w->devicePixelRatioF();
-    QPixmap pm(size * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::white);
-    return pm;
-}
-
-// A part of a surface as a surface of its own.
-QPixmap Region(const QPixmap& from, const QRect& r) {
-    const qreal dpr = from.devicePixelRatio();
-    QPixmap pm = from.copy(QRect(qRound(r.x() * dpr), qRound(r.y() * dpr), qRound(r.width() * dpr),
-                                 qRound(r.height() * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    return pm;
-}
+using menus::NewSurface;
+using menus::Region;
 
 } // namespace
 
 QFont frmMain::RowFont() const {
-    QFont f = QApplication::font();
-    f.setPixelSize(12);
-    f.setBold(false);
-    f.setUnderline(false);
-    return f;
+    return menus::RowFont();
 }
 
 int frmMain::RowCount() const {
@@ -65,12 +39,7 @@ int frmMain::RowCount() const {
 }
 
 int frmMain::RowAt(int clientY) const {
-    // Band r (0-based, 20 pixels each) is row r + 1; the band's first pixel
-    // line belongs to it too (the design's rounding of y / 20 - 0.5 gave
-    // every other band's top line to the row above).
-    if (clientY < 0)
-        return 0;
-    return clientY / kRowHeight + 1;
+    return menus::RowAt(clientY);
 }
 
 QRect frmMain::StripRect() const {
@@ -149,10 +118,7 @@ void frmMain::FillHomeMenu() {
 
 void frmMain::PaintRows(QPainter& p) {
     const int cw = pMenu->width();
-    const int textLeft = platform::TwipsToPixelsX(kTextLeftTwips);
-    const int iconLeft = platform::TwipsToPixelsX(kIconLeftTwips);
-    const int iconTop = platform::TwipsToPixelsY(kIconTopTwips);
-    const int arrowLeft = cw - platform::TwipsToPixelsX(60) - 16;
+    const menus::RowGeometry g = menus::RowGeometry::For(cw);
     const QPixmap arrow =
         IconLibrary::Instance().Image(ImageList::imlIcons, QStringLiteral("MenuExpand"));
     p.setFont(RowFont());
@@ -168,12 +134,7 @@ void frmMain::PaintRows(QPainter& p) {
             m_SepRow = r;
             divider = r; // one pair of lines: the last divider wins
         } else {
-            p.drawText(QRect(textLeft, top + 2, cw - textLeft, kRowHeight - 2),
-                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                       FittedName(p.fontMetrics(), *item, textLeft, arrowLeft, cw));
-            DrawRowIcon(p, *item, iconLeft, top + iconTop);
-            if (!item->IsItem && !arrow.isNull())
-                p.drawPixmap(arrowLeft, top + iconTop, arrow);
+            menus::PaintRowContent(p, g, top, *item, RowIcon(*item), arrow, false);
         }
         if (item->ID == 3)
             m_FlashRow = r;
@@ -186,18 +147,12 @@ void frmMain::PaintRows(QPainter& p) {
     }
 }
 
-void frmMain::DrawRowIcon(QPainter& p, const clsItem& item, int x, int y) {
+QPixmap frmMain::RowIcon(const clsItem& item) {
     IconLibrary& icons = IconLibrary::Instance();
-    if (!item.Icon.isEmpty() && item.IsItem) {
-        // A missing or undrawable icon leaves the row without one.
-        const QPixmap pm = icons.ItemIcon(item.Icon);
-        if (!pm.isNull())
-            p.drawPixmap(x, y, pm);
-        return;
-    }
-    const QPixmap folder = icons.Image(ImageList::imlIcons, QStringLiteral("FolderIcon"));
-    if (!folder.isNull())
-        p.drawPixmap(x, y, folder);
+    // A missing or undrawable icon leaves the row without one.
+    if (!item.Icon.isEmpty() && item.IsItem)
+        return icons.ItemIcon(item.Icon);
+    return icons.Image(ImageList::imlIcons, QStringLiteral("FolderIcon"));
 }
 
 void frmMain::HideBar() {
@@ -209,37 +164,11 @@ void frmMain::DrawHighlight() {
     if (!item || m_Background.isNull())
         return;
     RedrawSearchArea();
-    const int cw = pMenu->width();
     const int top = (m_SelIndex - 1) * kRowHeight;
-    const QRect band(0, top, cw, picHighlight->height());
-    // The bar shows the skin background of its row, then the row in the
-    // highlight colour.
-    QPixmap bar = NewSurface(band.size(), this);
-    {
-        QPainter p(&bar);
-        p.drawPixmap(0, 0, Region(m_Background, band.intersected(m_Background.rect())));
-        QFont f = RowFont();
-        f.setUnderline(true);
-        p.setFont(f);
-        p.setPen(HighlightTextColor());
-        const int textLeft = platform::TwipsToPixelsX(kTextLeftTwips);
-        p.drawText(QRect(textLeft, 2, cw - textLeft, kRowHeight - 2),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                   FittedName(p.fontMetrics(), *item, textLeft, cw - 4 - 16, cw));
-        const int iconTop = platform::TwipsToPixelsY(kIconTopTwips);
-        DrawRowIcon(p, *item, 4, iconTop);
-        if (!item->IsItem) {
-            const QPixmap hi =
-                IconLibrary::Instance().Image(ImageList::imlIcons, QStringLiteral("MenuExpandHi"));
-            if (!hi.isNull())
-                p.drawPixmap(cw - 4 - 16, iconTop, hi);
-        }
-    }
-    picHighlight->Image = bar;
-    picHighlight->move(ClientOrigin() + QPoint(0, top));
-    picHighlight->raise();
-    picHighlight->show();
-    picHighlight->update();
+    const QRect band(0, top, pMenu->width(), picHighlight->height());
+    menus::ShowBar(picHighlight,
+                   menus::PaintHighlightBar(m_Background, band, *item, RowIcon(*item), false, this),
+                   ClientOrigin() + QPoint(0, top));
 }
 
 void frmMain::PaintStrip(bool highlighted) {
@@ -300,13 +229,13 @@ void frmMain::PrintName(int row0, const QColor& color) {
     const int textLeft = platform::TwipsToPixelsX(kTextLeftTwips);
     // Smoothed glyph edges would keep a trace of the other colour: the
     // name's own box gets its background back first.
-    const int arrowLeft = pMenu->width() - platform::TwipsToPixelsX(60) - 16;
-    const int width = qMin(p.fontMetrics().horizontalAdvance(item->Name) + 2, arrowLeft - textLeft);
+    const menus::RowGeometry g = menus::RowGeometry::For(pMenu->width());
+    const int width =
+        qMin(p.fontMetrics().horizontalAdvance(item->Name) + 2, g.arrowLeft - textLeft);
     const QRect box(textLeft, row0 * kRowHeight + 2, width, kRowHeight - 4);
     p.drawPixmap(box.topLeft(), Region(m_Background, box.intersected(m_Background.rect())));
-    p.drawText(QRect(textLeft, row0 * kRowHeight + 2, pMenu->width() - textLeft, kRowHeight - 2),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-               FittedName(p.fontMetrics(), *item, textLeft, arrowLeft, pMenu->width()));
+    // The name alone: the icon and the arrow stay as they are.
+    menus::PaintRowContent(p, g, row0 * kRowHeight, *item, QPixmap(), QPixmap(), false);
     p.end();
     pMenu->update();
 }

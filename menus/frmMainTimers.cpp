@@ -71,13 +71,21 @@ void frmMain::Timer1_Timer() {
         child->move(-20000 / tppX, child->y());
         child->show();
         level->SetParentCategoryID(R->ID);
-        if (!child || m_ChildForm != child || !m_Loaded)
-            return; // filling it closed it
+        if (!child || !child->isVisible() || m_ChildForm != child || !m_Loaded) {
+            // Filling it closed it (and said why).
+            if (m_ChildForm == child)
+                m_ChildForm = nullptr;
+            return;
+        }
 
         const QRect screen = platform::ScreenRect();
+        const int B = ButtonRect().top();
+        // A child taller than the room above the button scrolls instead of
+        // starting above the screen.
+        if (height() <= B && child->height() > B)
+            level->FitHeight(B);
         const int C = child->height();
         const int T = y();
-        const int B = ButtonRect().top();
         const int bottom = T + (m_SelIndex - 1) * kRowHeight + C;
         int childTop = bar.top() - 2;
         if (height() <= B) {
@@ -86,6 +94,7 @@ void frmMain::Timer1_Timer() {
         } else if (bottom > screen.height() - platform::TwipsToPixelsY(450)) {
             childTop = screen.height() - C;
         }
+        childTop = qMax(screen.top(), childTop); // never above the screen
 
         m_ReversedMenu = false;
         const int w = child->width();
@@ -105,6 +114,9 @@ void frmMain::Timer1_Timer() {
             if (menus::MenuLevel* l = menus::AsMenuLevel(child.data()))
                 if (QWidget* canvas = l->picForm())
                     canvas->move(0, canvas->y());
+            // The child level gets the keyboard: its window is activated,
+            // not only one of its widgets focused.
+            child->activateWindow();
             child->setFocus();
         };
         if (homeRight + w <= screen.width()) {
@@ -121,11 +133,15 @@ void frmMain::Timer1_Timer() {
             menus::BringToTop(child);
             if (gTooltipLoaded && menus::frmTooltip::Loaded())
                 menus::BringToTop(menus::frmTooltip::Loaded());
+            // Never past the left edge of the screen.
+            const int leftmost = screen.left();
             childSlide_.Start(
-                child, gAniSpeed, w, [=](int i) { return QRect(homeLeft - i, top, i, h); },
-                QRect(homeLeft - w, top, w, h), finish);
+                child, gAniSpeed, w,
+                [=](int i) { return QRect(qMax(leftmost, homeLeft - i), top, i, h); },
+                QRect(qMax(leftmost, homeLeft - w), top, w, h), finish);
         }
     } catch (const std::exception& e) {
+        Timer1.stop(); // one report, not one every 250 ms
         ShowError(QString::fromLocal8Bit(e.what()), 0, QStringLiteral("frmMain.Timer1_Timer"));
     }
 }

@@ -1,0 +1,123 @@
+#include "menus/RowPainter.h"
+
+#include "menus/IconLibrary.h"
+#include "menus/PictureBox.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace menus {
+
+RowGeometry RowGeometry::For(int canvasWidth) {
+    RowGeometry g;
+    g.width = canvasWidth;
+    g.textLeft = platform::TwipsToPixelsX(420);
+    g.iconLeft = platform::TwipsToPixelsX(60);
+    g.iconTop = platform::TwipsToPixelsY(30);
+    g.arrowLeft = canvasWidth - platform::TwipsToPixelsX(60) - 16;
+    return g;
+}
+
+int RowAt(int canvasY) {
+    if (canvasY < 0)
+        return 0;
+    return canvasY / kRowHeight + 1;
+}
+
+int VisibleRowAt(const QPoint& c, int canvasWidth, int count, int visibleTop, int visibleBottom) {
+    if (c.x() < 0 || c.x() >= canvasWidth || c.y() < visibleTop || c.y() >= visibleBottom)
+        return 0;
+    const int row = RowAt(c.y());
+    return row >= 1 && row <= count ? row : 0;
+}
+
+QFont RowFont() {
+    QFont f = QApplication::font();
+    f.setPixelSize(12);
+    f.setBold(false);
+    f.setUnderline(false);
+    return f;
+}
+
+QColor HighlightTextColor() {
+    return QColor(87, 101, 171);
+}
+
+QString BidText(float bid) {
+    return QString::number(static_cast<double>(bid), 'f', 2);
+}
+
+QPixmap NewSurface(const QSize& size, const QWidget* w) {
+    const qreal dpr = w ? w->devicePixelRatioF() : 1.0;
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::white);
+    return pm;
+}
+
+QPixmap Region(const QPixmap& from, const QRect& r) {
+    const qreal dpr = from.devicePixelRatio();
+    QPixmap pm = from.copy(QRect(qRound(r.x() * dpr), qRound(r.y() * dpr), qRound(r.width() * dpr),
+                                 qRound(r.height() * dpr)));
+    pm.setDevicePixelRatio(dpr);
+    return pm;
+}
+
+namespace {
+
+// The left edge of every bid: the width of "0.00 " and 10 pixels from the
+// right, so 0.50 and 12.50 start at the same x.
+int BidLeft(const QFontMetrics& fm, int width) {
+    return width - 10 - fm.horizontalAdvance(QStringLiteral("0.00 "));
+}
+
+} // namespace
+
+void PaintRowContent(QPainter& p, const RowGeometry& g, int top, const clsItem& item,
+                     const QPixmap& icon, const QPixmap& arrow, bool showBid) {
+    const bool bid = showBid && item.Bid != 0;
+    const QFontMetrics fm = p.fontMetrics();
+    int right = item.IsItem ? g.width : g.arrowLeft;
+    if (bid)
+        right = qMin(right, BidLeft(fm, g.width) - 4);
+    const QString name = fm.elidedText(item.Name, Qt::ElideRight, qMax(0, right - g.textLeft - 2));
+    p.drawText(QRect(g.textLeft, top + 2, qMax(0, g.width - g.textLeft), kRowHeight - 2),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
+    if (bid) {
+        const int left = BidLeft(fm, g.width);
+        p.drawText(QRect(left, top + 2, g.width - left, kRowHeight - 2),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, BidText(item.Bid));
+    }
+    if (!icon.isNull())
+        p.drawPixmap(g.iconLeft, top + g.iconTop, icon);
+    if (!item.IsItem && !arrow.isNull())
+        p.drawPixmap(g.arrowLeft, top + g.iconTop, arrow);
+}
+
+QPixmap PaintHighlightBar(const QPixmap& background, const QRect& band, const clsItem& item,
+                          const QPixmap& icon, bool showBid, const QWidget* widget) {
+    QPixmap bar = NewSurface(band.size(), widget);
+    QPainter p(&bar);
+    if (!background.isNull())
+        p.drawPixmap(0, 0, Region(background, band.intersected(background.rect())));
+    QFont f = RowFont();
+    f.setUnderline(true);
+    p.setFont(f);
+    p.setPen(HighlightTextColor());
+    const QPixmap hi =
+        IconLibrary::Instance().Image(ImageList::imlIcons, QStringLiteral("MenuExpandHi"));
+    PaintRowContent(p, RowGeometry::For(band.width()), 0, item, icon, hi, showBid);
+    return bar;
+}
+
+void ShowBar(PictureBox* bar, const QPixmap& picture, const QPoint& pos) {
+    bar->Image = picture;
+    bar->resize(picture.deviceIndependentSize().toSize());
+    bar->move(pos);
+    bar->raise();
+    bar->show();
+    bar->update();
+}
+
+} // namespace menus

@@ -1,0 +1,244 @@
+// The submenu window's painting: sizing the window to its rows (with scroll
+// strips when it would pass the usable screen), the skin background, the
+// rows with their headings, placeholders, separators, bids and icons, and the
+// highlight bar. Missing icon files are asked of the icon queue; painting
+// itself never fetches anything.
+#include "menus/frmMenu.h"
+
+#include "core/WindowHooks.h"
+#include "core/modGlobals.h"
+#include "menus/IconLibrary.h"
+#include "menus/RowPainter.h"
+#include "menus/frmTooltip.h"
+#include "platform/Twips.h"
+
+#include <QFile>
+#include <QPainter>
+
+using namespace modGlobals;
+using menus::IconLibrary;
+using menus::ImageList;
+using menus::kRowHeight;
+
+namespace {
+
+int StripHeight() {
+    return platform::TwipsToPixelsY(180);
+}
+
+} // namespace
+
+int frmMenu::RoomPixels() const {
+    const int tppY = platform::TwipsPerPixelY();
+    // Before the button has read the taskbar the whole screen counts.
+    int room = gScreenBottom > 0 ? gScreenBottom / tppY : platform::ScreenRect().height();
+    if (m_FitRoom > 0)
+        room = qMin(room, m_FitRoom);
+    return room;
+}
+
+void frmMenu::FitHeight(int maxHeight) {
+    if (maxHeight <= 0 || height() <= maxHeight)
+        return;
+    m_FitRoom = maxHeight;
+    DrawMenu(RowCount());
+}
+
+void frmMenu::DrawMenu(int rows) {
+    const int tppX = platform::TwipsPerPixelX();
+    const int tppY = platform::TwipsPerPixelY();
+    const int canvasHeight = rows * kRowHeight + platform::TwipsToPixelsY(60);
+    skinForm.ApplySkin(menus::SkinStorage::ForWindow(QStringLiteral("submenu"), gTrueColor), this);
+    const int b = skinForm.Border();
+    const int cw = kWidth - 2 * b;
+
+    // Rows that fit are rounded down: the window never reaches half a row
+    // past the usable bottom of the screen.
+    int windowHeight = canvasHeight + platform::TwipsToPixelsY(30);
+    const int room = RoomPixels();
+    const int strip = StripHeight();
+    const bool scrolls = windowHeight > room;
+    if (scrolls) {
+        const int fit = qMax(1, (room - 2 * strip - 2 * b) / kRowHeight);
+        windowHeight = 2 * b + strip + fit * kRowHeight + strip;
+    }
+    // A refill keeps the width a running slide has given the window.
+    resize(m_Painted ? width() : kWidth, windowHeight);
+    const int clientHeight = windowHeight - 2 * b;
+    m_MenuWidth = cw * tppX;
+    m_ClientHeight = clientHeight * tppY;
+
+    const int oldTop = m_canvas->y();
+    const bool keepScroll = m_Painted && scrolls && m_Scrolls;
+    m_Scrolls = scrolls;
+    m_Painted = true;
+    int canvasTop = b + (scrolls ? strip : 0);
+    if (keepScroll)
+        canvasTop = qBound(b + clientHeight - canvasHeight, oldTop, b + strip);
+    m_canvas->setGeometry(b, canvasTop, cw, canvasHeight);
+
+    QPixmap canvas = menus::NewSurface(QSize(cw, canvasHeight), this);
+    QPainter p(&canvas);
+    menus::SkinElement client;
+    if (skinForm.GetElement(QStringLiteral("Client"), &client))
+        menus::PaintSkinBackground(p, client, canvas.deviceIndependentSize().toSize());
+    m_Background = canvas.copy();
+    PaintRows(p);
+    p.end();
+    m_canvas->Image = canvas;
+    m_canvas->update();
+
+    if (scrolls) {
+        picScrollUp->setGeometry(b, b, cw, strip);
+        picScrollDown->setGeometry(b, b + clientHeight - strip, cw, strip);
+        PaintStrip(picScrollUp, QStringLiteral("ScrollUp"));
+        PaintStrip(picScrollDown, QStringLiteral("ScrollDown"));
+        if (!keepScroll) {
+            picScrollUp->show();
+            picScrollDown->show();
+        }
+        picScrollUp->raise();
+        picScrollDown->raise();
+    } else {
+        picScrollUp->hide();
+        picScrollDown->hide();
+    }
+    update();
+}
+
+void frmMenu::PaintStrip(menus::PictureBox* strip, const QString& key) {
+    QPixmap pm = menus::NewSurface(strip->size(), this);
+    QPainter p(&pm);
+    p.drawPixmap(
+        0, 0,
+        menus::Region(
+            m_Background,
+            QRect(QPoint(0, 0), strip->size()).intersected(QRect(QPoint(0, 0), m_canvas->size()))));
+    const QPixmap arrow = IconLibrary::Instance().Image(ImageList::imlIcons, key);
+    if (!arrow.isNull())
+        p.drawPixmap((strip->width() - 16) / 2, 0, arrow);
+    p.end();
+    strip->Image = pm;
+    strip->update();
+}
+
+void frmMenu::PaintRows(QPainter& p) {
+    const menus::RowGeometry g = menus::RowGeometry::For(m_canvas->width());
+    const QPixmap arrow =
+        IconLibrary::Instance().Image(ImageList::ImageList1, QStringLiteral("MenuExpand"));
+    const QColor highlight = menus::HighlightTextColor();
+    QFont plain = menus::RowFont();
+    QFont bold = plain;
+    bold.setBold(true);
+    menus::SkinElement line;
+    const bool haveLine = skinForm.GetElement(QStringLiteral("Line"), &line);
+    QRect lineRect;
+    if (haveLine && !menus::ParseBackgroundRect(line.BackgroundRect, &lineRect))
+        lineRect = QRect(0, 0, line.Width, line.Height);
+    // Every paint starts in black; a heading or placeholder row passes its
+    // colour on to the rows after it within the same paint.
+    p.setPen(Qt::black);
+    const auto& entries = m_Items->Entries();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        const clsItem* item = entries[i].item.get();
+        if (!item)
+            continue;
+        const int top = i * kRowHeight;
+        const QRect text(g.textLeft, top + 2, qMax(0, g.width - g.textLeft), kRowHeight - 2);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+        if (item->ID == -1) {
+            if (haveLine && !line.Picture.isNull())
+                p.drawPixmap(QPoint(0, top),
+                             menus::Region(line.Picture, QRect(QPoint(0, 0), lineRect.size())));
+        } else if (item->ID == -19) {
+            p.setFont(bold);
+            p.setPen(Qt::white);
+            p.drawText(text.translated(1, 1), flags, item->Name);
+            p.setPen(highlight);
+            p.drawText(text, flags, item->Name);
+            p.setFont(plain);
+        } else if (item->ID <= -1000) {
+            p.setFont(plain);
+            p.setPen(Qt::white);
+            p.drawText(text.translated(1, 1), flags, item->Name);
+            p.setPen(QColor(0x60, 0x60, 0x60));
+            p.drawText(text, flags, item->Name);
+        } else {
+            p.setFont(plain);
+            menus::PaintRowContent(p, g, top, *item, RowIcon(*item, true), arrow, true);
+        }
+    }
+}
+
+void frmMenu::RequestIcon(const QString& fileName) {
+    // Once per window: a download that fails or brings an empty file must
+    // not turn every refill into another request.
+    if (m_Requested.contains(fileName))
+        return;
+    m_Requested.insert(fileName);
+    if (Windows().downloadNewIcon)
+        Windows().downloadNewIcon(QStringLiteral("/images/") + fileName, gImagesPath + fileName,
+                                  this);
+}
+
+QPixmap frmMenu::RowIcon(const clsItem& item, bool request) {
+    IconLibrary& icons = IconLibrary::Instance();
+    if (item.Icon.isEmpty() || !item.Icon.contains(QLatin1Char('.'))) {
+        if (item.IsItem)
+            return icons.Image(ImageList::ImageList1, item.IsAboveLine
+                                                          ? QStringLiteral("AdvertiserIcon")
+                                                          : QStringLiteral("LinkIcon"));
+        // The icon of the home-menu category this chain started from.
+        return gCategoryIcon.isEmpty() ? QPixmap() : icons.LocalIcon(gCategoryIcon);
+    }
+    IconLibrary::FileState state;
+    const QPixmap pm = icons.LocalIcon(item.Icon, &state);
+    if (!request)
+        return pm;
+    if (state == IconLibrary::FileState::Missing) {
+        RequestIcon(item.Icon);
+    } else if (state == IconLibrary::FileState::Empty && !m_Requested.contains(item.Icon)) {
+        QFile::remove(gImagesPath + item.Icon);
+        RequestIcon(item.Icon);
+    }
+    return pm;
+}
+
+void frmMenu::DrawHighlight() {
+    const ItemPtr item = Selected();
+    if (!item || m_Background.isNull())
+        return;
+    picHighlight->hide();
+    const QRect band(0, (m_SelIndex - 1) * kRowHeight, m_canvas->width(), kRowHeight);
+    menus::ShowBar(
+        picHighlight,
+        menus::PaintHighlightBar(m_Background, band, *item, RowIcon(*item, false), true, this),
+        band.topLeft());
+    HideTooltip();
+    timTooltip.start();
+}
+
+void frmMenu::HideBar() {
+    picHighlight->hide();
+}
+
+ItemPtr frmMenu::Selected() const {
+    return m_SelIndex >= 1 ? m_Items->Item(m_SelIndex) : nullptr;
+}
+
+int frmMenu::VisibleTop() const {
+    const int b = skinForm.Border();
+    const int top = picScrollUp->isVisible() ? picScrollUp->geometry().bottom() + 1 : b;
+    return top - m_canvas->y();
+}
+
+int frmMenu::VisibleBottom() const {
+    const int b = skinForm.Border();
+    const int clientBottom = b + m_ClientHeight / platform::TwipsPerPixelY();
+    const int bottom = picScrollDown->isVisible() ? picScrollDown->y() : clientBottom;
+    return qMin(bottom, height()) - m_canvas->y();
+}
+
+QPoint frmMenu::CanvasFromWindow(const QPoint& windowPos) const {
+    return windowPos - m_canvas->pos();
+}
