@@ -65,17 +65,7 @@ clsItemManager::clsItemManager() {
         m_OpenError = error;
         return;
     }
-    Fields f;
-    f.ID = table->FieldIndex("ID");
-    f.ParentID = table->FieldIndex("ParentID");
-    f.Name = table->FieldIndex("Name");
-    f.Icon = table->FieldIndex("Icon");
-    f.Descript = table->FieldIndex("Descript");
-    f.IsItem = table->FieldIndex("IsItem");
-    f.IsRestrict = table->FieldIndex("IsRestrict");
-    f.Form = table->FieldIndex("Form");
-    f.Bid = table->FieldIndex("Bid");
-    f.AdURL = table->FieldIndex("AdURL");
+    const Fields f = Fields::Of(*table);
     const std::pair<int, const char*> required[] = {{f.ID, "ID"},
                                                     {f.ParentID, "ParentID"},
                                                     {f.Name, "Name"},
@@ -102,6 +92,9 @@ clsItemManager::~clsItemManager() {
         QString error;
         if (!m_Data->Flush(&error))
             qWarning("MenuItems.dat: %s", qPrintable(error));
+        else if (m_HotBuyPending)
+            modGlobals::SaveSetting(QStringLiteral("Main"), QStringLiteral("NewHotBuy"),
+                                    QStringLiteral("Yes"));
     }
 }
 
@@ -150,7 +143,7 @@ ItemPtr clsItemManager::ReadRecord(int record, QString* problem) const {
 }
 
 ItemPtr clsItemManager::SeekItem(int ID, const QString& location) {
-    if (!m_Data)
+    if (!TableReady(location))
         return nullptr;
     const int record = m_Data->Seek(kIdTag, ID);
     if (record < 0)
@@ -172,7 +165,7 @@ bool clsItemManager::HasItem(int ID) {
 
 std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& location) {
     std::vector<ItemPtr> rows;
-    if (!m_Data)
+    if (!TableReady(location))
         return rows;
     m_Data->Query(m_Fields.ParentID, ParentID, m_Query);
     rows.reserve(m_Query.size());

@@ -2,6 +2,7 @@
 // The item store: the local menu table kept in step with the server, and the
 // item collections of every kind of menu.
 #include "core/clsItem.h"
+#include "core/clsItemManagerUpdate.h"
 
 #include <QString>
 
@@ -52,12 +53,11 @@ public:
     QString OpenError() const { return m_OpenError; }
 
 private:
-    // Field numbers of the open table; AdURL may be absent (-1).
-    struct Fields {
-        int ID = -1, ParentID = -1, Name = -1, Icon = -1, Descript = -1, IsItem = -1,
-            IsRestrict = -1, Form = -1, Bid = -1, AdURL = -1;
-    };
+    using Fields = ItemUpdate::MenuFields;
     ItemPtr SeekItem(int ID, const QString& location);
+    // False when there is no table, or it was changed by another program
+    // into one that no longer reads (reported once; the table is dropped).
+    bool TableReady(const QString& location);
     // Builds the record's item; nullptr (and *problem says why) when a
     // field does not convert.
     ItemPtr ReadRecord(int record, QString* problem) const;
@@ -71,4 +71,5 @@ private:
     ItemCollectionPtr m_HomeMenu;
     ItemCollectionPtr m_More;
     std::vector<uint32_t> m_Query; // reused buffer of the category query
+    bool m_HotBuyPending = false;  // a new hot buy appended, not yet in the file
 };

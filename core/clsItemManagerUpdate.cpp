@@ -7,127 +7,97 @@
 #include "core/modInternet.h"
 #include "platform/Dbf.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QLocale>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdint>
-
-namespace ItemUpdate {
-
-QDateTime ParseMonthFirstDate(const QString& text) {
-    static const QRegularExpression us(
-        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4}|\\d{2})"
-                       "(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?\\s*([AaPp][Mm])?)?\\s*$"));
-    static const QRegularExpression iso(QStringLiteral(
-        "^\\s*(\\d{4})-(\\d{2})-(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2}))?)?\\s*$"));
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    QRegularExpressionMatch m = us.match(text);
-    if (m.hasMatch()) {
-        month = m.captured(1).toInt();
-        day = m.captured(2).toInt();
-        year = m.captured(3).toInt();
-        if (m.capturedLength(3) == 2)
-            year += year < 30 ? 2000 : 1900;
-        if (m.capturedLength(4) > 0) {
-            hour = m.captured(4).toInt();
-            minute = m.captured(5).toInt();
-            second = m.captured(6).toInt();
-            const QString half = m.captured(7).toUpper();
-            if (!half.isEmpty()) {
-                if (hour < 1 || hour > 12)
-                    return {};
-                hour = hour % 12 + (half == QLatin1String("PM") ? 12 : 0);
-            }
-        }
-    } else if ((m = iso.match(text)).hasMatch()) {
-        year = m.captured(1).toInt();
-        month = m.captured(2).toInt();
-        day = m.captured(3).toInt();
-        hour = m.captured(4).toInt();
-        minute = m.captured(5).toInt();
-        second = m.captured(6).toInt();
-    } else {
-        return {};
-    }
-    const QDate date(year, month, day);
-    const QTime time(hour, minute, second);
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time);
-}
-
-QString RequestStamp(const QDateTime& stamp) {
-    return QLocale::c().toString(stamp, QStringLiteral("MM/dd/yy+h:mm:ss+AP"));
-}
-
-QString DecodeCommas(QStringView text) {
-    QString out = text.toString();
-    return out.replace(QLatin1String("%24"), QLatin1String(","));
-}
-
-std::optional<int> ParseInteger(QStringView text) {
-    char buf[16];
-    const QStringView t = text.trimmed();
-    if (t.isEmpty() || t.size() > 12)
-        return std::nullopt;
-    for (qsizetype i = 0; i < t.size(); ++i)
-        buf[i] = t[i].unicode() < 128 ? static_cast<char>(t[i].unicode()) : '?';
-    int32_t v = 0;
-    if (!platform::DbfTable::ParseInt(QByteArrayView(buf, t.size()), &v))
-        return std::nullopt;
-    return v;
-}
-
-bool IsBid(QStringView text) {
-    const QStringView t = text.trimmed();
-    bool dot = false, digit = false;
-    for (const QChar c : t) {
-        if (c == QLatin1Char('.') && !dot)
-            dot = true;
-        else if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digit = true;
-        else
-            return false;
-    }
-    return t.isEmpty() || digit;
-}
-
-} // namespace ItemUpdate
 
 namespace {
 
-const QByteArray kIdTag = QByteArrayLiteral("ID_TAG");
+// The reply's lines, read from the spool file at CR LF with one block and
+// one line in memory at a time: a full reload is the whole table as text.
+class SpoolLines {
+public:
+    enum Result { Line, TooLong, End };
+    explicit SpoolLines(QFile& file) : file_(file) {}
 
-// Splits a line at every "," into at most `max` views; returns the number of
-// fields (more than max when the line has more).
-int SplitFields(QStringView line, QStringView* out, int max) {
-    int n = 0;
-    qsizetype start = 0;
-    while (true) {
-        const qsizetype comma = line.indexOf(QLatin1Char(','), start);
-        const qsizetype end = comma < 0 ? line.size() : comma;
-        if (n < max)
-            out[n] = line.sliced(start, end - start);
-        ++n;
-        if (comma < 0)
-            return n;
-        start = comma + 1;
+    // The next line without its CR LF. A last line without CR LF is a line
+    // too (the body is known to be complete). A line longer than any real
+    // record is skipped to its end and reported as TooLong.
+    Result Next(QByteArray* line) {
+        bool tooLong = false;
+        while (true) {
+            const qsizetype at = buf_.indexOf("\r\n", scan_);
+            if (at >= 0) {
+                if (!tooLong)
+                    *line = buf_.sliced(start_, at - start_);
+                start_ = scan_ = at + 2;
+                ended_ = true;
+                return tooLong ? TooLong : Line;
+            }
+            if (eof_) {
+                if (start_ >= buf_.size())
+                    return tooLong ? TooLong : End;
+                if (!tooLong)
+                    *line = buf_.sliced(start_);
+                start_ = scan_ = buf_.size();
+                ended_ = false;
+                return tooLong ? TooLong : Line;
+            }
+            buf_.remove(0, start_);
+            start_ = 0;
+            if (buf_.size() > kMaxLine) {
+                // Keeps the last byte: it may be the CR of the line end.
+                tooLong = true;
+                buf_.remove(0, buf_.size() - 1);
+            }
+            scan_ = std::max<qsizetype>(0, buf_.size() - 1);
+            const qsizetype had = buf_.size();
+            buf_.resize(had + kBlock);
+            const qint64 n = file_.read(buf_.data() + had, kBlock);
+            buf_.resize(had + std::max<qint64>(0, n));
+            eof_ = n <= 0;
+        }
     }
-}
+    // Whether the line just read ended with CR LF.
+    bool Ended() const { return ended_; }
 
-QString Decoded(QStringView text) {
-    return text.contains(QLatin1String("%24")) ? ItemUpdate::DecodeCommas(text) : QString();
-}
+private:
+    static constexpr qsizetype kBlock = 256 * 1024;
+    static constexpr qsizetype kMaxLine = 64 * 1024;
+    QFile& file_;
+    QByteArray buf_;
+    qsizetype start_ = 0, scan_ = 0;
+    bool eof_ = false, ended_ = false;
+};
 
 } // namespace
 
+bool clsItemManager::TableReady(const QString& location) {
+    if (!m_Data)
+        return false;
+    QString error;
+    if (m_Data->Recheck(&error))
+        return true;
+    // Another program replaced the table with something that does not read:
+    // one report, then the store goes on without a table.
+    m_Data.reset();
+    m_OpenError = error;
+    modGlobals::ShowError(
+        QStringLiteral("The menu database was changed by another program and can no longer be "
+                       "read: ") +
+            error,
+        0, location);
+    return false;
+}
+
 void clsItemManager::DownloadUpdates() {
     using namespace modGlobals;
-    // A store whose table did not open has nothing to bring up to date.
-    if (!m_Data)
-        return;
     const QString location = QStringLiteral("clsItemManager.DownloadUpdates");
+    // A store whose table did not open has nothing to bring up to date.
+    if (!TableReady(location))
+        return;
     const QDateTime fullReload(QDate(2000, 1, 4), QTime(0, 0));
 
     // A stored stamp that is no date counts as never updated.
@@ -144,77 +114,48 @@ void clsItemManager::DownloadUpdates() {
     const QString body = QStringLiteral("UserID=") + QString::number(gUserID) +
                          QStringLiteral("&Version=") + gVersion + QStringLiteral("&LastUpdated=") +
                          ItemUpdate::RequestStamp(stamp);
-    const QString reply =
-        modInternet::GetASPData(gServerPath + QStringLiteral("getUpdates.ASP"), body);
-    const QStringList lines = reply.split(QStringLiteral("\r\n"));
-    if (lines.size() < 2)
+    // A full reload is the whole table as text: it goes to a file next to
+    // the table and is applied from there, line by line. Only a complete 2xx
+    // reply arrives there at all.
+    const QString spoolPath = gDataPath + QStringLiteral("MenuItems.upd");
+    if (!modInternet::GetASPDataToFile(gServerPath + QStringLiteral("getUpdates.ASP"), body,
+                                       spoolPath))
         return;
-    // The reply is not searched for error texts: an "ERR" in place of the
-    // stamp is simply no date, and the lines after it are applied.
-    const QString& first = lines.at(0);
+    QFile spool(spoolPath);
+    const bool opened = spool.open(QIODevice::ReadOnly);
+    QFile::remove(spoolPath); // the open file stays readable; nothing is left behind
+    // The table may have been replaced while the reply came.
+    if (!opened || !TableReady(location))
+        return;
+    SpoolLines lines(spool);
+    QByteArray raw;
+    // Fewer than two lines (nothing, or a stamp without a line end) change
+    // nothing. The reply is not searched for error texts: an "ERR" in place
+    // of the stamp is simply no date, and the lines after it are applied.
+    if (lines.Next(&raw) != SpoolLines::Line || !lines.Ended())
+        return;
+    const QString first = QString::fromLatin1(raw);
 
-    const Fields& f = m_Fields;
     platform::DbfTable& t = *m_Data;
     int malformed = 0;
     QString firstMalformed;
-    bool newHotBuy = false;
-    QStringView fields[11];
-    for (qsizetype k = 1; k < lines.size(); ++k) {
-        const QStringView line = lines.at(k);
-        if (line.trimmed().isEmpty())
-            continue;
-        const int count = SplitFields(line, fields, 11);
-        const QStringView kind = fields[0];
+    QString text;
+    for (qsizetype k = 1;; ++k) {
+        const SpoolLines::Result got = lines.Next(&raw);
+        if (got == SpoolLines::End)
+            break;
         bool ok = false;
-        int id = 0;
-        bool idOk = false;
-        if (const auto v = count >= 2 ? ItemUpdate::ParseInteger(fields[1]) : std::nullopt) {
-            id = *v;
-            idOk = true;
-        }
-        if ((kind == QLatin1String("I") || kind == QLatin1String("U")) && count == 11 && idOk) {
-            const std::optional<int> parent = ItemUpdate::ParseInteger(fields[6]);
-            const auto isItem = modGlobals::ParseBoolean(fields[5]);
-            const auto isRestrict = modGlobals::ParseBoolean(fields[7]);
-            if (parent && isItem && isRestrict && ItemUpdate::IsBid(fields[9])) {
-                ok = true;
-                int record = t.Seek(kIdTag, id);
-                if (record < 0) {
-                    record = t.AppendBlank();
-                    t.AssignString(record, f.ID, fields[1]);
-                    t.AssignString(record, f.ParentID, fields[6]);
-                    newHotBuy = newHotBuy || *parent == 3;
-                } else if (t.IsDeleted(record)) {
-                    t.Recall(record); // a record sent again is wanted again
-                }
-                const QString name = Decoded(fields[2]);
-                const QString descript = Decoded(fields[4]);
-                t.AssignString(record, f.Name, name.isNull() ? fields[2] : QStringView(name));
-                t.AssignString(record, f.Icon, fields[3]);
-                t.AssignString(record, f.Descript,
-                               descript.isNull() ? fields[4] : QStringView(descript));
-                t.Assign(record, f.IsItem, *isItem ? "T" : "F");
-                t.Assign(record, f.IsRestrict, *isRestrict ? "T" : "F");
-                t.AssignString(record, f.Form, fields[8]);
-                t.AssignString(record, f.Bid, fields[9]);
-                if (f.AdURL >= 0)
-                    t.AssignString(record, f.AdURL, fields[10]);
-            }
-        } else if (kind == QLatin1String("B") && count == 3 && idOk &&
-                   ItemUpdate::IsBid(fields[2])) {
-            ok = true;
-            const int record = t.Seek(kIdTag, id);
-            if (record >= 0)
-                t.AssignString(record, f.Bid, fields[2]);
-        } else if (kind == QLatin1String("D") && idOk) {
-            ok = true;
-            const int record = t.Seek(kIdTag, id);
-            if (record >= 0)
-                t.Delete(record);
+        if (got == SpoolLines::Line) {
+            text = QString::fromLatin1(raw);
+            const QStringView line = text;
+            if (line.trimmed().isEmpty())
+                continue;
+            ok = ItemUpdate::ApplyLine(t, m_Fields, line, &m_HotBuyPending);
         }
         if (!ok && malformed++ == 0)
-            firstMalformed =
-                QStringLiteral("line %1: \"%2\"").arg(k).arg(line.left(120).toString());
+            firstMalformed = got == SpoolLines::TooLong
+                                 ? QStringLiteral("line %1 (too long)").arg(k)
+                                 : QStringLiteral("line %1: \"%2\"").arg(k).arg(text.left(120));
     }
 
     if (malformed > 0)
@@ -230,8 +171,18 @@ void clsItemManager::DownloadUpdates() {
         ShowError(QStringLiteral("The menu database could not be written: ") + error, 0, location);
         return;
     }
-    if (ItemUpdate::ParseMonthFirstDate(first).isValid())
-        SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), first);
-    if (newHotBuy)
+    // New hot buys count once they are in the file, also when an earlier
+    // run appended them and only this one got them written.
+    if (m_HotBuyPending) {
         SaveSetting(QStringLiteral("Main"), QStringLiteral("NewHotBuy"), QStringLiteral("Yes"));
+        m_HotBuyPending = false;
+    }
+    if (ItemUpdate::ParseMonthFirstDate(first).isValid()) {
+        SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), first);
+        // The table is now as current as the stamp, also when no record
+        // changed; left at its old date, the three-day rule would ask for
+        // the whole table again every hour.
+        if (!t.Touch(&error))
+            qWarning("MenuItems.dat: %s", qPrintable(error));
+    }
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -143,43 +144,83 @@ void DbfTable::SetSharedMapping(bool shared) {
 
 DbfTable::~DbfTable() {
     Flush();
+    Unload();
+}
+
+void DbfTable::Unload() {
     if (map_)
         ::munmap(map_, mapSize_);
     if (fd_ >= 0)
         ::close(fd_);
+    map_ = nullptr;
+    mapSize_ = 0;
+    fd_ = -1;
+    ready_ = changed_ = false;
+    mappedRecords_ = fileRecords_ = recordCount_ = 0;
+    tail_.clear();
+    fields_.clear();
+    dirty_.clear();
+    dirtyMark_.clear();
+}
+
+namespace {
+
+DbfTable::FileState StateOf(const struct stat& st) {
+    DbfTable::FileState s;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+} // namespace
+
+void DbfTable::NoteFileState() {
+    struct stat st {};
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0)
+        seen_ = StateOf(st);
 }
 
 std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
     std::unique_ptr<DbfTable> t(new DbfTable);
     t->path_ = path;
-    const QByteArray native = QFile::encodeName(path);
-    t->fd_ = ::open(native.constData(), O_RDWR | O_CLOEXEC);
-    if (t->fd_ < 0) {
-        SetError(error, SysError(QStringLiteral("Cannot open ") + path));
+    if (!t->Load(error))
         return nullptr;
+    return t;
+}
+
+bool DbfTable::Load(QString* error) {
+    const QString& path = path_;
+    const QByteArray native = QFile::encodeName(path);
+    fd_ = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) {
+        SetError(error, SysError(QStringLiteral("Cannot open ") + path));
+        return false;
     }
     struct stat st {};
-    if (::fstat(t->fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         SetError(error, path + QStringLiteral(" is not a regular file"));
-        return nullptr;
+        return false;
     }
+    seen_ = StateOf(st);
     const auto size = static_cast<size_t>(st.st_size);
     if (size < kDescriptorSize + kDescriptorSize + 1) {
         SetError(error, path + QStringLiteral(" is too short to be a dBASE table"));
-        return nullptr;
+        return false;
     }
     // A shared mapping: a change is a store into the file's cached page, with
     // no copy of the page and no write call of its own.
-    void* m = g_sharedMapping ? ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
-                                       MAP_SHARED | MAP_POPULATE, t->fd_, 0)
-                              : MAP_FAILED;
-    t->sharedMap_ = m != MAP_FAILED;
+    void* m = g_sharedMapping
+                  ? ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, 0)
+                  : MAP_FAILED;
+    sharedMap_ = m != MAP_FAILED;
     if (m == MAP_FAILED) {
         // A file system that cannot share a writable mapping: a private one,
         // whose changed records the flush writes back. It is populated
         // read-only and made writable afterwards, since populating a writable
         // private mapping would copy every page of the file at once.
-        m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, t->fd_, 0);
+        m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
         if (m != MAP_FAILED && ::mprotect(m, size, PROT_READ | PROT_WRITE) != 0) {
             ::munmap(m, size);
             m = MAP_FAILED;
@@ -187,32 +228,31 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
     }
     if (m == MAP_FAILED) {
         SetError(error, SysError(QStringLiteral("Cannot map ") + path));
-        return nullptr;
+        return false;
     }
-    t->map_ = static_cast<char*>(m);
-    t->mapSize_ = size;
-    const auto* h = reinterpret_cast<const unsigned char*>(t->map_);
+    map_ = static_cast<char*>(m);
+    mapSize_ = size;
+    const auto* h = reinterpret_cast<const unsigned char*>(map_);
     if ((h[0] & 0x07) != 0x03) {
         SetError(error, path + QStringLiteral(" is not a dBASE III table"));
-        return nullptr;
+        return false;
     }
     const uint32_t count = ReadLe(h + 4, 4);
-    t->headerLength_ = ReadLe(h + 8, 2);
-    t->recordLength_ = ReadLe(h + 10, 2);
-    if (t->headerLength_ > size || t->headerLength_ < 2 * kDescriptorSize + 1 ||
-        t->recordLength_ < 2) {
+    headerLength_ = ReadLe(h + 8, 2);
+    recordLength_ = ReadLe(h + 10, 2);
+    if (headerLength_ > size || headerLength_ < 2 * kDescriptorSize + 1 || recordLength_ < 2) {
         SetError(error, path + QStringLiteral(": the header is inconsistent"));
-        return nullptr;
+        return false;
     }
     // Field descriptors up to the 0x0D terminator, all inside the header.
     uint32_t offset = 0;
     uint32_t pos = kDescriptorSize;
-    for (; pos < t->headerLength_ && t->map_[pos] != kFieldEnd; pos += kDescriptorSize) {
-        if (pos + kDescriptorSize > t->headerLength_) {
+    for (; pos < headerLength_ && map_[pos] != kFieldEnd; pos += kDescriptorSize) {
+        if (pos + kDescriptorSize > headerLength_) {
             SetError(error, path + QStringLiteral(": a field descriptor is cut short"));
-            return nullptr;
+            return false;
         }
-        const char* d = t->map_ + pos;
+        const char* d = map_ + pos;
         FieldInfo f;
         f.def.name = QByteArray(d, static_cast<qsizetype>(strnlen(d, 11)));
         f.def.type = d[11];
@@ -221,25 +261,25 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
         f.offset = static_cast<int>(offset);
         if (f.def.name.isEmpty() || f.def.length == 0) {
             SetError(error, path + QStringLiteral(": a field descriptor is invalid"));
-            return nullptr;
+            return false;
         }
         offset += static_cast<uint32_t>(f.def.length);
-        t->fields_.push_back(std::move(f));
+        fields_.push_back(std::move(f));
     }
-    if (pos >= t->headerLength_ || t->fields_.empty()) {
+    if (pos >= headerLength_ || fields_.empty()) {
         SetError(error, path + QStringLiteral(": the field list has no end mark"));
-        return nullptr;
+        return false;
     }
-    if (offset + 1 != t->recordLength_) {
+    if (offset + 1 != recordLength_) {
         SetError(error, path + QStringLiteral(": the record length does not match the fields"));
-        return nullptr;
+        return false;
     }
     // A table cut short by a crash keeps the whole records it still holds.
-    const auto present = static_cast<uint32_t>((size - t->headerLength_) / t->recordLength_);
-    t->mappedRecords_ = t->fileRecords_ = t->recordCount_ = std::min(count, present);
-    t->dirtyMark_.assign(t->fileRecords_, false);
-    t->ready_ = true;
-    return t;
+    const auto present = static_cast<uint32_t>((size - headerLength_) / recordLength_);
+    mappedRecords_ = fileRecords_ = recordCount_ = std::min(count, present);
+    dirtyMark_.assign(fileRecords_, false);
+    ready_ = true;
+    return true;
 }
 
 bool DbfTable::Create(const QString& path, const std::vector<DbfFieldDef>& fields, QString* error) {
@@ -332,54 +372,107 @@ const DbfTable::Tag* DbfTable::TagOnField(int field) const {
 namespace {
 
 // Fits text to a field: character fields left-aligned and blank-padded (cut
-// at the width), numeric ones right-aligned after trimming (stars when it
-// does not fit). `get(i)` gives the i-th byte of the text.
-template <typename Get> void Fit(char* out, int width, bool numeric, qsizetype size, Get get) {
+// at the width), numeric ones right-aligned after trimming, in their shortest
+// form with the field's decimals when wider than the field. False when a
+// number does not fit. `get(i)` gives the i-th byte of the text.
+template <typename Get> bool Fit(char* out, const DbfFieldDef& f, qsizetype size, Get get) {
+    const int width = f.length;
     std::memset(out, ' ', static_cast<size_t>(width));
-    if (numeric) {
-        qsizetype a = 0, b = size;
-        while (a < b && get(a) == ' ')
-            ++a;
-        while (b > a && get(b - 1) == ' ')
-            --b;
-        if (b - a > width) {
-            std::memset(out, '*', static_cast<size_t>(width));
-            return;
-        }
-        char* dest = out + (width - (b - a));
-        for (qsizetype i = a; i < b; ++i)
-            *dest++ = get(i);
-    } else {
+    if (f.type != 'N' && f.type != 'F') {
         const qsizetype n = std::min<qsizetype>(width, size);
         for (qsizetype i = 0; i < n; ++i)
             out[i] = get(i);
+        return true;
     }
+    qsizetype a = 0, b = size;
+    while (a < b && get(a) == ' ')
+        ++a;
+    while (b > a && get(b - 1) == ' ')
+        --b;
+    if (b - a <= width) {
+        char* dest = out + (width - (b - a));
+        for (qsizetype i = a; i < b; ++i)
+            *dest++ = get(i);
+        return true;
+    }
+    // Wider than the field: only a plain decimal number can be shortened.
+    bool negative = false;
+    if (get(a) == '-' || get(a) == '+')
+        negative = get(a++) == '-';
+    std::string whole, fraction;
+    bool dot = false;
+    for (qsizetype i = a; i < b; ++i) {
+        const char c = get(i);
+        if (c == '.' && !dot)
+            dot = true;
+        else if (c >= '0' && c <= '9')
+            (dot ? fraction : whole).push_back(c);
+        else
+            return false;
+    }
+    if (whole.empty() && fraction.empty())
+        return false;
+    const auto decimals = static_cast<size_t>(std::max(0, f.decimals));
+    // Rounded half up to the field's decimals, as dBASE stores a number.
+    bool carry = fraction.size() > decimals && fraction[decimals] >= '5';
+    fraction.resize(decimals, '0');
+    for (std::string* part : {&fraction, &whole}) {
+        for (auto it = part->rbegin(); carry && it != part->rend(); ++it) {
+            carry = *it == '9';
+            *it = carry ? '0' : static_cast<char>(*it + 1);
+        }
+    }
+    if (carry)
+        whole.insert(whole.begin(), '1');
+    const size_t lead = whole.find_first_not_of('0');
+    whole = lead == std::string::npos ? std::string("0") : whole.substr(lead);
+    std::string text = whole;
+    if (decimals > 0)
+        text += '.' + fraction;
+    if (negative && text.find_first_not_of("0.") != std::string::npos)
+        text.insert(text.begin(), '-');
+    if (text.size() > static_cast<size_t>(width))
+        return false;
+    std::memcpy(out + (width - static_cast<int>(text.size())), text.data(), text.size());
+    return true;
+}
+
+char Latin1(QChar c) {
+    return c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?';
 }
 
 } // namespace
 
-void DbfTable::Assign(int record, int field, QByteArrayView text) {
+bool DbfTable::Assign(int record, int field, QByteArrayView text) {
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
         field >= FieldCount())
-        return;
-    const DbfFieldDef& f = fields_[static_cast<size_t>(field)].def;
+        return false;
     char fitted[256];
-    Fit(fitted, f.length, f.type == 'N' || f.type == 'F', text.size(),
-        [&](qsizetype i) { return text[i]; });
+    if (!Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
+             [&](qsizetype i) { return text[i]; }))
+        return false;
     Store(static_cast<uint32_t>(record), field, fitted);
+    return true;
 }
 
-void DbfTable::AssignString(int record, int field, QStringView text) {
+bool DbfTable::AssignString(int record, int field, QStringView text) {
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
         field >= FieldCount())
-        return;
-    const DbfFieldDef& f = fields_[static_cast<size_t>(field)].def;
+        return false;
     char fitted[256];
-    Fit(fitted, f.length, f.type == 'N' || f.type == 'F', text.size(), [&](qsizetype i) {
-        const char16_t c = text[i].unicode();
-        return c < 256 ? static_cast<char>(c) : '?';
-    });
+    if (!Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
+             [&](qsizetype i) { return Latin1(text[i]); }))
+        return false;
     Store(static_cast<uint32_t>(record), field, fitted);
+    return true;
+}
+
+bool DbfTable::Fits(int field, QStringView text) const {
+    if (field < 0 || field >= FieldCount())
+        return false;
+    char fitted[256];
+    return Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
+               [&](qsizetype i) { return Latin1(text[i]); });
 }
 
 void DbfTable::Store(uint32_t record, int field, const char* fitted) {
@@ -556,8 +649,21 @@ bool DbfTable::Flush(QString* error) {
         const size_t len = static_cast<size_t>(recordCount_ - fileRecords_) * recordLength_;
         std::vector<char> block(from, from + len);
         block.push_back(kFileEnd);
+        struct stat st {};
+        char endByte = kFileEnd;
+        const bool known = ::fstat(fd_, &st) == 0;
+        if (known && st.st_size > end && ::pread(fd_, &endByte, 1, end) != 1)
+            endByte = kFileEnd;
         if (!WriteAt(fd_, block.data(), block.size(), end)) {
+            const int saved = errno;
+            // Whatever part of the records got in goes again, so that other
+            // readers of the file see none of them (the header still counts
+            // the old records, but many readers trust the end byte).
+            if (known && ::ftruncate(fd_, st.st_size) == 0 && st.st_size > end)
+                WriteAt(fd_, &endByte, 1, end);
+            errno = saved;
             SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
+            NoteFileState();
             return false;
         }
         fileRecords_ = recordCount_;
@@ -573,6 +679,71 @@ bool DbfTable::Flush(QString* error) {
     }
     std::memcpy(map_, header, sizeof header); // into the file itself when shared
     changed_ = false;
+    NoteFileState();
+    return true;
+}
+
+bool DbfTable::Touch(QString* error) {
+    if (!ready_)
+        return false;
+    char date[3];
+    std::memcpy(date, map_ + 1, sizeof date);
+    char header[4];
+    StampDate(header);
+    if (std::memcmp(date, header + 1, sizeof date) != 0) {
+        if (!sharedMap_ && !WriteAt(fd_, header + 1, sizeof date, 1)) {
+            SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
+            return false;
+        }
+        std::memcpy(map_ + 1, header + 1, sizeof date);
+    }
+    if (::futimens(fd_, nullptr) != 0) {
+        SetError(error, SysError(QStringLiteral("Cannot date ") + path_));
+        return false;
+    }
+    NoteFileState();
+    return true;
+}
+
+bool DbfTable::Recheck(QString* error) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path_).constData(), &st) != 0) {
+        SetError(error, SysError(path_ + QStringLiteral(" is gone")));
+        Unload();
+        return false;
+    }
+    if (ready_ && StateOf(st) == seen_)
+        return true;
+    // Changed under us: read it again, as long as it is still the same
+    // kind of table (callers hold field numbers).
+    std::vector<DbfFieldDef> before;
+    for (const FieldInfo& f : fields_)
+        before.push_back(f.def);
+    std::vector<std::pair<QByteArray, int>> tags;
+    for (const Tag& tag : tags_)
+        tags.emplace_back(tag.name, tag.field);
+    Unload();
+    tags_.clear();
+    QString why;
+    if (!Load(&why)) {
+        SetError(error, why);
+        Unload();
+        return false;
+    }
+    bool same = before.size() == fields_.size();
+    for (size_t i = 0; same && i < before.size(); ++i) {
+        const DbfFieldDef& a = before[i];
+        const DbfFieldDef& b = fields_[i].def;
+        same = a.name == b.name && a.type == b.type && a.length == b.length &&
+               a.decimals == b.decimals;
+    }
+    if (!same) {
+        SetError(error, path_ + QStringLiteral(" now has other fields"));
+        Unload();
+        return false;
+    }
+    for (const auto& [name, field] : tags)
+        CreateTag(name, field);
     return true;
 }
 

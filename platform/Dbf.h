@@ -52,6 +52,13 @@ private:
 
 class DbfTable {
 public:
+    // A file's identity, size and modification time.
+    struct FileState {
+        uint64_t dev = 0, ino = 0;
+        int64_t size = -1, mtimeNs = 0;
+        bool operator==(const FileState&) const = default;
+    };
+
     ~DbfTable(); // flushes; a failure there is lost, so callers flush first
     DbfTable(const DbfTable&) = delete;
     DbfTable& operator=(const DbfTable&) = delete;
@@ -79,12 +86,17 @@ public:
     QByteArrayView FieldBytes(int record, int field) const;
     QString FieldString(int record, int field) const; // the bytes as Latin-1
     // Stores text fitted to the width: character fields left-aligned and
-    // blank-padded (cut at the width), numeric fields right-aligned (filled
-    // with '*' when the trimmed text does not fit, as dBASE shows an
-    // overflow). Other bytes of the record stay as they are. Indexes over the
-    // field follow the new value.
-    void Assign(int record, int field, QByteArrayView text);
-    void AssignString(int record, int field, QStringView text); // as Latin-1
+    // blank-padded (cut at the width), numeric fields right-aligned after
+    // trimming. A number wider than its field is stored in its shortest form
+    // with the field's decimals (leading zeros dropped, "00002.5" as "2.50"
+    // in N10.2); when even that does not fit, or the text is no number,
+    // nothing is stored and the result is false (dBASE would store stars,
+    // which no reader takes for a number). Other bytes of the record stay as
+    // they are. Indexes over the field follow the new value.
+    bool Assign(int record, int field, QByteArrayView text);
+    bool AssignString(int record, int field, QStringView text); // as Latin-1
+    // Whether Assign would store that text in the field.
+    bool Fits(int field, QStringView text) const;
 
     bool IsDeleted(int record) const;
     void Delete(int record); // marks '*'; records are never packed
@@ -109,9 +121,20 @@ public:
     bool IsChanged() const { return changed_ || recordCount_ > fileRecords_; }
     // Writes what is not yet in the file (appended records, changes to them
     // after an earlier flush, the header). False (and the reason in *error)
-    // when a write failed; those changes then stay pending for the next
-    // flush.
+    // when a write failed; the file is then cut back to the records it held
+    // and its end byte restored, so that other readers see no half-written
+    // records, and the changes stay pending for the next flush.
     bool Flush(QString* error = nullptr);
+    // Dates the file today (header date and modification time), also when
+    // nothing changed: the file's date tells how current the table is.
+    bool Touch(QString* error = nullptr);
+
+    // Makes sure the table still reads the file at its path: when another
+    // program replaced, shortened or rewrote it since the last look, the
+    // table is opened again (tags rebuilt, pending changes dropped). False,
+    // with the reason, when the file is gone or no longer a valid table;
+    // the table then holds no records.
+    bool Recheck(QString* error = nullptr);
 
 private:
     struct FieldInfo {
@@ -124,6 +147,9 @@ private:
         DbfIntIndex index;
     };
     DbfTable() = default;
+    bool Load(QString* error); // opens path_ and reads the header
+    void Unload();
+    void NoteFileState();
     char* RecordPtr(uint32_t record);
     const char* RecordPtr(uint32_t record) const;
     void MarkDirty(uint32_t record);
@@ -147,6 +173,7 @@ private:
     std::vector<Tag> tags_;
     std::vector<uint32_t> dirty_; // changed records already in the file
     std::vector<bool> dirtyMark_; // one bit per record of the file
+    FileState seen_;              // the file as last seen
 };
 
 } // namespace platform

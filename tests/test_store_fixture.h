@@ -14,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ostream>
+
+#include <sys/resource.h>
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -56,6 +59,28 @@ inline QList<int> Ids(const ItemCollectionPtr& c) {
         out << c->Item(i)->ID;
     return out;
 }
+
+// Lets writes beyond `limit` bytes fail (EFBIG) instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        old_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lower = saved_;
+        lower.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, old_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*old_)(int) = nullptr;
+};
 
 class StoreTest : public ::testing::Test {
 protected:

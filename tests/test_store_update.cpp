@@ -8,10 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
-
-#include <sys/resource.h>
-
 using namespace storetest;
 
 namespace {
@@ -250,32 +246,6 @@ TEST(UpdateText, IntegersAndBids) {
     EXPECT_FALSE(ItemUpdate::IsBid(u"1.2.3"));
     EXPECT_EQ(ItemUpdate::DecodeCommas(u"a%24b%24"), "a,b,");
 }
-
-namespace {
-
-// Lets writes beyond `limit` bytes fail (EFBIG) instead of ending the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        old_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lower = saved_;
-        lower.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*old_)(int) = nullptr;
-};
-
-} // namespace
 
 TEST_F(StoreUpdateTest, AFailedWriteKeepsTheOldStampAndIsReported) {
     WriteTable({Rec(12, 5, "Twelve")});
