@@ -81,14 +81,16 @@ void PaintRowContent(QPainter& p, const RowGeometry& g, int top, const clsItem& 
     int right = item.IsItem ? g.width : g.arrowLeft;
     if (bid)
         right = qMin(right, BidLeft(fm, g.width) - 4);
-    const QString name = fm.elidedText(item.Name, Qt::ElideRight, qMax(0, right - g.textLeft - 2));
-    p.drawText(QRect(g.textLeft, top + 2, qMax(0, g.width - g.textLeft), kRowHeight - 2),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
-    if (bid) {
-        const int left = BidLeft(fm, g.width);
-        p.drawText(QRect(left, top + 2, g.width - left, kRowHeight - 2),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, BidText(item.Bid));
-    }
+    // Plain text at a baseline (no layout per row): the top of the text
+    // 2 pixels below the row's top.
+    const int baseline = top + 2 + fm.ascent();
+    const int room = qMax(0, right - g.textLeft - 2);
+    const QString name = fm.horizontalAdvance(item.Name) <= room
+                             ? item.Name
+                             : fm.elidedText(item.Name, Qt::ElideRight, room);
+    p.drawText(QPoint(g.textLeft, baseline), name);
+    if (bid)
+        p.drawText(QPoint(BidLeft(fm, g.width), baseline), BidText(item.Bid));
     if (!icon.isNull())
         p.drawPixmap(g.iconLeft, top + g.iconTop, icon);
     if (!item.IsItem && !arrow.isNull())

@@ -141,6 +141,7 @@ private:
     int m_ContextRow = 0; // the row that was right-clicked
     menus::PictureBox* m_canvas = nullptr;
     QPixmap m_Background; // the skin under the rows, without them
+    bool m_BackgroundTrueColor = true;
     bool m_Scrolls = false;
     bool m_Painted = false; // the first paint sized the window
     bool m_Unloaded = false;

@@ -77,15 +77,29 @@ void frmMenu::DrawMenu(int rows) {
         canvasTop = qBound(b + clientHeight - canvasHeight, oldTop, b + strip);
     m_canvas->setGeometry(b, canvasTop, cw, canvasHeight);
 
-    QPixmap canvas = menus::NewSurface(QSize(cw, canvasHeight), this);
-    QPainter p(&canvas);
-    menus::SkinElement client;
-    if (skinForm.GetElement(QStringLiteral("Client"), &client))
-        menus::PaintSkinBackground(p, client, canvas.deviceIndependentSize().toSize());
-    m_Background = canvas.copy();
+    // The skin under the rows depends only on the size and the skin set:
+    // a refill of the same rows paints only the rows again, into the same
+    // pictures.
+    const QSize size(cw, canvasHeight);
+    if (m_Background.isNull() || m_Background.deviceIndependentSize().toSize() != size ||
+        m_BackgroundTrueColor != gTrueColor) {
+        m_Background = menus::NewSurface(size, this);
+        QPainter bg(&m_Background);
+        menus::SkinElement client;
+        if (skinForm.GetElement(QStringLiteral("Client"), &client))
+            menus::PaintSkinBackground(bg, client, size);
+        m_BackgroundTrueColor = gTrueColor;
+    }
+    if (m_canvas->Image.size() != m_Background.size()) {
+        m_canvas->Image = QPixmap(m_Background.size());
+        m_canvas->Image.setDevicePixelRatio(m_Background.devicePixelRatio());
+    }
+    QPainter p(&m_canvas->Image);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawPixmap(0, 0, m_Background);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     PaintRows(p);
     p.end();
-    m_canvas->Image = canvas;
     m_canvas->update();
 
     if (scrolls) {
@@ -144,8 +158,8 @@ void frmMenu::PaintRows(QPainter& p) {
         if (!item)
             continue;
         const int top = i * kRowHeight;
-        const QRect text(g.textLeft, top + 2, qMax(0, g.width - g.textLeft), kRowHeight - 2);
-        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+        // The text's top 2 pixels below the row's top, at a baseline.
+        const QPoint at(g.textLeft, top + 2 + QFontMetrics(bold).ascent());
         if (item->ID == -1) {
             if (haveLine && !line.Picture.isNull())
                 p.drawPixmap(QPoint(0, top),
@@ -153,16 +167,16 @@ void frmMenu::PaintRows(QPainter& p) {
         } else if (item->ID == -19) {
             p.setFont(bold);
             p.setPen(Qt::white);
-            p.drawText(text.translated(1, 1), flags, item->Name);
+            p.drawText(at + QPoint(1, 1), item->Name);
             p.setPen(highlight);
-            p.drawText(text, flags, item->Name);
+            p.drawText(at, item->Name);
             p.setFont(plain);
         } else if (item->ID <= -1000) {
             p.setFont(plain);
             p.setPen(Qt::white);
-            p.drawText(text.translated(1, 1), flags, item->Name);
+            p.drawText(at + QPoint(1, 1), item->Name);
             p.setPen(QColor(0x60, 0x60, 0x60));
-            p.drawText(text, flags, item->Name);
+            p.drawText(at, item->Name);
         } else {
             p.setFont(plain);
             menus::PaintRowContent(p, g, top, *item, RowIcon(*item, true), arrow, true);

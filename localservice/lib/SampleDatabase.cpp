@@ -151,8 +151,22 @@ std::vector<SampleRecord> Build() {
             if (s == 0) {
                 // A heading and a nested subcategory in the first one.
                 add(itemId++, sid, QStringLiteral(".Editor's Picks"), QString(), QString(), true);
-                add(subId++, sid, QStringLiteral("More ") + sub, QString(),
+                // Three levels below the home menu, and a fourth.
+                const int more = subId++;
+                add(more, sid, QStringLiteral("More ") + sub, QString(),
                     QStringLiteral("Further ") + sub.toLower() + QStringLiteral(" sites"), false);
+                for (int i = 0; i < 5; ++i)
+                    add(itemId++, more,
+                        kBrands.at((more + i) % kBrands.size()) + QLatin1Char(' ') + sub +
+                            QStringLiteral(" Corner"),
+                        QStringLiteral("Item"),
+                        QStringLiteral("Small %1 sites & fan pages").arg(sub.toLower()), true);
+                const int deeper = subId++;
+                add(deeper, more, QStringLiteral("Classic ") + sub, QString(),
+                    QStringLiteral("Older ") + sub.toLower() + QStringLiteral(" sites"), false);
+                for (int i = 0; i < 3; ++i)
+                    add(itemId++, deeper, QStringLiteral("Classic %1 %2").arg(sub, kSuffixes.at(i)),
+                        QStringLiteral("LinkIcon"), QStringLiteral("From the archive"), true);
             }
         }
         add(itemId++, top.id, QStringLiteral(".Top Sites"), QString(), QString(), false);
@@ -165,6 +179,15 @@ std::vector<SampleRecord> Build() {
         add(61, 16, QStringLiteral("Weather Forecast"), QStringLiteral("weather.png"),
             QStringLiteral("The forecast for your town"), false);
     weather.form = QStringLiteral("weather.frm");
+    // A category longer than the screen: its submenu scrolls.
+    add(70, 20, QStringLiteral("Web Directory A-Z"), QString(),
+        QStringLiteral("Every site of the directory, A to Z"), false);
+    for (int i = 0; i < 60; ++i) {
+        const QString brand = kBrands.at(i % kBrands.size());
+        const QString suffix = kSuffixes.at((i / kBrands.size()) % kSuffixes.size());
+        add(itemId++, 70, brand + QLatin1Char(' ') + suffix, QStringLiteral("Item"),
+            QStringLiteral("%1 %2 on the web").arg(brand, suffix), true);
+    }
     // Hot buys: every row an advertiser, so the menu is all bids.
     const QStringList hot = {"Laptop Deals", "Cheap Flights", "Phone Plans", "Concert Tickets",
                              "Kitchen Sale", "Garden Tools",  "Book Club",   "Game Console Bundle"};

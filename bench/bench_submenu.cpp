@@ -1,0 +1,142 @@
+// Submenu performance: filling a 100-row category from the menu table and
+// painting it, one paint of the highlight, and the opener from its timer to
+// the child's first painted frame (no slide). The table is written into a
+// temporary program folder with the local service's table writer.
+#include "core/clsItemManager.h"
+#include "core/modGlobals.h"
+#include "localservice/lib/SampleDatabase.h"
+#include "menus/Slide.h"
+#include "menus/frmMain.h"
+#include "menus/frmMenu.h"
+#include "platform/AppPath.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPaintEvent>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace modGlobals;
+
+namespace {
+
+// Category 10 with 100 rows, mixed leaves, categories and bids; its first
+// subcategory (20) with 30 rows.
+std::vector<localservice::SampleRecord> Table() {
+    std::vector<localservice::SampleRecord> out;
+    auto add = [&](int id, int parent, const QString& name, bool isItem, const QString& bid) {
+        localservice::SampleRecord r;
+        r.id = id;
+        r.parentId = parent;
+        r.name = name;
+        r.isItem = isItem;
+        r.bid = bid;
+        r.icon = isItem ? QStringLiteral("Item") : QString();
+        r.description = name + QStringLiteral(" & more");
+        out.push_back(r);
+    };
+    add(1, 0, QStringLiteral("Root"), false, QString());
+    add(10, 1, QStringLiteral("Hundred"), false, QString());
+    for (int i = 0; i < 100; ++i)
+        add(20 + i, 10, QStringLiteral("Row %1 of the long category").arg(i), i >= 10,
+            i % 25 == 24 ? QStringLiteral("1.25") : QString());
+    for (int i = 0; i < 30; ++i)
+        add(1000 + i, 20, QStringLiteral("Child row %1").arg(i), true, QString());
+    return out;
+}
+
+// Counts the paints of one window.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void BM_SubmenuFillAndPaint100Rows(benchmark::State& state) {
+    frmMenu menu;
+    for (auto _ : state) {
+        menu.FillMenu(10);
+        benchmark::DoNotOptimize(menu.picForm());
+    }
+    state.counters["rows"] = menu.RowCount();
+}
+BENCHMARK(BM_SubmenuFillAndPaint100Rows)->Unit(benchmark::kMillisecond);
+
+void BM_SubmenuPaintOnly100Rows(benchmark::State& state) {
+    frmMenu menu;
+    menu.FillMenu(10);
+    for (auto _ : state)
+        menu.RefreshIcons(); // the same rows painted again
+}
+BENCHMARK(BM_SubmenuPaintOnly100Rows)->Unit(benchmark::kMillisecond);
+
+void BM_SubmenuHighlight(benchmark::State& state) {
+    frmMenu menu;
+    menu.show();
+    menu.FillMenu(10);
+    int row = 0;
+    for (auto _ : state) {
+        row = row % 10 + 1;
+        menu.picForm_MouseMove(QPoint(60, (row - 1) * 20 + 8)); // one DrawHighlight
+    }
+    menu.timTooltip.stop();
+}
+BENCHMARK(BM_SubmenuHighlight)->Unit(benchmark::kMillisecond);
+
+void BM_OpenerToFirstFrame(benchmark::State& state) {
+    frmMenu parent;
+    parent.show();
+    parent.FillMenu(10);
+    QApplication::processEvents();
+    const int row = menus::FindRow(*parent.m_Items, 20);
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (parent.m_ChildForm)
+            menus::AsMenuLevel(parent.m_ChildForm.data())->Unload();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        parent.picForm_MouseMove(QPoint(60, (row - 1) * 20 + 8));
+        state.ResumeTiming();
+        parent.Timer1_Timer();
+        QWidget* child = parent.m_ChildForm;
+        PaintCounter counter;
+        child->installEventFilter(&counter);
+        child->repaint(); // the first frame on the screen
+        benchmark::DoNotOptimize(counter.paints);
+        child->removeEventFilter(&counter);
+    }
+    parent.timTooltip.stop();
+}
+BENCHMARK(BM_OpenerToFirstFrame)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    platform::SetAppPath(folder.path());
+    QDir(folder.path()).mkpath(QStringLiteral("data"));
+    QDir(folder.path()).mkpath(QStringLiteral("images"));
+    gDataPath = folder.path() + QStringLiteral("/data/");
+    gImagesPath = folder.path() + QStringLiteral("/images/");
+    gCategoryLogFile = QStringLiteral("c1.dat");
+    gAniSpeed = 25;
+    gScreenBottom = 738 * 15;
+    localservice::WriteMenuTable(gDataPath + QStringLiteral("MenuItems.dat"), Table());
+    menus::ChildFactory().newSubmenu = [] { return static_cast<QWidget*>(new frmMenu()); };
+    menus::Slide::SetStepIntervalMs(0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    menus::ChildFactory() = {};
+    gItemManager.reset();
+    return 0;
+}

@@ -1,0 +1,228 @@
+// Submenu windows filled from a real menu table and painted: the rows in the
+// store's order, the category log (one line per opening, none per refill),
+// the restricted stub, a missing category, the built-in lists, the search
+// window's path walk, the pixels of bids, placeholders and icons, the scroll
+// strips of a list taller than the screen, and the icons that arrive through
+// the icon queue from the local service.
+#include "shell/IconQueue.h"
+#include "test_submenu_fixture.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace modGlobals;
+using namespace submenutest;
+
+namespace {
+
+bool Dark(QColor c) {
+    return c.red() < 80 && c.green() < 80 && c.blue() < 80;
+}
+
+// The leftmost x in a band whose pixel passes `f`, -1 when none does.
+int LeftmostX(const QImage& img, const QRect& band, const std::function<bool(QColor)>& f) {
+    const QRect r = band.intersected(img.rect());
+    for (int x = r.left(); x <= r.right(); ++x)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            if (f(img.pixelColor(x, y)))
+                return x;
+    return -1;
+}
+
+int Count(const QImage& img, const QRect& band, const std::function<bool(QColor)>& f) {
+    int n = 0;
+    const QRect r = band.intersected(img.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += f(img.pixelColor(x, y)) ? 1 : 0;
+    return n;
+}
+
+QByteArray Png(QColor colour) {
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(colour);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(SubmenuTest, RowsComeInTheStoresOrderAndEachOpeningLogsOnce) {
+    frmMenu* arts = OpenFromHome(3);
+    ASSERT_NE(arts, nullptr);
+    const ItemCollectionPtr expected = ItemManager().GetCollection(10);
+    QList<int> want, got;
+    for (int i = 1; i <= expected->Count(); ++i)
+        want << expected->Item(i)->ID;
+    for (int i = 1; i <= arts->RowCount(); ++i)
+        got << arts->m_Items->Item(i)->ID;
+    EXPECT_EQ(got, want);
+    // The bigger bid first, then the filler and the line.
+    EXPECT_EQ(got.mid(0, 4), (QList<int>{301, 300, -5, -1}));
+    EXPECT_EQ(LogLines(), QStringList{"10"});
+    // The icon queue's refill paints again without a second log line.
+    arts->RefreshIcons();
+    arts->RefreshIcons();
+    EXPECT_EQ(LogLines(), QStringList{"10"});
+    EXPECT_EQ(arts->RowCount(), expected->Count());
+    // Hovering the open category again keeps the window and logs nothing.
+    home->m_LastRow = 0;
+    home->Form_MouseMove(Qt::NoButton, QPoint(50, 2 * 20 + 8));
+    home->Timer1_Timer();
+    EXPECT_EQ(home->m_ChildForm.data(), arts);
+    EXPECT_EQ(LogLines(), QStringList{"10"});
+}
+
+TEST_F(SubmenuTest, ARestrictedCategoryShowsTheStubAndIsStillLogged) {
+    homeRows->Add(HomeRow(11, QStringLiteral("Adult"), false));
+    frmMenu* adult = OpenFromHome(6);
+    ASSERT_NE(adult, nullptr);
+    ASSERT_EQ(adult->RowCount(), 1);
+    EXPECT_EQ(adult->m_Items->Item(1)->Name, "Restricted category");
+    EXPECT_EQ(adult->m_Items->Item(1)->ID, -3);
+    EXPECT_EQ(LogLines(), QStringList{"11"});
+
+    gAllowRestricted = true;
+    auto allowed = std::make_unique<frmMenu>();
+    allowed->SetParentCategoryID(11);
+    ASSERT_GT(allowed->RowCount(), 1);
+    EXPECT_EQ(allowed->m_Items->Item(allowed->RowCount())->Name, "Chat");
+    EXPECT_EQ(menus::FindRow(*allowed->m_Items, -3), 0);
+}
+
+TEST_F(SubmenuTest, AMissingCategoryClosesItsWindowWithOneReport) {
+    frmMenu* gone = OpenFromHome(5); // 77 has no record
+    EXPECT_EQ(gone, nullptr);
+    EXPECT_EQ(home->m_ChildForm, nullptr);
+    ASSERT_EQ(errors.size(), 1) << errors.join('\n').toStdString();
+    EXPECT_TRUE(errors[0].startsWith("frmMenu.FillMenu"));
+    EXPECT_TRUE(LogLines().isEmpty());
+    QApplication::processEvents();
+    for (auto& w : windows)
+        EXPECT_TRUE(!w || !w->isVisible());
+    // The home menu still opens the next category.
+    ASSERT_NE(OpenFromHome(3), nullptr);
+}
+
+TEST_F(SubmenuTest, TheBuiltInListsOpenWithoutRecordsOfTheirOwn) {
+    // The table has neither 109 nor 31504.
+    frmMenu member;
+    member.SetParentCategoryID(109);
+    EXPECT_GT(member.RowCount(), 3);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    frmMenu favorites;
+    favorites.SetParentCategoryID(31504);
+    EXPECT_GE(favorites.RowCount(), 1);
+    EXPECT_EQ(LogLines(), (QStringList{"109", "31504"}));
+}
+
+TEST_F(SubmenuTest, ASearchWindowStaysEmptyAndItsPathWalkEnds) {
+    frmMenu search;
+    search.SetParentCategoryID(-4);
+    EXPECT_EQ(search.RowCount(), 0);
+    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_EQ(search.GetCategoryPath(202), "Tarvel > Arts > Movies > Classics > Restored");
+    // A cycle of ParentIDs and a missing parent end the walk.
+    QString error;
+    ASSERT_TRUE(localservice::WriteMenuTable(
+        gDataPath + QStringLiteral("MenuItems.dat"),
+        {Rec(50, 51, "Loop A", false), Rec(51, 50, "Loop B", false), Rec(52, 999, "Orphan", false)},
+        &error));
+    gItemManager.reset();
+    EXPECT_EQ(search.GetCategoryPath(50), "Loop B > Loop A");
+    EXPECT_EQ(search.GetCategoryPath(52), "Orphan");
+}
+
+TEST_F(SubmenuTest, BidsStartAtOneEdgeAndPlaceholdersAreGreyOnAWhiteShadow) {
+    frmMenu* arts = OpenFromHome(3);
+    ASSERT_NE(arts, nullptr);
+    const QImage img = Shot(arts);
+    const int top1 = 0, top2 = 20; // 12.50 and 0.50
+    const int x1 = LeftmostX(img, QRect(150, top1 + 2, 88, 16), Dark);
+    const int x2 = LeftmostX(img, QRect(150, top2 + 2, 88, 16), Dark);
+    ASSERT_GT(x1, 150);
+    // Both start at the same edge (right-aligned texts would be a digit's
+    // width apart); glyphs differ only in their own side bearing.
+    EXPECT_LE(qAbs(x1 - x2), 2) << x1 << " " << x2;
+
+    // A placeholder row of its own: grey text with a white copy.
+    arts->m_Items = std::make_shared<ItemCollection>();
+    auto item = HomeRow(302, QStringLiteral("Plain Row"), true);
+    auto hold = HomeRow(-1000, QStringLiteral("(empty)"), false);
+    arts->m_Items->Add(item);
+    arts->m_Items->Add(hold);
+    arts->RefreshIcons();
+    const QImage two = Shot(arts);
+    auto grey = [](QColor c) {
+        return qAbs(c.red() - 0x60) < 24 && qAbs(c.green() - 0x60) < 24 &&
+               qAbs(c.blue() - 0x60) < 24;
+    };
+    EXPECT_GT(Count(two, QRect(28, 22, 80, 16), grey), 10);
+    // The colour carries on to later rows of one paint only: a second paint
+    // prints the first row in black again.
+    arts->RefreshIcons();
+    const QImage again = Shot(arts);
+    EXPECT_GT(Count(again, QRect(28, 2, 80, 16),
+                    [](QColor c) { return c.red() < 40 && c.green() < 40 && c.blue() < 40; }),
+              10);
+    EXPECT_EQ(Count(again, QRect(28, 2, 80, 16), grey), Count(two, QRect(28, 2, 80, 16), grey));
+}
+
+TEST_F(SubmenuTest, AListTallerThanTheScreenScrollsBetweenStripsInWholeRows) {
+    frmMenu* all = OpenFromHome(4);
+    ASSERT_NE(all, nullptr);
+    ASSERT_TRUE(all->Scrolls());
+    EXPECT_TRUE(all->picScrollUp->isVisible());
+    EXPECT_TRUE(all->picScrollDown->isVisible());
+    // Ends on the taskbar's top, never below it, never above the screen.
+    EXPECT_LE(all->geometry().bottom() + 1, 738);
+    EXPECT_GE(all->y(), 0);
+    const int visible = all->VisibleBottom() - all->VisibleTop();
+    EXPECT_EQ(visible % 20, 0) << visible;
+    EXPECT_EQ(visible / 20, (738 - 2 - 24) / 20); // rounded down
+    // The row under the lower strip is hidden: hovering the strip scrolls,
+    // it never highlights that row.
+    const QPoint onStrip = all->CanvasFromWindow(all->picScrollDown->geometry().center());
+    all->picForm_MouseMove(onStrip);
+    EXPECT_EQ(all->m_SelIndex, 0);
+    EXPECT_LT(all->picForm()->y(), all->picScrollUp->height() + 1); // moved up by a row
+    EXPECT_TRUE(all->picScrollDown->BorderStyle == 1);
+}
+
+TEST_F(SubmenuTest, IconsArriveThroughTheQueueAndAnEmptyReplyIsAskedForOnce) {
+    QString error;
+    auto dir = Directory();
+    dir.push_back(Rec(700, 12, "Blue Site", true));
+    dir.back().icon = "blue.png";
+    dir.push_back(Rec(701, 12, "Empty Site", true));
+    dir.back().icon = "empty.png";
+    ASSERT_TRUE(
+        localservice::WriteMenuTable(gDataPath + QStringLiteral("MenuItems.dat"), dir, &error));
+    gItemManager.reset();
+    service.SetReply("/Vantrix/internal/images/blue.png", Png(QColor(0, 0, 255)));
+    service.SetReply("/Vantrix/internal/images/empty.png", QByteArray());
+    IconQueue queue;
+    Windows().downloadNewIcon = [&](const QString& url, const QString& file, QObject* frm) {
+        return queue.Add(url, file, frm);
+    };
+    frmMenu* all = OpenFromHome(4);
+    ASSERT_NE(all, nullptr);
+    for (int i = 0; i < 200 && (queue.Count() > 0 || service.Requests().size() < 2); ++i)
+        QTest::qWait(10);
+    QTest::qWait(100); // the refill, and whatever it would ask for again
+    EXPECT_EQ(service.RequestsFor("/Vantrix/internal/images/blue.png").size(), 1);
+    EXPECT_EQ(service.RequestsFor("/Vantrix/internal/images/empty.png").size(), 1);
+    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(LogLines(), QStringList{"12"});
+    // The arrived icon shows on its row (rows of 12: Blue Site comes first).
+    const int row = RowOf(all, 700);
+    ASSERT_GT(row, 0);
+    const QImage img = Shot(all);
+    const int top = all->picForm()->y() - 1 + (row - 1) * 20;
+    EXPECT_GT(Count(img, QRect(4, top + 2, 16, 16),
+                    [](QColor c) { return c.blue() > 200 && c.red() < 40 && c.green() < 40; }),
+              100);
+}
