@@ -81,8 +81,7 @@ clsItemManager::clsItemManager() {
             return;
         }
     }
-    table->CreateTag(kIdTag, f.ID);
-    table->CreateTag(kParentTag, f.ParentID);
+    table->CreateTags({{kIdTag, f.ID}, {kParentTag, f.ParentID}});
     m_Data = std::move(table);
     m_Fields = f;
 }

@@ -168,11 +168,13 @@ void clsItemManager::DownloadUpdates() {
     // write asks for the same changes again next time.
     QString error;
     if (!t.Flush(&error)) {
+        // The table is back to what the file holds: the hot buys appended
+        // this time are not in it, and come again with the resent lines.
+        m_HotBuyPending = false;
         ShowError(QStringLiteral("The menu database could not be written: ") + error, 0, location);
         return;
     }
-    // New hot buys count once they are in the file, also when an earlier
-    // run appended them and only this one got them written.
+    // New hot buys count once they are in the file.
     if (m_HotBuyPending) {
         SaveSetting(QStringLiteral("Main"), QStringLiteral("NewHotBuy"), QStringLiteral("Yes"));
         m_HotBuyPending = false;

@@ -9,7 +9,6 @@
 #include <string>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,7 +36,12 @@ void WriteLe(char* p, uint32_t v, int bytes) {
         p[i] = static_cast<char>(v & 0xFF);
 }
 
-bool g_sharedMapping = true;
+size_t g_bufferLimit = 0;
+constexpr size_t kDefaultBuffer = size_t(1) << 20; // changed or appended records held
+constexpr size_t kWindow = 64 * 1024;              // the most one read of records takes
+constexpr size_t kJoinGap = 4096;              // records closer than this go in one read or write
+constexpr size_t kReadAhead = 4096;            // neighbours read along with a record nobody planned
+constexpr size_t kScanBlock = size_t(1) << 20; // one read of a whole-table scan
 
 void SetError(QString* error, const QString& text) {
     if (error)
@@ -62,6 +66,24 @@ bool WriteAt(int fd, const char* buf, size_t size, off_t offset) {
         offset += n;
     }
     return true;
+}
+
+// Reads up to size bytes at offset; returns how many there were.
+size_t ReadSome(int fd, char* buf, size_t size, off_t offset) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, buf + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+bool ReadAt(int fd, char* buf, size_t size, off_t offset) {
+    return ReadSome(fd, buf, size, offset) == size;
 }
 
 void StampDate(char* header) {
@@ -138,8 +160,8 @@ size_t DbfIntIndex::MemoryBytes() const {
 
 // ---- DbfTable: opening and creating -------------------------------------
 
-void DbfTable::SetSharedMapping(bool shared) {
-    g_sharedMapping = shared;
+void DbfTable::SetBufferLimit(size_t bytes) {
+    g_bufferLimit = bytes;
 }
 
 DbfTable::~DbfTable() {
@@ -148,19 +170,22 @@ DbfTable::~DbfTable() {
 }
 
 void DbfTable::Unload() {
-    if (map_)
-        ::munmap(map_, mapSize_);
     if (fd_ >= 0)
         ::close(fd_);
-    map_ = nullptr;
-    mapSize_ = 0;
     fd_ = -1;
     ready_ = changed_ = false;
-    mappedRecords_ = fileRecords_ = recordCount_ = 0;
+    countedRecords_ = fileRecords_ = recordCount_ = 0;
+    committedSize_ = 0;
     tail_.clear();
-    fields_.clear();
     dirty_.clear();
-    dirtyMark_.clear();
+    dirtyRecords_.clear();
+    dirtySlot_.clear();
+    writeError_.clear();
+    window_.clear();
+    window_.shrink_to_fit();
+    winFirst_ = winCount_ = 0;
+    plan_.clear();
+    fields_.clear();
 }
 
 namespace {
@@ -192,8 +217,8 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
 
 bool DbfTable::Load(QString* error) {
     const QString& path = path_;
-    const QByteArray native = QFile::encodeName(path);
-    fd_ = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    bufferLimit_ = g_bufferLimit > 0 ? g_bufferLimit : kDefaultBuffer;
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd_ < 0) {
         SetError(error, SysError(QStringLiteral("Cannot open ") + path));
         return false;
@@ -204,35 +229,12 @@ bool DbfTable::Load(QString* error) {
         return false;
     }
     seen_ = StateOf(st);
-    const auto size = static_cast<size_t>(st.st_size);
-    if (size < kDescriptorSize + kDescriptorSize + 1) {
+    const auto size = static_cast<uint64_t>(st.st_size);
+    if (size < kDescriptorSize + kDescriptorSize + 1 || !ReadAt(fd_, header_, sizeof header_, 0)) {
         SetError(error, path + QStringLiteral(" is too short to be a dBASE table"));
         return false;
     }
-    // A shared mapping: a change is a store into the file's cached page, with
-    // no copy of the page and no write call of its own.
-    void* m = g_sharedMapping
-                  ? ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, 0)
-                  : MAP_FAILED;
-    sharedMap_ = m != MAP_FAILED;
-    if (m == MAP_FAILED) {
-        // A file system that cannot share a writable mapping: a private one,
-        // whose changed records the flush writes back. It is populated
-        // read-only and made writable afterwards, since populating a writable
-        // private mapping would copy every page of the file at once.
-        m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
-        if (m != MAP_FAILED && ::mprotect(m, size, PROT_READ | PROT_WRITE) != 0) {
-            ::munmap(m, size);
-            m = MAP_FAILED;
-        }
-    }
-    if (m == MAP_FAILED) {
-        SetError(error, SysError(QStringLiteral("Cannot map ") + path));
-        return false;
-    }
-    map_ = static_cast<char*>(m);
-    mapSize_ = size;
-    const auto* h = reinterpret_cast<const unsigned char*>(map_);
+    const auto* h = reinterpret_cast<const unsigned char*>(header_);
     if ((h[0] & 0x07) != 0x03) {
         SetError(error, path + QStringLiteral(" is not a dBASE III table"));
         return false;
@@ -244,15 +246,20 @@ bool DbfTable::Load(QString* error) {
         SetError(error, path + QStringLiteral(": the header is inconsistent"));
         return false;
     }
+    std::vector<char> descriptors(headerLength_);
+    if (!ReadAt(fd_, descriptors.data(), headerLength_, 0)) {
+        SetError(error, SysError(QStringLiteral("Cannot read ") + path));
+        return false;
+    }
     // Field descriptors up to the 0x0D terminator, all inside the header.
     uint32_t offset = 0;
     uint32_t pos = kDescriptorSize;
-    for (; pos < headerLength_ && map_[pos] != kFieldEnd; pos += kDescriptorSize) {
+    for (; pos < headerLength_ && descriptors[pos] != kFieldEnd; pos += kDescriptorSize) {
         if (pos + kDescriptorSize > headerLength_) {
             SetError(error, path + QStringLiteral(": a field descriptor is cut short"));
             return false;
         }
-        const char* d = map_ + pos;
+        const char* d = descriptors.data() + pos;
         FieldInfo f;
         f.def.name = QByteArray(d, static_cast<qsizetype>(strnlen(d, 11)));
         f.def.type = d[11];
@@ -275,10 +282,25 @@ bool DbfTable::Load(QString* error) {
         return false;
     }
     // A table cut short by a crash keeps the whole records it still holds.
-    const auto present = static_cast<uint32_t>((size - headerLength_) / recordLength_);
-    mappedRecords_ = fileRecords_ = recordCount_ = std::min(count, present);
-    dirtyMark_.assign(fileRecords_, false);
+    const auto present = static_cast<uint32_t>(
+        std::min<uint64_t>((size - headerLength_) / recordLength_, UINT32_MAX));
+    countedRecords_ = fileRecords_ = recordCount_ = std::min(count, present);
+    committedSize_ = st.st_size;
     ready_ = true;
+    return true;
+}
+
+bool DbfTable::Reload(QString* error) {
+    std::vector<std::pair<QByteArray, int>> tags;
+    for (const Tag& tag : tags_)
+        tags.emplace_back(tag.name, tag.field);
+    Unload();
+    tags_.clear();
+    if (!Load(error)) {
+        Unload();
+        return false;
+    }
+    CreateTags(tags);
     return true;
 }
 
@@ -330,14 +352,156 @@ int DbfTable::FieldIndex(QByteArrayView name) const {
     return -1;
 }
 
-char* DbfTable::RecordPtr(uint32_t record) {
-    if (record < mappedRecords_)
-        return map_ + headerLength_ + static_cast<size_t>(record) * recordLength_;
-    return tail_.data() + static_cast<size_t>(record - mappedRecords_) * recordLength_;
+// ---- DbfTable: the records behind the buffers ------------------------------
+
+const char* DbfTable::ReadPtr(uint32_t record) const {
+    if (record >= fileRecords_)
+        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
+    if (auto it = dirtySlot_.find(record); it != dirtySlot_.end())
+        return dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
+    if (record - winFirst_ < winCount_ && record >= winFirst_)
+        return window_.data() + static_cast<size_t>(record - winFirst_) * recordLength_;
+    // A miss: the record, and the planned ones that follow it closely, or a
+    // few neighbours, in one read.
+    const uint32_t fit = std::max<uint32_t>(1, static_cast<uint32_t>(kWindow / recordLength_));
+    uint32_t last = record;
+    auto next = std::upper_bound(plan_.begin(), plan_.end(), record);
+    if (next != plan_.begin() && *(next - 1) == record) {
+        for (; next != plan_.end() && *next - record < fit &&
+               static_cast<size_t>(*next - last) * recordLength_ <= kJoinGap;
+             ++next)
+            last = *next;
+    } else {
+        last =
+            record + std::max<uint32_t>(1, static_cast<uint32_t>(kReadAhead / recordLength_)) - 1;
+    }
+    last = std::min(last, fileRecords_ - 1);
+    const uint32_t count = last - record + 1;
+    window_.resize(static_cast<size_t>(count) * recordLength_);
+    const size_t got = ReadSome(fd_, window_.data(), window_.size(),
+                                static_cast<off_t>(headerLength_) + off_t(record) * recordLength_);
+    // Records the file no longer holds (cut short by another program) read
+    // as blank until the table notices.
+    if (got < window_.size())
+        std::memset(window_.data() + got, ' ', window_.size() - got);
+    winFirst_ = record;
+    winCount_ = count;
+    return window_.data();
 }
 
-const char* DbfTable::RecordPtr(uint32_t record) const {
-    return const_cast<DbfTable*>(this)->RecordPtr(record);
+char* DbfTable::WritePtr(uint32_t record) {
+    changed_ = true;
+    if (record >= fileRecords_)
+        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
+    if (auto it = dirtySlot_.find(record); it != dirtySlot_.end())
+        return dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
+    if (dirty_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
+        WriteBack();
+    const char* from = ReadPtr(record);
+    const size_t at = dirty_.size();
+    dirty_.insert(dirty_.end(), from, from + recordLength_);
+    dirtySlot_.emplace(record, static_cast<uint32_t>(dirtyRecords_.size()));
+    dirtyRecords_.push_back(record);
+    return dirty_.data() + at;
+}
+
+bool DbfTable::Fail(const QString& what) {
+    if (writeError_.isEmpty())
+        writeError_ = SysError(what);
+    return false;
+}
+
+bool DbfTable::WriteBack() {
+    if (dirtyRecords_.empty())
+        return true;
+    // In file order, neighbours closer than a page in one write: a system
+    // call costs more than copying a page.
+    std::vector<uint32_t> order(dirtyRecords_.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](uint32_t a, uint32_t b) { return dirtyRecords_[a] < dirtyRecords_[b]; });
+    std::vector<char> run;
+    size_t i = 0;
+    while (i < order.size()) {
+        const uint32_t first = dirtyRecords_[order[i]];
+        uint32_t last = first;
+        size_t j = i + 1;
+        while (j < order.size() &&
+               static_cast<size_t>(dirtyRecords_[order[j]] - last - 1) * recordLength_ < kJoinGap &&
+               static_cast<size_t>(dirtyRecords_[order[j]] - first + 1) * recordLength_ <= kWindow)
+            last = dirtyRecords_[order[j++]];
+        const off_t at = static_cast<off_t>(headerLength_) + off_t(first) * recordLength_;
+        const char* bytes = dirty_.data() + static_cast<size_t>(order[i]) * recordLength_;
+        size_t len = recordLength_;
+        if (last != first) {
+            // The records between the changed ones go along as they are.
+            len = static_cast<size_t>(last - first + 1) * recordLength_;
+            run.resize(len);
+            if (ReadSome(fd_, run.data(), len, at) != len)
+                return Fail(QStringLiteral("Cannot read ") + path_);
+            for (size_t k = i; k < j; ++k)
+                std::memcpy(run.data() + static_cast<size_t>(dirtyRecords_[order[k]] - first) *
+                                             recordLength_,
+                            dirty_.data() + static_cast<size_t>(order[k]) * recordLength_,
+                            recordLength_);
+            bytes = run.data();
+        }
+        if (!WriteAt(fd_, bytes, len, at))
+            return Fail(QStringLiteral("Cannot write ") + path_);
+        i = j;
+    }
+    dirty_.clear();
+    dirtyRecords_.clear();
+    dirtySlot_.clear();
+    winCount_ = 0; // it may hold what these records were
+    NoteFileState();
+    return true;
+}
+
+bool DbfTable::WriteTail(bool withEnd) {
+    if (tail_.empty() && !withEnd)
+        return true;
+    const off_t end = static_cast<off_t>(headerLength_) + off_t(fileRecords_) * recordLength_;
+    if (withEnd)
+        tail_.push_back(kFileEnd);
+    const bool ok = WriteAt(fd_, tail_.data(), tail_.size(), end);
+    if (withEnd)
+        tail_.pop_back();
+    if (!ok)
+        return Fail(QStringLiteral("Cannot write ") + path_);
+    fileRecords_ += static_cast<uint32_t>(tail_.size() / recordLength_);
+    tail_.clear();
+    NoteFileState();
+    return true;
+}
+
+// Visits every record in file order, reading the file in large blocks.
+template <typename Fn> void DbfTable::Scan(Fn fn) const {
+    const uint32_t per = std::max<uint32_t>(1, static_cast<uint32_t>(kScanBlock / recordLength_));
+    std::vector<char> block(std::min<size_t>(per, std::max<uint32_t>(fileRecords_, 1)) *
+                            recordLength_);
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    for (uint32_t first = 0; first < fileRecords_; first += per) {
+        const uint32_t n = std::min(per, fileRecords_ - first);
+        const size_t want = static_cast<size_t>(n) * recordLength_;
+        const size_t got =
+            ReadSome(fd_, block.data(), want,
+                     static_cast<off_t>(headerLength_) + off_t(first) * recordLength_);
+        if (got < want)
+            std::memset(block.data() + got, ' ', want - got);
+        for (uint32_t k = 0; k < n; ++k) {
+            const uint32_t r = first + k;
+            auto it = dirtySlot_.find(r);
+            fn(r, it != dirtySlot_.end()
+                      ? dirty_.data() + static_cast<size_t>(it->second) * recordLength_
+                      : block.data() + static_cast<size_t>(k) * recordLength_);
+        }
+    }
+    for (uint32_t r = fileRecords_; r < recordCount_; ++r)
+        fn(r, ReadPtr(r));
 }
 
 QByteArrayView DbfTable::FieldBytes(int record, int field) const {
@@ -345,21 +509,11 @@ QByteArrayView DbfTable::FieldBytes(int record, int field) const {
         field >= FieldCount())
         return {};
     const FieldInfo& f = fields_[static_cast<size_t>(field)];
-    return QByteArrayView(RecordPtr(static_cast<uint32_t>(record)) + 1 + f.offset, f.def.length);
+    return QByteArrayView(ReadPtr(static_cast<uint32_t>(record)) + 1 + f.offset, f.def.length);
 }
 
 QString DbfTable::FieldString(int record, int field) const {
     return QString::fromLatin1(FieldBytes(record, field));
-}
-
-void DbfTable::MarkDirty(uint32_t record) {
-    changed_ = true;
-    // Records inside a shared mapping are in the file already; others wait
-    // for the flush.
-    if ((sharedMap_ && record < mappedRecords_) || record >= fileRecords_ || dirtyMark_[record])
-        return;
-    dirtyMark_[record] = true;
-    dirty_.push_back(record);
 }
 
 const DbfTable::Tag* DbfTable::TagOnField(int field) const {
@@ -442,7 +596,6 @@ char Latin1(QChar c) {
 }
 
 } // namespace
-
 bool DbfTable::Assign(int record, int field, QByteArrayView text) {
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
         field >= FieldCount())
@@ -478,9 +631,9 @@ bool DbfTable::Fits(int field, QStringView text) const {
 void DbfTable::Store(uint32_t record, int field, const char* fitted) {
     const FieldInfo& f = fields_[static_cast<size_t>(field)];
     const auto width = static_cast<size_t>(f.def.length);
-    char* dest = RecordPtr(record) + 1 + f.offset;
-    if (std::memcmp(dest, fitted, width) == 0)
+    if (std::memcmp(ReadPtr(record) + 1 + f.offset, fitted, width) == 0)
         return; // writes only on change
+    char* dest = WritePtr(record) + 1 + f.offset;
     const QByteArrayView bytes(dest, static_cast<qsizetype>(width));
     int32_t oldKey = 0, newKey = 0;
     for (Tag& tag : tags_) {
@@ -492,31 +645,33 @@ void DbfTable::Store(uint32_t record, int field, const char* fitted) {
             tag.index.Insert(newKey, record);
     }
     std::memcpy(dest, fitted, width);
-    MarkDirty(record);
 }
 
 bool DbfTable::IsDeleted(int record) const {
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_)
         return false;
-    return RecordPtr(static_cast<uint32_t>(record))[0] == '*';
+    return ReadPtr(static_cast<uint32_t>(record))[0] == '*';
 }
 
 void DbfTable::Delete(int record) {
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || IsDeleted(record))
         return;
-    RecordPtr(static_cast<uint32_t>(record))[0] = '*';
-    MarkDirty(static_cast<uint32_t>(record));
+    WritePtr(static_cast<uint32_t>(record))[0] = '*';
 }
 
 void DbfTable::Recall(int record) {
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || !IsDeleted(record))
         return;
-    RecordPtr(static_cast<uint32_t>(record))[0] = ' ';
-    MarkDirty(static_cast<uint32_t>(record));
+    WritePtr(static_cast<uint32_t>(record))[0] = ' ';
 }
 
 int DbfTable::AppendBlank() {
+    // A full buffer goes to the file behind the counted records; the header
+    // counts them at the flush.
+    if (tail_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
+        WriteTail(false);
     tail_.insert(tail_.end(), recordLength_, ' ');
+    changed_ = true;
     return static_cast<int>(recordCount_++);
 }
 
@@ -554,24 +709,35 @@ bool DbfTable::ParseInt(QByteArrayView text, int32_t* value) {
 // ---- DbfTable: tags and queries ------------------------------------------
 
 bool DbfTable::CreateTag(const QByteArray& tagName, int field) {
-    if (field < 0 || field >= FieldCount())
-        return false;
-    std::vector<DbfIntIndex::Entry> entries;
-    entries.reserve(recordCount_);
-    const FieldInfo& f = fields_[static_cast<size_t>(field)];
-    for (uint32_t r = 0; r < recordCount_; ++r) {
-        int32_t key = 0;
-        if (ParseInt(QByteArrayView(RecordPtr(r) + 1 + f.offset, f.def.length), &key))
-            entries.push_back({key, r});
+    return CreateTags({{tagName, field}});
+}
+
+bool DbfTable::CreateTags(const std::vector<std::pair<QByteArray, int>>& wanted) {
+    for (const auto& [name, field] : wanted)
+        if (field < 0 || field >= FieldCount())
+            return false;
+    std::vector<std::vector<DbfIntIndex::Entry>> entries(wanted.size());
+    for (auto& e : entries)
+        e.reserve(recordCount_);
+    Scan([&](uint32_t r, const char* rec) {
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            const FieldInfo& f = fields_[static_cast<size_t>(wanted[i].second)];
+            int32_t key = 0;
+            if (ParseInt(QByteArrayView(rec + 1 + f.offset, f.def.length), &key))
+                entries[i].push_back({key, r});
+        }
+    });
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const QByteArray& tagName = wanted[i].first;
+        tags_.erase(std::remove_if(tags_.begin(), tags_.end(),
+                                   [&](const Tag& t) { return t.name == tagName; }),
+                    tags_.end());
+        Tag tag;
+        tag.name = tagName;
+        tag.field = wanted[i].second;
+        tag.index.Build(std::move(entries[i]));
+        tags_.push_back(std::move(tag));
     }
-    tags_.erase(
-        std::remove_if(tags_.begin(), tags_.end(), [&](const Tag& t) { return t.name == tagName; }),
-        tags_.end());
-    Tag tag;
-    tag.name = tagName;
-    tag.field = field;
-    tag.index.Build(std::move(entries));
-    tags_.push_back(std::move(tag));
     return true;
 }
 
@@ -588,13 +754,15 @@ void DbfTable::Query(int field, int32_t key, std::vector<uint32_t>& out) const {
         return;
     if (const Tag* tag = TagOnField(field)) {
         tag->index.Find(key, out);
-        return;
+    } else {
+        const FieldInfo& f = fields_[static_cast<size_t>(field)];
+        Scan([&](uint32_t r, const char* rec) {
+            int32_t v = 0;
+            if (ParseInt(QByteArrayView(rec + 1 + f.offset, f.def.length), &v) && v == key)
+                out.push_back(r);
+        });
     }
-    for (uint32_t r = 0; r < recordCount_; ++r) {
-        int32_t v = 0;
-        if (ParseInt(FieldBytes(static_cast<int>(r), field), &v) && v == key)
-            out.push_back(r);
-    }
+    plan_ = out;
 }
 
 size_t DbfTable::IndexMemoryBytes() const {
@@ -609,75 +777,40 @@ size_t DbfTable::IndexMemoryBytes() const {
 bool DbfTable::Flush(QString* error) {
     if (!ready_)
         return true; // a table that never opened has nothing to write
-    const bool countChanged =
-        recordCount_ != ReadLe(reinterpret_cast<const unsigned char*>(map_) + 4, 4);
-    if (!changed_ && recordCount_ == fileRecords_ && !countChanged)
+    if (!changed_ && tail_.empty() && fileRecords_ == countedRecords_ &&
+        recordCount_ == ReadLe(reinterpret_cast<const unsigned char*>(header_) + 4, 4))
         return true;
-    // Changed records not yet in the file (appended ones changed after an
-    // earlier flush, all of them with a private mapping), in runs: neighbours
-    // closer than a page are written in one call, since a system call costs
-    // more than copying a page. A run never crosses from the mapped records
-    // into the appended ones, which lie apart in memory.
-    std::sort(dirty_.begin(), dirty_.end());
-    constexpr size_t kJoinGap = 4096;
-    size_t i = 0;
-    while (i < dirty_.size()) {
-        const uint32_t first = dirty_[i];
-        const bool mapped = first < mappedRecords_;
-        uint32_t last = first;
-        size_t j = i + 1;
-        while (j < dirty_.size() && (dirty_[j] < mappedRecords_) == mapped &&
-               static_cast<size_t>(dirty_[j] - last - 1) * recordLength_ < kJoinGap)
-            last = dirty_[j++];
-        const off_t at = static_cast<off_t>(headerLength_) + off_t(first) * recordLength_;
-        const size_t len = static_cast<size_t>(last - first + 1) * recordLength_;
-        if (!WriteAt(fd_, RecordPtr(first), len, at)) {
-            SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
-            // What is not yet cleared is written by the next flush.
-            dirty_.erase(dirty_.begin(), dirty_.begin() + static_cast<std::ptrdiff_t>(i));
-            return false;
-        }
-        for (size_t k = i; k < j; ++k)
-            dirtyMark_[dirty_[k]] = false;
-        i = j;
-    }
-    dirty_.clear();
+    const bool appended = recordCount_ > countedRecords_;
+    bool ok = writeError_.isEmpty() && WriteBack();
     // Appended records and the end byte, then the header that counts them.
-    if (recordCount_ > fileRecords_) {
-        const off_t end = static_cast<off_t>(headerLength_) + off_t(fileRecords_) * recordLength_;
-        const char* from = RecordPtr(fileRecords_);
-        const size_t len = static_cast<size_t>(recordCount_ - fileRecords_) * recordLength_;
-        std::vector<char> block(from, from + len);
-        block.push_back(kFileEnd);
-        struct stat st {};
-        char endByte = kFileEnd;
-        const bool known = ::fstat(fd_, &st) == 0;
-        if (known && st.st_size > end && ::pread(fd_, &endByte, 1, end) != 1)
-            endByte = kFileEnd;
-        if (!WriteAt(fd_, block.data(), block.size(), end)) {
-            const int saved = errno;
-            // Whatever part of the records got in goes again, so that other
-            // readers of the file see none of them (the header still counts
-            // the old records, but many readers trust the end byte).
-            if (known && ::ftruncate(fd_, st.st_size) == 0 && st.st_size > end)
-                WriteAt(fd_, &endByte, 1, end);
-            errno = saved;
-            SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
-            NoteFileState();
-            return false;
-        }
-        fileRecords_ = recordCount_;
-        dirtyMark_.resize(fileRecords_, false);
-    }
+    ok = ok && (!appended || WriteTail(true));
     char header[8];
-    std::memcpy(header, map_, sizeof header);
+    std::memcpy(header, header_, sizeof header);
     StampDate(header);
     WriteLe(header + 4, recordCount_, 4);
-    if (!sharedMap_ && !WriteAt(fd_, header, sizeof header, 0)) {
-        SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
+    ok = ok &&
+         (WriteAt(fd_, header, sizeof header, 0) || Fail(QStringLiteral("Cannot write ") + path_));
+    if (!ok) {
+        SetError(error, writeError_);
+        // Whatever part of the appended records got in goes again, so that
+        // other readers of the file see none of them, and the end byte comes
+        // back where it was; the table is then what the file holds.
+        const off_t end =
+            static_cast<off_t>(headerLength_) + off_t(countedRecords_) * recordLength_;
+        if (::ftruncate(fd_, committedSize_) == 0 && committedSize_ > end) {
+            const char endByte = kFileEnd;
+            WriteAt(fd_, &endByte, 1, end);
+        }
+        QString why;
+        if (!Reload(&why))
+            qWarning("%s", qPrintable(why));
         return false;
     }
-    std::memcpy(map_, header, sizeof header); // into the file itself when shared
+    std::memcpy(header_, header, sizeof header);
+    countedRecords_ = recordCount_;
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0)
+        committedSize_ = st.st_size;
     changed_ = false;
     NoteFileState();
     return true;
@@ -686,16 +819,14 @@ bool DbfTable::Flush(QString* error) {
 bool DbfTable::Touch(QString* error) {
     if (!ready_)
         return false;
-    char date[3];
-    std::memcpy(date, map_ + 1, sizeof date);
     char header[4];
     StampDate(header);
-    if (std::memcmp(date, header + 1, sizeof date) != 0) {
-        if (!sharedMap_ && !WriteAt(fd_, header + 1, sizeof date, 1)) {
+    if (std::memcmp(header_ + 1, header + 1, 3) != 0) {
+        if (!WriteAt(fd_, header + 1, 3, 1)) {
             SetError(error, SysError(QStringLiteral("Cannot write ") + path_));
             return false;
         }
-        std::memcpy(map_ + 1, header + 1, sizeof date);
+        std::memcpy(header_ + 1, header + 1, 3);
     }
     if (::futimens(fd_, nullptr) != 0) {
         SetError(error, SysError(QStringLiteral("Cannot date ") + path_));
@@ -742,8 +873,7 @@ bool DbfTable::Recheck(QString* error) {
         Unload();
         return false;
     }
-    for (const auto& [name, field] : tags)
-        CreateTag(name, field);
+    CreateTags(tags);
     return true;
 }
 

@@ -3,18 +3,24 @@
 // field descriptors ended by 0x0D, records led by a ' '/'*' flag byte, 0x1A
 // end byte), so that ordinary dBASE tools can open the menu table too.
 //
-// The whole file is mapped (shared) at open and every record is read from
-// memory; the integer indexes ("tags") live in memory only and no index file
-// is read or written. A change to a record already in the file lands in the
-// file's pages at once, without a system call per record; appended records
-// stay in memory until Flush, which writes them and the end byte, then the
-// header's count and date. Nothing is written when nothing changed.
+// Records are read with pread through a small window and written with
+// pwrite, so that memory does not grow with the table (a shared mapping kept
+// every page it touched resident, took a write fault on each first store and
+// raised SIGBUS when another program shortened the file). The integer indexes
+// ("tags") live in memory only, 8 bytes a record each, and no index file is
+// read or written. Changed and appended records wait in bounded buffers and
+// go to the file when a buffer is full or at Flush, which then writes the end
+// byte and the header's count and date; other readers go by the count and the
+// end byte, so they see appended records only once Flush is through. Nothing
+// is written when nothing changed.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -67,10 +73,10 @@ public:
     // inconsistent file gives nullptr and the reason in *error. A record
     // count larger than the file holds is cut to the whole records present.
     static std::unique_ptr<DbfTable> Open(const QString& path, QString* error = nullptr);
-    // Tables opened from now on map their file shared (the default) or,
-    // as where the file system cannot share a writable mapping, privately
-    // with the changed records written back by Flush (tests).
-    static void SetSharedMapping(bool shared);
+    // Bytes that changed and appended records may hold before they go to the
+    // file, for tables opened from now on (0: the default of 1 MB); tests use
+    // a record or two to reach the early writes.
+    static void SetBufferLimit(size_t bytes);
     // Writes a new empty table (replacing any file of that name).
     static bool Create(const QString& path, const std::vector<DbfFieldDef>& fields,
                        QString* error = nullptr);
@@ -83,6 +89,8 @@ public:
     int RecordCount() const { return static_cast<int>(recordCount_); }
 
     // The field's bytes in a record (0-based), exactly its width, untrimmed.
+    // The view holds until the next call that reads another record or
+    // changes the table.
     QByteArrayView FieldBytes(int record, int field) const;
     QString FieldString(int record, int field) const; // the bytes as Latin-1
     // Stores text fitted to the width: character fields left-aligned and
@@ -109,21 +117,25 @@ public:
     static bool ParseInt(QByteArrayView text, int32_t* value);
 
     // Named in-memory tags over integer fields. Records whose field is not an
-    // integer are not in the tag.
+    // integer are not in the tag. CreateTags builds several in one pass over
+    // the file.
     bool CreateTag(const QByteArray& tagName, int field);
+    bool CreateTags(const std::vector<std::pair<QByteArray, int>>& tags);
     // The first record whose tagged field equals key, or -1.
     int Seek(const QByteArray& tagName, int32_t key) const;
     // Every record (deleted ones included) whose field equals key, in
-    // physical order; uses a tag over that field when there is one.
+    // physical order; uses a tag over that field when there is one. Reading
+    // them afterwards in that order takes neighbours in one read.
     void Query(int field, int32_t key, std::vector<uint32_t>& out) const;
     size_t IndexMemoryBytes() const;
 
     bool IsChanged() const { return changed_ || recordCount_ > fileRecords_; }
-    // Writes what is not yet in the file (appended records, changes to them
-    // after an earlier flush, the header). False (and the reason in *error)
-    // when a write failed; the file is then cut back to the records it held
-    // and its end byte restored, so that other readers see no half-written
-    // records, and the changes stay pending for the next flush.
+    // Writes what is not yet in the file (changed and appended records, the
+    // end byte, the header). False (and the reason in *error) when a write
+    // failed: the file is then cut back to the records it held and its end
+    // byte restored, so that other readers see no half-written records, and
+    // the table is read again from the file; the changes that did not get in
+    // are dropped (the caller asks for them again).
     bool Flush(QString* error = nullptr);
     // Dates the file today (header date and modification time), also when
     // nothing changed: the file's date tells how current the table is.
@@ -150,30 +162,43 @@ private:
     bool Load(QString* error); // opens path_ and reads the header
     void Unload();
     void NoteFileState();
-    char* RecordPtr(uint32_t record);
-    const char* RecordPtr(uint32_t record) const;
-    void MarkDirty(uint32_t record);
+    bool Reload(QString* error); // Unload, Load and the same tags again
+    const char* ReadPtr(uint32_t record) const;
+    char* WritePtr(uint32_t record);
+    bool WriteBack(); // the changed records of the file
+    bool WriteTail(bool withEnd);
+    bool Fail(const QString& what);
+    template <typename Fn> void Scan(Fn fn) const;
     void Store(uint32_t record, int field, const char* fitted);
     const Tag* TagOnField(int field) const;
 
     QString path_;
     bool ready_ = false;   // the open went through
     bool changed_ = false; // a record changed since the last flush
-    bool sharedMap_ = false;
     int fd_ = -1;
-    char* map_ = nullptr; // the file's header and records present at open
-    size_t mapSize_ = 0;
+    char header_[32] = {}; // the file's first 32 bytes as last written
     uint32_t headerLength_ = 0;
     uint32_t recordLength_ = 0;
-    uint32_t mappedRecords_ = 0; // records inside the mapping
-    uint32_t fileRecords_ = 0;   // records present in the file
-    uint32_t recordCount_ = 0;   // records in the table, appended ones included
-    std::vector<char> tail_;     // records appended since open
+    uint32_t countedRecords_ = 0; // records the header counts
+    uint32_t fileRecords_ = 0;    // whole records in the file, early appends included
+    uint32_t recordCount_ = 0;    // records in the table, buffered appends included
+    int64_t committedSize_ = 0;   // the file's size after open or the last flush
+    size_t bufferLimit_ = 0;
+    std::vector<char> tail_; // appended records not yet written
+    // Changed records of the file not yet written: their bytes, numbers and
+    // slots.
+    std::vector<char> dirty_;
+    std::vector<uint32_t> dirtyRecords_;
+    std::unordered_map<uint32_t, uint32_t> dirtySlot_;
+    QString writeError_; // the first failed early write since the last flush
+    // The read window: whole records from winFirst_ on, and the records the
+    // last query found, which a miss reads along when they lie close.
+    mutable std::vector<char> window_;
+    mutable uint32_t winFirst_ = 0, winCount_ = 0;
+    mutable std::vector<uint32_t> plan_;
     std::vector<FieldInfo> fields_;
     std::vector<Tag> tags_;
-    std::vector<uint32_t> dirty_; // changed records already in the file
-    std::vector<bool> dirtyMark_; // one bit per record of the file
-    FileState seen_;              // the file as last seen
+    FileState seen_; // the file as last seen
 };
 
 } // namespace platform

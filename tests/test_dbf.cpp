@@ -60,10 +60,10 @@ const QList<QByteArray> kRecords = {
 
 class DbfTest : public ::testing::TestWithParam<bool> {
 protected:
-    // Every case runs with the shared mapping and with the private one that
-    // writes changed records back at the flush.
-    DbfTest() { DbfTable::SetSharedMapping(GetParam()); }
-    ~DbfTest() override { DbfTable::SetSharedMapping(true); }
+    // Every case runs with the default buffers and with buffers of one
+    // record, where each change and append goes to the file early.
+    DbfTest() { DbfTable::SetBufferLimit(GetParam() ? 0 : 1); }
+    ~DbfTest() override { DbfTable::SetBufferLimit(0); }
     QString Write(const QByteArray& bytes, const QString& name = QStringLiteral("t.dbf")) {
         const QString path = dir.filePath(name);
         QFile f(path);
@@ -282,8 +282,8 @@ TEST_P(DbfTest, CreateWritesAnEmptyTableThatOpens) {
     EXPECT_FALSE(DbfTable::Create(path, {{"TOOLONGNAME1", 'C', 5, 0}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Mappings, DbfTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Shared" : "Private"; });
+INSTANTIATE_TEST_SUITE_P(Buffers, DbfTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Default" : "OneRecord"; });
 
 TEST(DbfParseInt, AcceptsOnlyWholeNumbersWithin32Bits) {
     int32_t v = 0;
