@@ -14,13 +14,6 @@ namespace {
 
 class EnlistInputTest : public EnlistTest {
 protected:
-    std::unique_ptr<frmEnlist> Shown(const QString& commandLine) {
-        auto w = Load(commandLine);
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        return w;
-    }
     int NotLatin1Messages() const {
         int n = 0;
         for (const auto& call : world.notifier.calls)

@@ -201,20 +201,18 @@ TEST_F(MenuShow, ATallMenuAtSpeedOneSlidesInBigStepsWithTheBottomFixed) {
     gAniSpeed = 1;
     for (int id = 100; id < 124; ++id) // 30 rows, 638 pixels
         items->Add(Row(id, QStringLiteral("Row %1").arg(id), true));
-    QList<int> heights;
-    QList<QRect> geometries;
+    QList<QPair<int, QRect>> steps;
     QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect g) {
-        heights << h;
-        geometries << g;
+        steps.append({h, g});
     });
     frm->ShowMenu();
     ASSERT_TRUE(WaitSlide());
-    ASSERT_GE(heights.size(), 3);
-    EXPECT_LE(heights.size(), 42);
-    EXPECT_GE(heights[1], 19);
-    for (const QRect& g : geometries)
-        EXPECT_EQ(g.y() + g.height(), 738);
-    EXPECT_EQ(frm->height(), heights.last());
+    ASSERT_GE(steps.size(), 3);
+    EXPECT_LE(steps.size(), 42);
+    EXPECT_GE(steps[1].first, 19);
+    for (const auto& [h, g] : steps)
+        EXPECT_EQ(g.y() + g.height(), 738) << h;
+    EXPECT_EQ(frm->height(), steps.last().first);
 }
 
 TEST_F(MenuShow, AWindowUnloadedDuringItsSlideIsNotMovedOn) {
