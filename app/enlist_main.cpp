@@ -2,6 +2,7 @@
 // "/addnew", or with "/register user,password" as one parameter; a parameter
 // text split over several arguments by a shell is joined again with blanks.
 #include "enlist/frmEnlist.h"
+#include "platform/DesignFont.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -21,6 +22,7 @@ void PreferXcb() {
 int main(int argc, char** argv) {
     PreferXcb();
     QApplication app(argc, argv);
+    platform::UseDesignFont();
     QApplication::setApplicationName(QStringLiteral("Enlist"));
     // The window decides when the program ends (it may end before it was
     // ever shown, and message boxes come and go before it appears).

@@ -3,6 +3,7 @@
 #include "core/modGlobals.h"
 #include "core/modStartup.h"
 #include "menus/MenuHooks.h"
+#include "platform/DesignFont.h"
 #include "shell/DialogHooks.h"
 #include "shell/ShellHooks.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     clock.start();
     PreferXcb();
     QApplication app(argc, argv);
+    platform::UseDesignFont();
     QApplication::setApplicationName(modGlobals::kAppTitle);
     QApplication::setApplicationVersion(modStartup::VersionText());
     // Qt would end the program when a message box closes: it does not count

@@ -330,6 +330,10 @@ void LoginUser(const QString& UserName, const QString& Password) {
 }
 
 void LogoutUser() {
+    // The open menus list the rows of the user who is leaving: a row clicked
+    // afterwards would open its address for nobody (user 0).
+    if (gMainLoaded)
+        Call(Windows().unloadHomeMenu);
     SubmitCategoryLog();
     gUserID = 0;
     gUserName.clear();

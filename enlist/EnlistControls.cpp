@@ -1,10 +1,85 @@
 #include "enlist/EnlistControls.h"
 
-#include <QAbstractItemView>
-#include <QFocusEvent>
-#include <QKeyEvent>
+#include "platform/Latin1Text.h"
 
-EnlistTextBox::EnlistTextBox(QWidget* parent) : QLineEdit(parent) {}
+#include <QAbstractItemView>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+EnlistTextBox::EnlistTextBox(QWidget* parent) : QLineEdit(parent) {
+    // Whatever reached the text by another way (an input method, a paste
+    // called from code) is cleaned after the fact.
+    connect(this, &QLineEdit::textEdited, this, &EnlistTextBox::CleanEdited);
+}
+
+QString EnlistTextBox::Clean(const QString& text) const {
+    return platform::WithoutRefused(text, Refused);
+}
+
+void EnlistTextBox::CleanEdited(const QString& text) {
+    int cursor = cursorPosition();
+    const QString clean = platform::WithoutRefused(text, Refused, &cursor);
+    if (clean == text)
+        return;
+    setText(clean);
+    setCursorPosition(cursor);
+    if (!platform::FitsLatin1(text))
+        platform::TellNotLatin1();
+}
+
+void EnlistTextBox::InsertClean(const QString& text) {
+    if (isReadOnly() || !isEnabled())
+        return;
+    const QString clean = Clean(text);
+    const qsizetype room = maxLength() - (this->text().size() - selectedText().size());
+    if (!clean.isEmpty() || hasSelectedText())
+        insert(clean.left(qMax<qsizetype>(0, room)));
+    if (!platform::FitsLatin1(text))
+        platform::TellNotLatin1();
+}
+
+void EnlistTextBox::PasteClean(QClipboard::Mode mode) {
+    InsertClean(QGuiApplication::clipboard()->text(mode));
+}
+
+void EnlistTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    // The X11 selection pasted with the middle button.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() &&
+        !isReadOnly()) {
+        deselect();
+        setCursorPosition(cursorPositionAt(event->position().toPoint()));
+        PasteClean(QClipboard::Selection);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void EnlistTextBox::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+        disconnect(paste, &QAction::triggered, nullptr, nullptr);
+        connect(paste, &QAction::triggered, this, [this] { PasteClean(); });
+    }
+    menu->popup(event->globalPos());
+}
+
+void EnlistTextBox::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasText() || isReadOnly()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    deselect();
+    setCursorPosition(cursorPositionAt(event->position().toPoint()));
+    InsertClean(event->mimeData()->text());
+    event->acceptProposedAction();
+    setFocus(Qt::MouseFocusReason);
+}
 
 void EnlistTextBox::SetTextUncut(const QString& text) {
     if (text.size() > maxLength())
@@ -32,6 +107,11 @@ void EnlistTextBox::focusOutEvent(QFocusEvent* event) {
 }
 
 void EnlistTextBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        PasteClean();
+        event->accept();
+        return;
+    }
     int keyAscii = 0;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         keyAscii = 13;

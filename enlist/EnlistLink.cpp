@@ -53,6 +53,7 @@ PostResult Post(const QString& path, const QString& data) {
     request.method = "POST";
     request.path = path.toLatin1();
     request.version = "HTTP/1.0";
+    request.headers << "User-Agent: http generic";
     request.headers << "Content-Type: application/x-www-form-urlencoded";
     request.body = data.toLatin1();
     request.timeoutMs = g_timeoutMs;

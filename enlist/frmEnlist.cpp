@@ -6,6 +6,7 @@
 #include "enlist/EnlistLink.h"
 #include "platform/AppPath.h"
 #include "platform/Notifier.h"
+#include "platform/RequestWait.h"
 #include "platform/SettingsStore.h"
 #include "platform/TransferControl.h"
 #include "platform/Twips.h"
@@ -19,7 +20,6 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStackedWidget>
 
 namespace {
@@ -169,9 +169,11 @@ void frmEnlist::BuildWindow() {
     Place(cmdNext, 4320, 4560, 1200, 330);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     Place(cmdCancel, 5760, 4560, 1200, 330);
-    // No default button: Enter and Esc do nothing by themselves.
+    // No default button: Enter and Esc do nothing by themselves. A focused
+    // button takes Enter as it takes Space (which a plain QPushButton only
+    // does when it may become the default).
     for (QPushButton* button : {cmdBack, cmdNext, cmdCancel}) {
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
         button->setDefault(false);
     }
     connect(cmdBack, &QPushButton::clicked, this, &frmEnlist::cmdBack_Click);
@@ -200,7 +202,7 @@ void frmEnlist::BuildLoginPage() {
                           120, 240, 4335, 735);
     cmdEnlist = new QPushButton(QStringLiteral("Sign up for Tarvel now"), page);
     Place(cmdEnlist, 1320, 1080, 1920, 330);
-    cmdEnlist->setAutoDefault(false);
+    cmdEnlist->setAutoDefault(true);
     connect(cmdEnlist, &QPushButton::clicked, this, &frmEnlist::cmdEnlist_Click);
     Label1[1] = MakeLabel(page, QStringLiteral("If you already have an Tarvel account..."), 120,
                           1920, 4335, 255, false, true);
@@ -237,7 +239,10 @@ void frmEnlist::BuildAccountPage() {
     txtUserName = field(2040, 1320, 1455, 20);
     Label1[7] = MakeLabel(page, QStringLiteral("Password:"), 960, 1680, 975, 255, true);
     txtPassword = field(2040, 1680, 1455, 20);
-    Label1[9] = MakeLabel(page, QStringLiteral("Re-type Password:"), 600, 2040, 1335, 255, true);
+    // Right-aligned labels keep the design's right edge; the ones whose text
+    // is a little wider in the programs' font than in the layout's own reach
+    // further left, into the empty space (or the page's margin).
+    Label1[9] = MakeLabel(page, QStringLiteral("Re-type Password:"), 120, 2040, 1815, 255, true);
     txtPassword2 = field(2040, 2040, 1455, 20);
     Label1[20] = MakeLabel(page, QStringLiteral("Your email address: (required) "), 120, 2520, 1815,
                            495, true);
@@ -245,7 +250,7 @@ void frmEnlist::BuildAccountPage() {
     Label1[33] = MakeLabel(page,
                            QStringLiteral("If a friend referred you to Tarvel, enter your "
                                           "friend's user name below. Otherwise leave it blank."),
-                           120, 3120, 4335, 375);
+                           120, 3120, 4335, 480);
     Label1[34] = MakeLabel(page, QStringLiteral("Friend's User Name:"), 120, 3600, 1815, 255, true);
     txtReferrer = field(2040, 3600, 1455, 20);
 
@@ -264,7 +269,7 @@ void frmEnlist::BuildAddressPage() {
     Label1[10] = MakeLabel(page, QStringLiteral("All fields marked with a * are required."), 120,
                            360, 4335, 255);
     auto text = [page](const QString& caption, int top, int maxLength) {
-        MakeLabel(page, caption, 120, top, 1335, 255, true);
+        MakeLabel(page, caption, 0, top, 1455, 255, true);
         auto* box = new EnlistTextBox(page);
         Place(box, 1560, top, 2895, 285);
         box->setMaxLength(maxLength);
@@ -275,15 +280,15 @@ void frmEnlist::BuildAddressPage() {
     txtAddress1 = text(QStringLiteral("* Address (line 1):"), 1440, 50);
     txtAddress2 = text(QStringLiteral("Address (line 2):"), 1800, 50);
     txtCity = text(QStringLiteral("* City:"), 2160, 50);
-    MakeLabel(page, QStringLiteral("* State:"), 120, 2520, 1335, 255, true);
+    MakeLabel(page, QStringLiteral("* State:"), 0, 2520, 1455, 255, true);
     cboState = new EnlistCombo(page);
     Place(cboState, 1560, 2520, 2895, 315);
-    MakeLabel(page, QStringLiteral("* Zip/Postal Code (where applicable)"), 120, 2760, 1335, 495,
+    MakeLabel(page, QStringLiteral("* Zip/Postal Code (where applicable)"), 0, 2760, 1455, 495,
               true);
     txtZip = new EnlistTextBox(page);
     Place(txtZip, 1560, 2880, 2895, 285);
     txtZip->setMaxLength(10);
-    MakeLabel(page, QStringLiteral("* Country:"), 120, 3240, 1335, 255, true);
+    MakeLabel(page, QStringLiteral("* Country:"), 0, 3240, 1455, 255, true);
     cboCountry = new EnlistCombo(page);
     Place(cboCountry, 1560, 3240, 2895, 315);
     txtPhone = text(QStringLiteral("Phone:"), 3600, 25);
@@ -300,7 +305,7 @@ void frmEnlist::BuildProfilePage() {
         Place(combo, left, top, width, 315);
         return combo;
     };
-    MakeLabel(page, QStringLiteral("* When were you born?"), 120, 720, 1935, 375, true);
+    MakeLabel(page, QStringLiteral("* When were you born?"), 0, 720, 2055, 375, true);
     cboDOBMonth = list(2160, 720, 1215);
     cboDOBYear = list(3480, 720, 975);
     const struct {
@@ -318,8 +323,7 @@ void frmEnlist::BuildProfilePage() {
         {"* Frequency of online purchases?", 3240, 495, &cboFrequency},
     };
     for (const auto& row : rows) {
-        MakeLabel(page, QString::fromLatin1(row.caption), 120, row.top, 1935, row.labelHeight,
-                  true);
+        MakeLabel(page, QString::fromLatin1(row.caption), 0, row.top, 2055, row.labelHeight, true);
         *row.combo = list(2160, row.top, 2295);
     }
 }
@@ -361,17 +365,10 @@ void frmEnlist::ConnectFields() {
         box->KeyPress = [this, box](int& keyAscii) { KeyPressChain(box, keyAscii); };
         SetFieldColours(box, QPalette::Base, QPalette::Text);
     }
-    // Typed characters are refused in the KeyPress handler; this catches the
-    // ones that arrive by pasting or dropping, which never pass through it.
-    connect(txtUserName, &QLineEdit::textEdited, this, [this](const QString& text) {
-        QString clean = text;
-        clean.remove(QRegularExpression(QStringLiteral("['% @]")));
-        if (clean != text) {
-            const int cursor = txtUserName->cursorPosition() - (text.size() - clean.size());
-            txtUserName->setText(clean);
-            txtUserName->setCursorPosition(qMax(0, cursor));
-        }
-    });
+    // Typed characters are refused in the KeyPress handler; the box refuses
+    // the same ones when they arrive by pasting or dropping, which never pass
+    // through it.
+    txtUserName->Refused = QStringLiteral("'% @");
     for (EnlistCombo* combo :
          {cboState, cboCountry, cboDOBMonth, cboDOBYear, cboGender, cboEducation, cboIncome,
           cboMaritalStatus, cboEmployment, cboHoursOnline, cboFrequency}) {
@@ -429,8 +426,13 @@ QString frmEnlist::URLEncode(const QString& Text) {
 }
 
 QString frmEnlist::GetASPData(const QString& URL, const QString& Data) {
-    const EnlistLink::PostResult result = EnlistLink::Post(URL, Data);
+    const EnlistLink::PostResult result = Request(URL, Data);
     return result.error == 0 ? QString::fromLatin1(result.body) : QString();
+}
+
+EnlistLink::PostResult frmEnlist::Request(const QString& path, const QString& data) {
+    const platform::RequestWait wait;
+    return EnlistLink::Post(path, data);
 }
 
 bool frmEnlist::RealConnectedState() {

@@ -7,6 +7,7 @@
 // are shared. Controls, the page index and the handlers are public so that
 // tests drive the wizard as a user would.
 #include "enlist/EnlistControls.h"
+#include "enlist/EnlistLink.h"
 
 #include <QMap>
 #include <QString>
@@ -52,6 +53,9 @@ public:
     // Server link: synchronous POST to a page of the default server host;
     // the reply text, "" when no answer came.
     QString GetASPData(const QString& URL, const QString& Data);
+    // The same POST with its status: the wait cursor shows meanwhile, and
+    // keys and clicks given during it are dropped, not run after it.
+    EnlistLink::PostResult Request(const QString& path, const QString& data);
     static QString URLEncode(const QString& Text);
     // Focus colours: the tooltip colours while a field has the focus.
     void CtlGotFocus(QWidget* Ctl);

@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 
 #include <optional>
@@ -289,8 +290,8 @@ void frmEnlist::NextOnAccount() {
         // The user name is encoded like every other value: its key filter
         // lets "&", "?" and quotes through, which would otherwise cut or
         // change the request.
-        const EnlistLink::PostResult check = EnlistLink::Post(
-            kCheckNamePage, QStringLiteral("UserName=") + URLEncode(txtUserName->text()));
+        const EnlistLink::PostResult check =
+            Request(kCheckNamePage, QStringLiteral("UserName=") + URLEncode(txtUserName->text()));
         if (check.error == 0 && !check.ok()) {
             // An error page is no suggested name.
             MsgBox(kServerErrorShort, vbCritical, QString());
@@ -301,16 +302,20 @@ void frmEnlist::NextOnAccount() {
             MsgBox(QStringLiteral("The user name you selected is already in use. You can use the "
                                   "new one suggested or create a different user name."),
                    vbInformation, QStringLiteral("User name already in use"));
-            txtUserName->SetTextUncut(suggestion);
+            // The reply's line end is no part of the name, and a suggestion
+            // obeys the box's rules and limit like typed text.
+            const qsizetype end = suggestion.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+            const QString name = end < 0 ? suggestion : suggestion.left(end);
+            txtUserName->setText(txtUserName->Clean(name));
             TryFocus(txtUserName);
             return;
         }
 
-        const EnlistLink::PostResult step1 = EnlistLink::Post(
-            kStep1Page, QStringLiteral("UserName=") + URLEncode(txtUserName->text()) +
-                            QStringLiteral("&Password=") + URLEncode(txtPassword->text()) +
-                            QStringLiteral("&Email=") + URLEncode(txtEmail->text()) +
-                            QStringLiteral("&Referrer=") + URLEncode(txtReferrer->text()));
+        const EnlistLink::PostResult step1 =
+            Request(kStep1Page, QStringLiteral("UserName=") + URLEncode(txtUserName->text()) +
+                                    QStringLiteral("&Password=") + URLEncode(txtPassword->text()) +
+                                    QStringLiteral("&Email=") + URLEncode(txtEmail->text()) +
+                                    QStringLiteral("&Referrer=") + URLEncode(txtReferrer->text()));
         const std::optional<qint32> id =
             step1.ok() ? ParseAccountId(QString::fromLatin1(step1.body)) : std::nullopt;
         if (!id) {
@@ -417,7 +422,7 @@ void frmEnlist::NextOnProfile() {
 
     // The profile completes the enrolment; thanking the user for a profile
     // the server never stored would leave the account unfinished unnoticed.
-    const EnlistLink::PostResult step2 = EnlistLink::Post(kStep2Page, ProfileStep2Body());
+    const EnlistLink::PostResult step2 = Request(kStep2Page, ProfileStep2Body());
     if (!step2.ok()) {
         MsgBox(kServerErrorShort, vbCritical, QString());
         return;

@@ -1,5 +1,8 @@
 #include "menus/Slide.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace menus {
 
 namespace {
@@ -25,7 +28,11 @@ void Slide::Start(QWidget* window, int aniSpeed, int full, Geometry geometry, QR
     final_ = finalGeometry;
     done_ = std::move(done);
     full_ = full;
-    step_ = StepFor(aniSpeed);
+    // At one pixel a step a screen-high menu slid for seconds.
+    const QScreen* screen = window ? window->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    step_ = StepFor(aniSpeed, screen ? screen->geometry().height() : 0);
     h_ = 0;
     if (aniSpeed >= 25 || !window_ || full_ <= 0) {
         End();

@@ -23,8 +23,8 @@ public:
 
     // Slides `window` through sizes 0, step, 2*step ... while <= full, then
     // sets finalGeometry and calls `done`. aniSpeed is the step in pixels;
-    // from 25 up there is no slide; a step of 0 counts as 1 so that the
-    // slide ends.
+    // from 25 up there is no slide; slow speeds take bigger steps where
+    // needed (StepFor) so that the slide ends soon.
     void Start(QWidget* window, int aniSpeed, int full, Geometry geometry, QRect finalGeometry,
                std::function<void()> done = nullptr);
     // Ends a running slide at once with its final geometry.
@@ -39,6 +39,14 @@ public:
 
     // Step size in pixels for a speed: at least 1.
     static int StepFor(int aniSpeed) { return aniSpeed < 1 ? 1 : aniSpeed; }
+    // Step size on a screen `screenHeight` pixels high: the speed's own step,
+    // but never so small that a slide across the whole height takes more
+    // than MaxStepsPerScreen steps (about 0.4 s at the 10 ms interval). A
+    // higher speed never gives a smaller step.
+    static int StepFor(int aniSpeed, int screenHeight) {
+        return qMax(StepFor(aniSpeed), screenHeight / kMaxStepsPerScreen);
+    }
+    static constexpr int kMaxStepsPerScreen = 40;
 
 signals:
     // Every size the slide passed through, the final one last.

@@ -5,6 +5,7 @@
 #include "core/modStartup.h"
 #include "core/modTaskbar.h"
 #include "platform/AppPath.h"
+#include "platform/Latin1Text.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
 #include "shell/frmButton.h"
@@ -150,6 +151,9 @@ frmLogin::frmLogin()
     txtPassword = new QLineEdit(panel);
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setGeometry(TwipsRect(1200, 480, 855, 285));
+    // Both go to the server, which takes Latin-1 only.
+    platform::KeepLatin1(cboUserName->lineEdit());
+    platform::KeepLatin1(txtPassword);
     cmdOK = new QPushButton(QStringLiteral("Login"), panel);
     cmdOK->setGeometry(TwipsRect(2160, 480, 600, 330));
     cmdOK->setDefault(true);
@@ -169,8 +173,9 @@ frmLogin::frmLogin()
         QFont font = Label1[i + 2]->font();
         font.setUnderline(true);
         lblLink[i]->setFont(font);
-        // Exactly as wide as the words it covers, whatever the font.
-        lblLink[i]->resize(lblLink[i]->fontMetrics().horizontalAdvance(lblLink[i]->text()),
+        // As wide as the words it covers, whatever the font (their ink may
+        // reach a pixel past their advance).
+        lblLink[i]->resize(lblLink[i]->fontMetrics().boundingRect(lblLink[i]->text()).width() + 1,
                            lblLink[i]->height());
         QPalette pal = lblLink[i]->palette();
         pal.setColor(QPalette::WindowText, QColor(0, 0, 255));

@@ -11,13 +11,6 @@ using platform::vbInformation;
 
 class EnlistFieldsTest : public EnlistTest {
 protected:
-    std::unique_ptr<frmEnlist> Shown(const QString& commandLine) {
-        auto w = Load(commandLine);
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        return w;
-    }
     static bool Highlighted(const QWidget* w) {
         return w->palette().color(QPalette::Base) ==
                    QApplication::palette().color(QPalette::ToolTipBase) &&

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,14 @@ protected:
         auto window = std::make_unique<frmEnlist>(commandLine);
         window->Form_Load();
         return window;
+    }
+    // Loaded, shown and active, as the user meets it.
+    std::unique_ptr<frmEnlist> Shown(const QString& commandLine) {
+        auto w = Load(commandLine);
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        return w;
     }
 
     // Body of the n-th request to a page (n from 0), "" when there is none.

@@ -6,6 +6,7 @@
 #include "core/modTaskbar.h"
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
+#include "platform/Latin1Text.h"
 #include "platform/TaskbarScripted.h"
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -355,6 +357,29 @@ TEST_F(LoginWindowTest, NothingClosesTheWindowUnderARunningLogin) {
     EXPECT_EQ(gUserID, 42);
     EXPECT_EQ(service.RequestsFor(kLoginPage).size(), 1);
     EXPECT_EQ(frmLogin::Loaded(), nullptr); // unloaded by the login at its end
+}
+
+TEST_F(LoginWindowTest, NameAndPasswordTakeOnlyWhatTheServerCanCarry) {
+    // The password "пароль1" went out as "??????1" and matched any six letters.
+    frmLogin& login = Show();
+    QLineEdit* name = login.cboUserName->lineEdit();
+    name->setFocus();
+    for (const QChar c : QStringLiteral("J\u00f6rg\u0418")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(name, &press);
+    }
+    EXPECT_EQ(login.cboUserName->currentText(), QStringLiteral("J\u00f6rg"));
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    EXPECT_EQ(world.notifier.calls[0].prompt, platform::NotLatin1Message());
+    QApplication::clipboard()->setText(QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c1"));
+    login.txtPassword->setFocus();
+    QTest::keyClick(login.txtPassword, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(login.txtPassword->text(), "1");
+    EXPECT_EQ(world.notifier.calls.size(), 2); // one message for the whole paste
+    QTest::keyClick(login.txtPassword, Qt::Key_Return);
+    const auto requests = service.RequestsFor(kLoginPage);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].body, QByteArray("UserName=J\xf6rg&Password=1&Version=1.0.3"));
 }
 
 } // namespace

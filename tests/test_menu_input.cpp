@@ -382,3 +382,21 @@ TEST_F(MenuInput, NothingHappensWhileThePointerRests) {
 }
 
 } // namespace
+
+TEST_F(MenuInput, LoggingOutClosesTheMenuSoItsRowsOpenNothingAfterwards) {
+    // The idle logout, Log Off and the update all end in LogoutUser.
+    Show();
+    ASSERT_TRUE(frm->isVisible());
+    LogoutUser();
+    EXPECT_EQ(gUserID, 0);
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_FALSE(gMainLoaded);
+    EXPECT_EQ(menus::ChainCapture::Instance().Holder(), nullptr);
+    // A click where the first row was, and Enter: nothing opens for user 0.
+    QTest::mouseClick(frm.get(), Qt::LeftButton, Qt::NoModifier, RowPoint(1));
+    QTest::keyClick(frm.get(), Qt::Key_Return);
+    EXPECT_TRUE(Opened().isEmpty()) << Opened().join(QLatin1Char(' ')).toStdString();
+    // Logging out with the menu closed leaves it closed.
+    LogoutUser();
+    EXPECT_FALSE(frm->isVisible());
+}

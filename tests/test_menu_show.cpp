@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 using namespace modGlobals;
@@ -164,9 +166,53 @@ TEST_F(MenuShow, AniSpeedZeroStillEndsItsSlide) {
     frm->ShowMenu();
     ASSERT_TRUE(WaitSlide());
     const int H = 1 * 20 + 38;
-    EXPECT_EQ(heights.size(), H + 2); // 0, 1, ..., H, then the final size
-    EXPECT_EQ(heights[1], 1);
+    // Speed 0 moves at the slowest speed there is: 768 / 40 pixels a step.
+    EXPECT_EQ(heights.size(), H / 19 + 2); // 0, 19, ..., then the final size
+    EXPECT_EQ(heights[1], 19);
     EXPECT_EQ(frm->height(), H);
+}
+
+TEST_F(MenuShow, NoSpeedSlidesAScreenHighMenuForLongerThanFortySteps) {
+    // A window as high as the screen, slid at every speed that slides: about
+    // 0.4 s at most (40 steps of 10 ms), and a higher speed never takes more
+    // steps than a lower one.
+    QWidget w(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    w.setGeometry(0, 0, 50, 1);
+    w.show();
+    int previous = INT_MAX;
+    for (int speed : {-5, 0, 1, 2, 3, 5, 8, 13, 19, 20, 21, 24}) {
+        menus::Slide s;
+        int steps = 0;
+        QObject::connect(&s, &menus::Slide::Stepped, [&](int, QRect) { ++steps; });
+        bool done = false;
+        s.Start(
+            &w, speed, 768, [](int h) { return QRect(0, 768 - h, 50, h); }, QRect(0, 0, 50, 768),
+            [&] { done = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 3000)) << speed;
+        EXPECT_LE(steps, 42) << speed; // the steps and the final size
+        EXPECT_LE(steps, previous) << speed;
+        EXPECT_EQ(w.height(), 768);
+        previous = steps;
+        w.setGeometry(0, 0, 50, 1);
+    }
+}
+
+TEST_F(MenuShow, ATallMenuAtSpeedOneSlidesInBigStepsWithTheBottomFixed) {
+    gAniSpeed = 1;
+    for (int id = 100; id < 124; ++id) // 30 rows, 638 pixels
+        items->Add(Row(id, QStringLiteral("Row %1").arg(id), true));
+    QList<QPair<int, QRect>> steps;
+    QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect g) {
+        steps.append({h, g});
+    });
+    frm->ShowMenu();
+    ASSERT_TRUE(WaitSlide());
+    ASSERT_GE(steps.size(), 3);
+    EXPECT_LE(steps.size(), 42);
+    EXPECT_GE(steps[1].first, 19);
+    for (const auto& [h, g] : steps)
+        EXPECT_EQ(g.y() + g.height(), 738) << h;
+    EXPECT_EQ(frm->height(), steps.last().first);
 }
 
 TEST_F(MenuShow, AWindowUnloadedDuringItsSlideIsNotMovedOn) {
