@@ -4,6 +4,7 @@
 #include "core/modStartup.h"
 #include "menus/MenuHooks.h"
 #include "shell/DialogHooks.h"
+#include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
 
 #include <QApplication>
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     InstallShellHooks();
     InstallDialogHooks();
     InstallMenuHooks();
+    MenuCommands::InstallMenuCommands();
 
     const int exitCode = modGlobals::Main(QApplication::arguments().mid(1));
     if (exitCode >= 0) {
