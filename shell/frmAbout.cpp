@@ -7,6 +7,7 @@
 #include "platform/Shell.h"
 #include "platform/SystemTool.h"
 #include "platform/Twips.h"
+#include "shell/TextFit.h"
 #include "shell/frmButton.h"
 
 #include <QFile>
@@ -24,11 +25,12 @@ namespace {
 
 QPointer<frmAbout> g_about;
 
-// The window's own scale: units of 1.0649 twips across and 1.44882 down.
-QRect UnitRect(double left, double top, double width, double height) {
-    const auto x = [](double u) { return platform::TwipsToPixelsX(qRound(u * 1.0649)); };
-    const auto y = [](double u) { return platform::TwipsToPixelsY(qRound(u * 1.44882)); };
-    return QRect(x(left), y(top), x(width), y(height));
+// The design gives positions in a scale of its own (1.0649 twips a unit
+// across, 1.44882 down), but in that scale the buttons and the licence box
+// would lie below the window's bottom edge and out of reach. Taken as twips,
+// every control sits inside the client area as the design plainly meant.
+QRect UnitRect(int left, int top, int width, int height) {
+    return platform::TwipsRect(left, top, width, height);
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& rect) {
@@ -48,6 +50,10 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(platform::TwipsToPixels(QSize(5730, 4440)));
+    // The layout is measured for an 8-point sans of Arial's widths.
+    QFont dialogFont(QStringLiteral("Liberation Sans"));
+    dialogFont.setPointSizeF(8.0);
+    setFont(dialogFont);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
@@ -86,7 +92,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                        "international treaties. Unauthorized reproduction or distribution of "
                        "this program, or any portion of it, may result in severe civil and "
                        "criminal penalties."),
-        UnitRect(240, 3480, 3870, 1185));
+        // Its designed height runs past the window's bottom; it ends 120
+        // above it instead.
+        UnitRect(240, 3480, 3870, 4440 - 120 - 3480));
     QFont smallFont(QStringLiteral("Tahoma"));
     smallFont.setPointSizeF(6);
     lblDisclaimer->setFont(smallFont);
@@ -109,6 +117,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     platform::CenterOnScreen(this);
     Form_Load();
+    FitLabels(this);
 }
 
 frmAbout::~frmAbout() {

@@ -4,6 +4,7 @@
 #include "core/modQuickLaunch.h"
 #include "core/modTaskbar.h"
 #include "platform/Twips.h"
+#include "shell/TextFit.h"
 #include "shell/frmButton.h"
 
 #include <QEvent>
@@ -39,7 +40,13 @@ QRadioButton* MakeOption(QWidget* parent, const QString& name, const QString& te
                          const QRect& rect) {
     auto* option = new QRadioButton(text, parent);
     option->setObjectName(name);
-    option->setGeometry(rect);
+    // The designed heights are less than the indicator's: the box grows
+    // about its middle rather than cutting it.
+    QRect r = rect;
+    const int extra = option->sizeHint().height() - r.height();
+    if (extra > 0)
+        r.adjust(0, -extra / 2, 0, extra - extra / 2);
+    option->setGeometry(r);
     return option;
 }
 
@@ -50,7 +57,10 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Options"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_DeleteOnClose);
+    // The layout is measured for an 8-point sans of Arial's widths.
+    QFont dialogFont(QStringLiteral("Liberation Sans"));
+    dialogFont.setPointSizeF(8.0);
+    setFont(dialogFont);
     setFixedSize(platform::TwipsToPixels(QSize(7200, 5640)));
 
     TabStrip1 = new QTabBar(this);
@@ -58,6 +68,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     TabStrip1->addTab(QStringLiteral("General"));
     TabStrip1->setGeometry(TwipsRect(120, 240, 6855, 360));
     TabStrip1->setDrawBase(false);
+    TabStrip1->setExpanding(false);
     auto* tabFrame = new QLabel(this);
     tabFrame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     tabFrame->setGeometry(TwipsRect(120, 240 + 330, 6855, 4875 - 330));
@@ -140,10 +151,25 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
 
     platform::CenterOnScreen(this);
     Form_Load();
+    FitLabels(this);
 }
 
 frmOptions::~frmOptions() {
+    if (g_options == this || !g_options)
+        gOptionsLoaded = false;
+}
+
+void frmOptions::Unload() {
+    // Unloaded now, deleted later: this may run inside its own click.
+    if (g_options == this)
+        g_options = nullptr;
     gOptionsLoaded = false;
+    hide();
+    deleteLater();
+}
+
+void frmOptions::reject() {
+    Unload();
 }
 
 frmOptions* frmOptions::Loaded() {
@@ -153,6 +179,7 @@ frmOptions* frmOptions::Loaded() {
 void frmOptions::ShowModeless() {
     if (!g_options)
         g_options = new frmOptions();
+    g_options->setModal(false);
     g_options->show();
     g_options->raise();
     g_options->activateWindow();
@@ -259,11 +286,11 @@ void frmOptions::cmdOK_Click() {
     SaveSetting(QStringLiteral("Options"), QStringLiteral("FavoritesPosition"),
                 QString::number(gFavoritesPosition));
     SetFavoritesFolder(gFavoritesPosition);
-    close();
+    Unload();
 }
 
 void frmOptions::cmdCancel_Click() {
-    close();
+    Unload();
 }
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {

@@ -44,6 +44,13 @@ public:
 
     void cmdOK_Click();
     void cmdCancel_Click();
+    // Hides the dialog (ending a modal show) and deletes it later;
+    // gOptionsLoaded and Loaded() tell at once that it is gone.
+    void Unload();
+
+public slots:
+    // Esc and the close box: Cancel.
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

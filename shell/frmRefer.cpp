@@ -3,6 +3,7 @@
 
 #include "core/modGlobals.h"
 #include "platform/Twips.h"
+#include "shell/TextFit.h"
 #include "shell/frmButton.h"
 
 #include <QEvent>
@@ -69,6 +70,10 @@ frmRefer::frmRefer(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(platform::TwipsToPixels(QSize(7725, 6810)));
+    // The layout is measured for an 8-point sans of Arial's widths.
+    QFont dialogFont(QStringLiteral("Liberation Sans"));
+    dialogFont.setPointSizeF(8.0);
+    setFont(dialogFont);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
@@ -117,6 +122,7 @@ frmRefer::frmRefer(QWidget* parent) : QDialog(parent) {
 
     platform::CenterOnScreen(this);
     Form_Load();
+    FitLabels(this);
 }
 
 frmRefer::~frmRefer() {
