@@ -5,6 +5,7 @@
 #include "menus/MenuHooks.h"
 #include "platform/DesignFont.h"
 #include "shell/DialogHooks.h"
+#include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
 
 #include <QApplication>
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
     InstallShellHooks();
     InstallDialogHooks();
     InstallMenuHooks();
+    MenuCommands::InstallMenuCommands();
 
     const int exitCode = modGlobals::Main(QApplication::arguments().mid(1));
     if (exitCode >= 0) {

@@ -71,11 +71,6 @@ void SaveSetting(const QString& section, const QString& key, const QString& valu
     platform::SaveSetting(kAppTitle, section, key, value);
 }
 
-namespace {
-
-// The runtime's text-to-number conversion as the design used it: decimal,
-// "&H" hex, or a decimal fraction rounded half to even. False when the text
-// does not convert or does not fit in 32 bits.
 bool TextToLong(const QString& text, int* out) {
     bool ok = false;
     const int plain = text.toInt(&ok);
@@ -100,6 +95,8 @@ bool TextToLong(const QString& text, int* out) {
     *out = static_cast<int>(rounded);
     return true;
 }
+
+namespace {
 
 bool IsUserOptionsSection(const QString& section) {
     if (!section.startsWith(QLatin1String("Options")) || section.size() == 7)

@@ -84,6 +84,10 @@ int GetSettingLong(const QString& section, const QString& key, int defaultValue)
 QString SettingDefault(const QString& section, const QString& key);
 // GetSetting with SettingDefault as the default.
 QString GetSettingOrDefault(const QString& section, const QString& key);
+// The runtime's text-to-number conversion as the design used it: decimal,
+// "&H" hex, or a decimal fraction (C locale) rounded half to even. False when
+// the text does not convert or does not fit in 32 bits ("9e9").
+bool TextToLong(const QString& text, int* out);
 // "Options" & gUserID.
 QString UserOptionsSection();
 

@@ -7,6 +7,7 @@
 #include "core/modTaskbar.h"
 #include "platform/Http.h"
 #include "platform/Twips.h"
+#include "shell/MenuCommands.h"
 #include "shell/frmLogin.h"
 
 #include <QAction>
@@ -56,6 +57,28 @@ QPixmap ButtonPicture(int width, int height) {
     return pixmap;
 }
 
+// The program logo (1500 x 1845 twips): the button's colours with the name.
+QPixmap LogoDrawing() {
+    const QSize size = platform::TwipsToPixels(QSize(1500, 1845));
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(0, 0, 0, size.height());
+    gradient.setColorAt(0, QColor(120, 140, 210));
+    gradient.setColorAt(1, QColor(87, 101, 171));
+    p.setPen(QColor(40, 50, 110));
+    p.setBrush(gradient);
+    p.drawRoundedRect(QRectF(4.5, 4.5, size.width() - 9, size.height() - 9), 12, 12);
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(size.width() / 5);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, size.width(), size.height()), Qt::AlignCenter, QStringLiteral("Tarvel"));
+    return pixmap;
+}
+
 bool ServerIsLocal() {
     QString host;
     quint16 port = 0;
@@ -79,6 +102,12 @@ frmButton& frmButton::Get() {
 
 frmButton* frmButton::Loaded() {
     return g_button.data();
+}
+
+QPixmap frmButton::LogoPicture() {
+    if (const frmButton* button = g_button.data())
+        return button->picLogo->pixmap();
+    return LogoDrawing();
 }
 
 void frmButton::Unload() {
@@ -114,6 +143,9 @@ frmButton::frmButton()
     imgSmallBtn = new QLabel(this);
     imgSmallBtn->setPixmap(ButtonPicture(kSmallWidthPixels, height));
     imgSmallBtn->hide();
+    picLogo = new QLabel(this);
+    picLogo->setPixmap(LogoDrawing());
+    picLogo->hide();
     cmdGo->setIcon(imgBigBtn->pixmap());
     cmdGo->setIconSize(imgBigBtn->pixmap().size());
 
@@ -145,6 +177,7 @@ frmButton::frmButton()
     mnuInternetClose = mnuInternet->addAction(QStringLiteral("&Close"));
     mnuInternetOptions->setEnabled(false);
     mnuInternetRefer->setEnabled(false);
+    MenuCommands::ConnectInternetMenu(*this);
 }
 
 frmButton::~frmButton() {
@@ -316,15 +349,7 @@ void frmButton::cmdGo_Click() {
 }
 
 void frmButton::ApplyMenuRules() {
-    const bool loggedIn = gUserID != 0;
-    mnuInternetLogin->setVisible(
-        !loggedIn && GetSettingLong(QStringLiteral("Login"), QStringLiteral("AutoLogin"), 0) == 1);
-    mnuInternetOptions->setEnabled(loggedIn);
-    mnuInternetRefer->setEnabled(loggedIn);
-    mnuInternetLogoff->setEnabled(loggedIn);
-    mnuInternetLogoff->setText(gUserName.isEmpty() ? QStringLiteral("&Log Off")
-                                                   : QStringLiteral("&Log Off ") + gUserName);
-    mnuMoveButton->setVisible(gButtonPosition == 1 && !loggedIn);
+    MenuCommands::ApplyInternetMenuRules(*this);
 }
 
 void frmButton::cmdGo_MouseDown(Qt::MouseButton button, const QPoint& globalPos) {

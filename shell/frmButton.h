@@ -59,6 +59,7 @@ public:
     QPushButton* cmdGo = nullptr;
     QLabel* imgBigBtn = nullptr;
     QLabel* imgSmallBtn = nullptr;
+    QLabel* picLogo = nullptr; // hidden; the dialogs show its picture
     QListWidget* lstSort = nullptr;
     QLineEdit* txtFocus = nullptr;
     QTimer* timTop = nullptr;
@@ -66,8 +67,7 @@ public:
     TaskbarWatcher SubClass1;
     IconQueue Icons;
 
-    // The program's command menu. Its commands arrive with the home-menu
-    // commands; until then they are present and do nothing.
+    // The program's command menu (its commands: shell/MenuCommands.h).
     QMenu* mnuInternet = nullptr;
     QAction* mnuInternetLogin = nullptr;
     QAction* mnuInternetOptions = nullptr;
@@ -77,6 +77,9 @@ public:
     QAction* mnuInternetAbout = nullptr;
     QAction* mnuInternetLogoff = nullptr;
     QAction* mnuInternetClose = nullptr;
+
+    // The program logo of the loaded button window, else a fresh drawing.
+    static QPixmap LogoPicture();
 
     // Where the last right click popped the menu up (screen pixels).
     QPoint LastPopupPos() const { return m_LastPopupPos; }

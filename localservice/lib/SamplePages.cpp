@@ -7,6 +7,7 @@ void InstallSamplePages(LocalService& service, const SampleData& data) {
     InstallStorePages(service, data);
     InstallMenuPages(service, data);
     InstallEnlistPages(service, data);
+    InstallShellPages(service, data);
 }
 
 } // namespace localservice

@@ -5,6 +5,7 @@
 // Tarvel.
 #include "localservice/lib/LocalService.h"
 
+#include <QList>
 #include <QMap>
 #include <QString>
 
@@ -33,11 +34,23 @@ struct SampleAccounts {
     int nextUserId = 1001;
 };
 
+// Each user's home-menu shortcuts (the rows above the divider), by user id;
+// a user without an entry has the sample's default shortcuts.
+struct SampleShortcuts {
+    std::mutex lock;
+    QMap<int, QList<int>> byUser;
+};
+
 struct SampleData {
     QString dataFolder; // folder with the sample files (MenuItems.dat, forms, icons...)
     QString serverPath = QStringLiteral("/Vantrix/internal/");
     std::shared_ptr<SampleAccounts> accounts = std::make_shared<SampleAccounts>();
+    std::shared_ptr<SampleShortcuts> shortcuts = std::make_shared<SampleShortcuts>();
 };
+
+// The shortcuts of a user (the default ones until the user changes them);
+// the caller holds shortcuts.lock.
+QList<int>& UserShortcuts(SampleShortcuts& shortcuts, int userId);
 
 // All pages below; each is defined in its own file.
 void InstallSamplePages(LocalService& service, const SampleData& data);
@@ -47,5 +60,7 @@ void InstallStorePages(LocalService& service,
                        const SampleData& data); // updates, home menu, news, search
 void InstallMenuPages(LocalService& service, const SampleData& data);   // shortcuts, forms, icons
 void InstallEnlistPages(LocalService& service, const SampleData& data); // enrolment, installer
+void InstallShellPages(LocalService& service,
+                       const SampleData& data); // add and remove shortcuts, referrals
 
 } // namespace localservice

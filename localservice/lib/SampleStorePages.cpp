@@ -72,21 +72,26 @@ void InstallStorePages(LocalService& service, const SampleData& data) {
         return reply;
     });
 
-    service.SetHandler(base + QStringLiteral("getUserHomeMenu.ASP"), [](const Request& request) {
-        Reply reply;
-        if (!KnownUser(request)) {
-            reply.body = "ERR";
+    const std::shared_ptr<SampleShortcuts> shortcuts = data.shortcuts;
+    service.SetHandler(
+        base + QStringLiteral("getUserHomeMenu.ASP"), [shortcuts](const Request& request) {
+            Reply reply;
+            if (!KnownUser(request)) {
+                reply.body = "ERR";
+                return reply;
+            }
+            QStringList lines;
+            {
+                const std::lock_guard<std::mutex> hold(shortcuts->lock);
+                const int userId = request.formValue(QStringLiteral("UserID")).toInt();
+                for (const int id : UserShortcuts(*shortcuts, userId))
+                    lines << QString::number(id);
+            }
+            lines << QStringLiteral("-") << QStringLiteral("109") << QStringLiteral("27345")
+                  << QStringLiteral("31504") << QStringLiteral("EOF") << QString();
+            reply.body = Lines(lines);
             return reply;
-        }
-        QStringList lines;
-        for (const int id : SampleTopCategories())
-            lines << QString::number(id);
-        lines << QStringLiteral("3") << QStringLiteral("-") << QStringLiteral("109")
-              << QStringLiteral("27345") << QStringLiteral("31504") << QStringLiteral("EOF")
-              << QString();
-        reply.body = Lines(lines);
-        return reply;
-    });
+        });
 
     service.SetHandler(base + QStringLiteral("getNewsHeadlines.asp"), [](const Request& request) {
         Reply reply;

@@ -1,0 +1,303 @@
+// The commands of the button's program menu and of the home menu's context
+// menu, against the sample service and its menu table: what each entry
+// offers logged in and out, what the server is asked, what the user sees.
+#include "core/WindowHooks.h"
+#include "core/clsItemManager.h"
+#include "core/modGlobals.h"
+#include "core/modInternet.h"
+#include "localservice/lib/SampleDatabase.h"
+#include "localservice/lib/SamplePages.h"
+#include "menus/Slide.h"
+#include "menus/frmMain.h"
+#include "platform/Taskbar.h"
+#include "platform/TransferControl.h"
+#include "shell/MenuCommands.h"
+#include "shell/ShellHooks.h"
+#include "shell/frmAbout.h"
+#include "shell/frmButton.h"
+#include "shell/frmLogin.h"
+#include "shell/frmOptions.h"
+#include "shell/frmRefer.h"
+#include "support/Scripted.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace modGlobals;
+
+namespace {
+
+// Runs `act` on the first modal window or pop-up menu that shows, from inside
+// the event loop that shows it.
+void WhenShown(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        QWidget* w = QApplication::activePopupWidget();
+        if (!w)
+            w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(w);
+    });
+    poll->start();
+}
+
+// Chooses a context-menu entry by its name as a user does: highlight, Enter.
+void ChooseLater(const QString& entry) {
+    WhenShown([entry](QWidget* w) {
+        auto* menu = qobject_cast<QMenu*>(w);
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu, MenuCommands::OpenContextMenu());
+        QAction* action = menu->findChild<QAction*>(entry);
+        ASSERT_NE(action, nullptr);
+        menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+}
+
+class MenuCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = Windows();
+        menus::Slide::SetStepIntervalMs(0);
+        frmLogin::SetSlideStepMs(0);
+        ASSERT_GT(service.Start(), 0);
+        testsupport::TestWorld::UseServer(service.Host());
+        localservice::SampleData data;
+        data.dataFolder = world.dataPath();
+        localservice::InstallSamplePages(service, data);
+        gVersion = QStringLiteral("1.0.3");
+        gUserID = 1234;
+        gUserName = QStringLiteral("demo");
+        gAniSpeed = 25;
+        gButtonPosition = 0;
+        InstallShellHooks();
+        MenuCommands::InstallMenuCommands();
+        Windows().unloadHomeMenu = [] { frmMain::Instance().Unload(); };
+        Windows().showError = [this](const QString& msg, int, const QString&) { errors << msg; };
+        frmButton& button = frmButton::Get();
+        button.show();
+        gButtonHwnd = platform::HandleOf(&button);
+        frmMain::Instance().SetItemsSource(nullptr);
+    }
+    void TearDown() override {
+        frmMain::Instance().Unload();
+        frmLogin::Unload();
+        frmButton::Unload();
+        if (frmOptions* options = frmOptions::Loaded())
+            options->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EndWhenLastWindowGone(nullptr);
+        service.Stop();
+        (void)QTest::qWaitFor([] { return !modInternet::Inet1().StillExecuting(); }, 20000);
+        Windows() = saved_;
+    }
+    frmMain& ShowHome() {
+        frmMain& home = frmMain::Instance();
+        home.ShowMenu();
+        QApplication::processEvents();
+        return home;
+    }
+    QList<int> RowIds() const {
+        QList<int> ids;
+        const frmMain& home = frmMain::Instance();
+        for (int i = 1; home.m_Items && i <= home.m_Items->Count(); ++i)
+            ids << home.m_Items->Item(i)->ID;
+        return ids;
+    }
+    void RightClickRow(int row) {
+        frmMain& home = frmMain::Instance();
+        home.Form_MouseDown(Qt::RightButton, QPoint(50, (row - 1) * 20 + 8));
+    }
+    qsizetype HomeFetches() const {
+        return service.RequestsFor(QStringLiteral("/Vantrix/internal/getUserHomeMenu.ASP")).size();
+    }
+    void PopUpInternetMenu() {
+        QTest::mousePress(frmButton::Get().cmdGo, Qt::RightButton);
+        frmButton::Get().mnuInternet->hide();
+    }
+
+    testsupport::TestWorld world;
+    localservice::LocalService service;
+    QStringList errors;
+    modGlobals::WindowHooks saved_;
+};
+
+} // namespace
+
+TEST_F(MenuCommandsTest, ProgramMenuFollowsLoginStateAndAutomaticLogin) {
+    frmButton& b = frmButton::Get();
+    struct Case {
+        bool loggedIn;
+        bool autoLogin;
+    };
+    for (const Case c :
+         {Case{true, true}, Case{true, false}, Case{false, true}, Case{false, false}}) {
+        SCOPED_TRACE(testing::Message() << "logged in " << c.loggedIn << " auto " << c.autoLogin);
+        gUserID = c.loggedIn ? 1234 : 0;
+        gUserName = c.loggedIn ? QStringLiteral("Tom & Jerry") : QString();
+        gButtonPosition = 1; // stored beside Start, but there is no rebar here
+        SaveSetting(QStringLiteral("Login"), QStringLiteral("AutoLogin"),
+                    c.autoLogin ? QStringLiteral("1") : QStringLiteral("0"));
+        PopUpInternetMenu();
+        EXPECT_EQ(b.mnuInternetLogin->isVisible(), !c.loggedIn && c.autoLogin);
+        EXPECT_EQ(b.mnuInternetOptions->isEnabled(), c.loggedIn);
+        EXPECT_EQ(b.mnuInternetRefer->isEnabled(), c.loggedIn);
+        EXPECT_EQ(b.mnuInternetLogoff->isEnabled(), c.loggedIn);
+        EXPECT_FALSE(b.mnuMoveButton->isVisible());
+        EXPECT_TRUE(b.mnuInternetNewUser->isEnabled() && b.mnuInternetNewUser->isVisible());
+        EXPECT_TRUE(b.mnuInternetAbout->isEnabled() && b.mnuInternetClose->isEnabled());
+        // The name's "&" is shown, not taken as a mnemonic mark.
+        const QString shown = QAction(b.mnuInternetLogoff->text()).iconText();
+        EXPECT_EQ(shown,
+                  c.loggedIn ? QStringLiteral("Log Off Tom & Jerry") : QStringLiteral("Log Off"));
+    }
+}
+
+TEST_F(MenuCommandsTest, RemoveAsksForTheClickedRowAndRefetchesTheMenu) {
+    frmMain& home = ShowHome();
+    const QList<int> before = RowIds();
+    ASSERT_GE(home.m_SepRow, 3);
+    const int target = before.at(1); // row 2
+    // A stale highlight on row 1 must not be what goes.
+    home.m_SelIndex = 1;
+    const qsizetype fetches = HomeFetches();
+    ChooseLater(QStringLiteral("mnuContextRemove"));
+    RightClickRow(2);
+
+    const auto removes =
+        service.RequestsFor(QStringLiteral("/Vantrix/internal/removeShortcut.asp"));
+    ASSERT_EQ(removes.size(), 1);
+    EXPECT_EQ(removes[0].method, "GET");
+    EXPECT_EQ(removes[0].query, QStringLiteral("UserID=1234&MenuItemID=%1").arg(target).toLatin1());
+    EXPECT_EQ(HomeFetches(), fetches + 1);
+    QList<int> expected = before;
+    expected.removeAt(1);
+    EXPECT_EQ(RowIds(), expected);
+    EXPECT_TRUE(home.IsLoaded());
+    EXPECT_TRUE(home.HaveCapture());
+    EXPECT_FALSE(home.picHighlight->isVisible());
+    EXPECT_TRUE(world.notifier.calls.isEmpty());
+
+    // The server refuses: one box, the rows stay, nothing is fetched again.
+    service.SetReply(QStringLiteral("/Vantrix/internal/removeShortcut.asp"), QByteArray("OK\r\n"));
+    ChooseLater(QStringLiteral("mnuContextRemove"));
+    RightClickRow(1);
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    EXPECT_EQ(world.notifier.calls[0].prompt,
+              QStringLiteral("Unable to remove item from Home Menu."));
+    EXPECT_EQ(world.notifier.calls[0].title, QStringLiteral("frmMain.mnuContextRemove_Click"));
+    EXPECT_EQ(world.notifier.calls[0].flags, platform::vbInformation);
+    EXPECT_EQ(RowIds(), expected);
+    EXPECT_EQ(HomeFetches(), fetches + 1);
+}
+
+TEST_F(MenuCommandsTest, OpenRunsTheClickedRowsItemAndSortOpensTheOptionsModally) {
+    frmMain& home = ShowHome();
+    const int second = RowIds().at(1);
+    home.m_SelIndex = 1;
+    ChooseLater(QStringLiteral("mnuContextOpen"));
+    RightClickRow(2);
+    EXPECT_FALSE(gMainLoaded); // opening closes the menu chain first
+    // Whatever the row opens carries its id, not row 1's.
+    for (const auto& call : world.shell.calls)
+        EXPECT_TRUE(call.file.contains(QString::number(second))) << call.file.toStdString();
+
+    ShowHome();
+    bool homeOpenWhenOptionsShown = true;
+    int tab = -1;
+    bool modal = false;
+    ChooseLater(QStringLiteral("mnuContextSort"));
+    WhenShown([&](QWidget*) {
+        // The menu's own pop-up closes first; then the dialog.
+        WhenShown([&](QWidget* w) {
+            auto* options = qobject_cast<frmOptions*>(w);
+            ASSERT_NE(options, nullptr);
+            homeOpenWhenOptionsShown = gMainLoaded;
+            tab = options->TabStrip1->currentIndex();
+            modal = options->isModal();
+            options->cmdCancel->click();
+        });
+    });
+    RightClickRow(1);
+    EXPECT_FALSE(homeOpenWhenOptionsShown);
+    EXPECT_EQ(tab, 0); // no second page: General stays
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(gOptionsLoaded);
+}
+
+TEST_F(MenuCommandsTest, NewUserAboutReferOptionsAndLogin) {
+    frmButton& b = frmButton::Get();
+    PopUpInternetMenu();
+    b.mnuInternetNewUser->trigger();
+    ASSERT_EQ(world.shell.calls.size(), 1);
+    EXPECT_EQ(world.shell.calls[0].file, world.appPath() + QStringLiteral("/Enlist"));
+    EXPECT_EQ(world.shell.calls[0].parameters, QStringLiteral("/addnew"));
+    EXPECT_EQ(world.shell.calls[0].directory, QStringLiteral("0"));
+
+    QString aboutCaption;
+    WhenShown([&](QWidget* w) {
+        aboutCaption = w->windowTitle();
+        EXPECT_TRUE(gAboutLoaded);
+        static_cast<frmAbout*>(w)->cmdOK->click();
+    });
+    b.mnuInternetAbout->trigger();
+    EXPECT_EQ(aboutCaption, QStringLiteral("About Tarvel"));
+    EXPECT_FALSE(gAboutLoaded);
+
+    QString referCaption;
+    WhenShown([&](QWidget* w) {
+        referCaption = w->windowTitle();
+        static_cast<frmRefer*>(w)->cmdCancel->click();
+    });
+    b.mnuInternetRefer->trigger();
+    EXPECT_EQ(referCaption, QStringLiteral("Refer your friends"));
+    EXPECT_FALSE(gReferLoaded);
+    EXPECT_TRUE(service.RequestsFor(QStringLiteral("/Vantrix/internal/submitPotentialUsers.asp"))
+                    .isEmpty());
+
+    b.mnuInternetOptions->trigger();
+    ASSERT_NE(frmOptions::Loaded(), nullptr);
+    EXPECT_TRUE(frmOptions::Loaded()->isVisible());
+    EXPECT_FALSE(frmOptions::Loaded()->isModal());
+    // Chosen again: the same dialog, not a second one.
+    frmOptions* first = frmOptions::Loaded();
+    b.mnuInternetOptions->trigger();
+    EXPECT_EQ(frmOptions::Loaded(), first);
+
+    gUserID = 0;
+    SaveSetting(QStringLiteral("Login"), QStringLiteral("AutoLogin"), QStringLiteral("1"));
+    PopUpInternetMenu();
+    b.mnuInternetLogin->trigger();
+    ASSERT_NE(frmLogin::Loaded(), nullptr);
+    EXPECT_TRUE(frmLogin::Loaded()->isVisible());
+}
+
+TEST_F(MenuCommandsTest, LogOffThenCloseEndsTheProgram) {
+    ShowHome();
+    ItemManager();
+    PopUpInternetMenu();
+    frmButton::Get().mnuInternetLogoff->trigger();
+    EXPECT_EQ(gUserID, 0);
+    EXPECT_TRUE(gUserName.isEmpty());
+
+    gUserID = 1234;
+    bool ended = false;
+    EndWhenLastWindowGone([&ended] { ended = true; });
+    frmButton::Get().mnuInternetClose->trigger();
+    EXPECT_EQ(gUserID, 0);
+    EXPECT_EQ(frmButton::Loaded(), nullptr);
+    EXPECT_FALSE(gMainLoaded);
+    EXPECT_FALSE(gItemManager);
+    EXPECT_TRUE(QTest::qWaitFor([&ended] { return ended; }, 3000));
+}
