@@ -49,6 +49,16 @@ template <typename T> T* Template(QWidget* parent, const char* name) {
 
 } // namespace
 
+void menus::FormCanvas::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    SkinElement client;
+    if (skin_.GetElement(QStringLiteral("Client"), &client))
+        PaintSkinBackground(p, client, size());
+    else
+        p.fillRect(rect(), palette().color(QPalette::Window));
+    skin_.PaintFrame(p, size());
+}
+
 void menus::FormCombo::showPopup() {
     emit DroppedDown();
     QComboBox::showPopup();
@@ -63,7 +73,7 @@ frmForm::frmForm(QWidget* parent)
     f.setPointSizeF(8.0);
     setFont(f);
 
-    picFormBox = new menus::PictureBox(this);
+    picFormBox = new menus::FormCanvas(skinForm, this);
     picFormBox->setObjectName(QStringLiteral("picForm"));
     picFormBox->setMouseTracking(true);
     picFormBox->installEventFilter(this);
@@ -81,7 +91,6 @@ frmForm::frmForm(QWidget* parent)
 
     resize(TwipsToPixelsX(kEmptyWidthTwips), TwipsToPixelsY(kEmptyHeightTwips));
     picFormBox->setGeometry(rect());
-    PaintBackground();
 }
 
 frmForm::~frmForm() {
@@ -193,7 +202,7 @@ void frmForm::BuildForm(const menus::FormDefinition& def) {
     // The skin's frame is painted into the picture: the panel's controls sit
     // at the file's places from the panel's corner.
     setContentsMargins(0, 0, 0, 0);
-    PaintBackground();
+    picFormBox->update();
 
     if (!def.HaveSubmitURL)
         return;
@@ -218,23 +227,6 @@ void frmForm::BuildForm(const menus::FormDefinition& def) {
     for (const menus::FormPicture& p : def.Pictures)
         if (!AddImage(p.File, p.Left, p.Top))
             return;
-}
-
-void frmForm::PaintBackground() {
-    const QSize size = picFormBox->size();
-    const qreal dpr = devicePixelRatioF();
-    QPixmap canvas(size * dpr);
-    canvas.setDevicePixelRatio(dpr);
-    canvas.fill(Qt::white);
-    {
-        QPainter p(&canvas);
-        menus::SkinElement client;
-        if (skinForm.GetElement(QStringLiteral("Client"), &client))
-            menus::PaintSkinBackground(p, client, size);
-        skinForm.PaintFrame(p, size);
-    }
-    picFormBox->Image = canvas;
-    picFormBox->update();
 }
 
 void frmForm::AddLabel(const QString& Caption, int Left, int Top) {

@@ -13,7 +13,6 @@
 // gets the pointer.
 #include "menus/FormDefinition.h"
 #include "menus/MenuLevel.h"
-#include "menus/PictureBox.h"
 #include "menus/Skin.h"
 
 #include <QComboBox>
@@ -36,6 +35,21 @@ public:
     void showPopup() override;
 signals:
     void DroppedDown();
+};
+
+// The panel's canvas: the skin's "Client" tiled, framed, painted whenever
+// it is exposed (a stored picture of the whole panel would cost more than
+// the painting, as every opening builds a new panel).
+class FormCanvas : public QWidget {
+    Q_OBJECT
+public:
+    FormCanvas(const SkinForm& skin, QWidget* parent) : QWidget(parent), skin_(skin) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const SkinForm& skin_;
 };
 
 } // namespace menus
@@ -67,15 +81,16 @@ public:
     // Time-out of the wait for data of one download (10 s); tests shorten it.
     static void SetDownloadTimeoutMs(int ms);
 
+    menus::SkinForm skinForm;
+
     // --- controls (public for the tests); element 0 of each array is the
     // invisible template, built controls are 1 upward ---
-    menus::PictureBox* picFormBox = nullptr;
+    menus::FormCanvas* picFormBox = nullptr;
     QPushButton* cmdSubmit = nullptr;
     std::vector<QLabel*> lblText;
     std::vector<QLineEdit*> txtField;
     std::vector<menus::FormCombo*> cboSelect;
     std::vector<QLabel*> imgX;
-    menus::SkinForm skinForm;
 
     // --- state (public for the tests) ---
     QString m_FormFile;
@@ -104,7 +119,6 @@ protected:
 private:
     void DrawForm();
     void BuildForm(const menus::FormDefinition& def);
-    void PaintBackground();
     void AddLabel(const QString& Caption, int Left, int Top);
     void AddTextField(const QString& Name, int Left, int Top, int Width, int MaxLength);
     void AddSelect(const menus::FormSelect& select);
