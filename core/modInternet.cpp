@@ -150,6 +150,22 @@ bool DownloadFile(const QString& Page, const QString& FileName) {
     return written;
 }
 
+bool DownloadFileWithin(const QString& Page, const QString& FileName, int timeoutMs,
+                        int deadlineMs) {
+    const platform::GrabPause pause;
+    platform::TransferControl& inet = Inet1();
+    const int oldTimeout = inet.TimeoutMs();
+    const int oldText = inet.TextDeadlineMs();
+    const int oldBytes = inet.BytesDeadlineMs();
+    inet.SetTimeoutMs(timeoutMs);
+    if (deadlineMs > 0)
+        inet.SetDeadlinesMs(oldText, deadlineMs);
+    const bool written = DownloadFile(Page, FileName);
+    inet.SetTimeoutMs(oldTimeout);
+    inet.SetDeadlinesMs(oldText, oldBytes);
+    return written;
+}
+
 QString URLEncode(const QString& Text) {
     QString s = Text;
     s.replace(QLatin1Char(' '), QLatin1Char('+'));

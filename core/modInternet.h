@@ -45,6 +45,12 @@ void SubmitPostData(const QString& Page, const QString& Data, std::function<void
 // with a body is written, through a temporary file renamed into place.
 // Returns true when the file was written.
 bool DownloadFile(const QString& Page, const QString& FileName);
+// DownloadFile for a caller that waits on the interface thread (an icon, a
+// form file): the wait for data gives up after timeoutMs and the whole
+// transfer after deadlineMs (0 keeps the control's own limit); the X11
+// pointer grab is let go meanwhile. The control's limits are restored.
+bool DownloadFileWithin(const QString& Page, const QString& FileName, int timeoutMs,
+                        int deadlineMs = 0);
 
 // Space to "+", then " ' & ? to %22 %27 %26 %3F; nothing else changes.
 QString URLEncode(const QString& Text);

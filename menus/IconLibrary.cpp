@@ -85,13 +85,9 @@ QPixmap IconLibrary::ItemIcon(const QString& fileName) {
     const QString path = imagesFolder_ + fileName;
     bool fetched = false;
     if (!QFile::exists(path)) {
-        platform::TransferControl& inet = modInternet::Inet1();
-        const int oldTimeout = inet.TimeoutMs();
-        inet.SetTimeoutMs(downloadTimeoutMs_);
         const QString page =
             QStringLiteral("/images/") + QString::fromLatin1(QUrl::toPercentEncoding(fileName));
-        const bool written = modInternet::DownloadFile(page, path);
-        inet.SetTimeoutMs(oldTimeout);
+        const bool written = modInternet::DownloadFileWithin(page, path, downloadTimeoutMs_);
         if (!written) {
             failed_.insert(fileName);
             return QPixmap();

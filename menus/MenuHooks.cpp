@@ -3,6 +3,7 @@
 #include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "menus/MenuLevel.h"
+#include "menus/frmForm.h"
 #include "menus/frmMain.h"
 #include "menus/frmMenu.h"
 #include "menus/frmTooltip.h"
@@ -25,4 +26,7 @@ void InstallMenuHooks() {
         menus::frmTooltip::Loaded()->repaint(); // painted before the slow fetch starts
     };
     Windows().unloadWaitBox = [] { menus::frmTooltip::Unload(); };
+    // The one form panel, new for every opening (the openers unload the old
+    // one first).
+    menus::ChildFactory().formPanel = [] { return static_cast<QWidget*>(frmForm::Instance()); };
 }

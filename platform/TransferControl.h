@@ -83,6 +83,8 @@ public:
         textDeadlineMs_ = textMs;
         bytesDeadlineMs_ = bytesMs;
     }
+    int TextDeadlineMs() const { return textDeadlineMs_; }
+    int BytesDeadlineMs() const { return bytesDeadlineMs_; }
 
 signals:
     void StateChanged(int state);

@@ -188,6 +188,11 @@ std::vector<SampleRecord> Build() {
         add(itemId++, 70, brand + QLatin1Char(' ') + suffix, QStringLiteral("Item"),
             QStringLiteral("%1 %2 on the web").arg(brand, suffix), true);
     }
+    // One on the home menu itself, with pictures.
+    SampleRecord& track =
+        add(62, 1, QStringLiteral("Package Tracking"), QStringLiteral("track.png"),
+            QStringLiteral("Where is my parcel?"), false);
+    track.form = QStringLiteral("track.frm");
     // Hot buys: every row an advertiser, so the menu is all bids.
     const QStringList hot = {"Laptop Deals", "Cheap Flights", "Phone Plans", "Concert Tickets",
                              "Kitchen Sale", "Garden Tools",  "Book Club",   "Game Console Bundle"};
@@ -208,7 +213,7 @@ const std::vector<SampleRecord>& SampleDirectory() {
 }
 
 std::vector<int> SampleTopCategories() {
-    return {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+    return {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 62};
 }
 
 bool CreateSampleDatabase(const QString& filePath) {

@@ -32,8 +32,9 @@ bool WriteMenuTable(const QString& filePath, const std::vector<SampleRecord>& re
 
 // The sample directory: a root (1) with a dozen top categories, sub-
 // categories with items, advertisers with bids, headings, a restricted
-// category (21), the hot-buy category (3), form categories ("quote.frm",
-// "weather.frm") and the built-in categories 109, 27345 and 31504.
+// category (21), the hot-buy category (3), form categories ("quote.frm" and
+// "weather.frm" in subcategories, "track.frm" with pictures among the top
+// categories) and the built-in categories 109, 27345 and 31504.
 const std::vector<SampleRecord>& SampleDirectory();
 // Ids of the top categories, in home-menu order.
 std::vector<int> SampleTopCategories();

@@ -39,6 +39,36 @@ QByteArray BadgePng(const QString& name) {
     return bytes;
 }
 
+// The pictures of the sample forms, drawn at their natural size.
+QByteArray FormPicturePng(const QString& name) {
+    const bool parcel = name == QLatin1String("parcel.png");
+    QImage img(parcel ? 40 : 120, parcel ? 40 : 10, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (parcel) {
+            p.setPen(QPen(QColor(110, 70, 30), 2));
+            p.setBrush(QColor(200, 150, 90));
+            p.drawRect(QRectF(4, 10, 32, 26));
+            p.drawLine(QPointF(20, 10), QPointF(20, 36));
+            p.setBrush(QColor(230, 190, 130));
+            p.drawPolygon(
+                QPolygonF({QPointF(4, 10), QPointF(12, 3), QPointF(36, 3), QPointF(36, 10)}));
+        } else {
+            const QColor colours[] = {QColor(120, 80, 40), QColor(80, 40, 140), QColor(40, 60, 140),
+                                      QColor(220, 180, 20)};
+            for (int i = 0; i < 4; ++i)
+                p.fillRect(QRect(i * 30, 0, 30, 10), colours[i]);
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return bytes;
+}
+
 QByteArray FileOr(const QString& path, const QByteArray& fallback) {
     QFile f(path);
     if (!path.isEmpty() && f.open(QIODevice::ReadOnly))
@@ -60,6 +90,27 @@ QByteArray SampleForm(const QString& name, const QString& submit) {
                      QStringLiteral("1"), QStringLiteral("120,390,3300,40,city"),
                      QStringLiteral("1"), QStringLiteral("720,750,1200,days"),
                      QStringLiteral("1,Today,3,3 days,7,A week"), QStringLiteral("0")});
+    if (name.compare(QLatin1String("track.frm"), Qt::CaseInsensitive) == 0)
+        return Crlf({QStringLiteral("0.1"),
+                     QStringLiteral("Package tracking"),
+                     QStringLiteral("4200,2100"),
+                     submit,
+                     QStringLiteral("2850,1620,1200,Track"),
+                     QStringLiteral("2"),
+                     QStringLiteral("form=track"),
+                     QStringLiteral("lang=en"),
+                     QStringLiteral("3"),
+                     QStringLiteral("900,180,Where is my parcel?"),
+                     QStringLiteral("900,480,Tracking number:"),
+                     QStringLiteral("120,1110,Carrier:"),
+                     QStringLiteral("1"),
+                     QStringLiteral("900,720,3150,30,number"),
+                     QStringLiteral("1"),
+                     QStringLiteral("900,1050,1800,carrier"),
+                     QStringLiteral("UPS,UPS,FDX,FedEx,USPS,US Mail,DHL,DHL"),
+                     QStringLiteral("2"),
+                     QStringLiteral("parcel.png,150,150"),
+                     QStringLiteral("carriers.png,120,1560")});
     return Crlf({QStringLiteral("0.1"), QStringLiteral("Stock quote"), QStringLiteral("3600,1500"),
                  submit, QStringLiteral("2250,1020,1200,Get Quote"), QStringLiteral("1"),
                  QStringLiteral("form=quote"), QStringLiteral("1"),
@@ -89,6 +140,15 @@ void InstallMenuPages(LocalService& service, const SampleData& data) {
     if (!imagesFolder.isEmpty())
         for (const QString& f : QDir(imagesFolder).entryList(QDir::Files))
             icons.insert(f);
+    // The pictures of the sample forms, unless the images folder has its own.
+    for (const QString& name : {QStringLiteral("parcel.png"), QStringLiteral("carriers.png")}) {
+        if (icons.contains(name))
+            continue;
+        Reply reply;
+        reply.contentType = "image/png";
+        reply.body = FormPicturePng(name);
+        service.SetReply(base + QStringLiteral("images/") + name, reply);
+    }
 
     // Icons: the file from the sample images folder, else a drawn badge.
     for (const QString& name : icons) {
