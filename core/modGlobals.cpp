@@ -5,6 +5,7 @@
 #include "core/modInternet.h"
 #include "core/modRegistry.h"
 #include "platform/Files.h"
+#include "platform/Notifier.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 #include "platform/TransferControl.h"
@@ -28,6 +29,10 @@
 #include <limits>
 
 namespace modGlobals {
+
+namespace {
+bool g_saveFailureTold = false; // a failed save of a setting was reported
+}
 
 void ResetState() {
     gMainLoaded = gLoginLoaded = gTooltipLoaded = false;
@@ -58,8 +63,9 @@ void ResetState() {
     gServerPath.clear();
     gServerBase.clear();
     gItemManager.reset();
-    gNewsCollection = std::make_shared<ItemCollection>();
+    DropNewsCache();
     gInetError = 0;
+    g_saveFailureTold = false;
     modInternet::Inet1().Cancel();
 }
 
@@ -67,8 +73,20 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
     return platform::GetSetting(kAppTitle, section, key, defaultValue);
 }
 
+void DropNewsCache() {
+    gNewsCollection = std::make_shared<ItemCollection>();
+}
+
 void SaveSetting(const QString& section, const QString& key, const QString& value) {
-    platform::SaveSetting(kAppTitle, section, key, value);
+    if (platform::SaveSetting(kAppTitle, section, key, value) || g_saveFailureTold)
+        return;
+    // Told once: every later save would fail the same way, and a message per
+    // setting would bury the user.
+    g_saveFailureTold = true;
+    platform::MsgBox(QStringLiteral("Tarvel was unable to save its settings to ") +
+                         QDir::toNativeSeparators(platform::SettingsFilePath(kAppTitle)) +
+                         QStringLiteral(". Changes to them will be lost when Tarvel closes."),
+                     platform::vbExclamation, QStringLiteral("Settings not saved"));
 }
 
 bool TextToLong(const QString& text, int* out) {

@@ -70,6 +70,10 @@ extern std::unique_ptr<clsItemManager> gItemManager; // created on first use
 inline ItemCollectionPtr gNewsCollection;            // cached news headlines
 inline int gInetError = 0;                           // error of the last transfer-control request
 
+// Drops the cached news: a new empty collection takes its place, so a news
+// menu that is open keeps the rows it shows instead of losing them under it.
+void DropNewsCache();
+
 // Puts every variable above back to its initial value (tests).
 void ResetState();
 

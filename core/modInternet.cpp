@@ -12,7 +12,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QThread>
+
+#include <algorithm>
 
 using namespace modGlobals;
 
@@ -21,6 +24,9 @@ namespace modInternet {
 namespace {
 
 int g_aspTimeoutMs = 60000;
+// A full reload of a 1,000,000-record table is about 720 MB.
+constexpr qint64 kToFileLimit = 4LL * 1024 * 1024 * 1024;
+constexpr int kToFileDeadlineMs = 30 * 60 * 1000;
 
 QString EnvOr(const char* name, const QString& fallback) {
     const QString value = qEnvironmentVariable(name);
@@ -37,6 +43,21 @@ void WaitWhileExecuting() {
 
 const QString kCannotConnect = QStringLiteral("Cannot connect");
 
+// "scheme:" at the start: letters first, then letters, digits, "+", "-", ".".
+bool HasScheme(const QString& address) {
+    const qsizetype colon = address.indexOf(QLatin1Char(':'));
+    if (colon < 1 || !address.at(0).isLetter() || address.at(0).unicode() > 127)
+        return false;
+    for (qsizetype i = 0; i < colon; ++i) {
+        const QChar c = address.at(i);
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('+') ||
+                                   c == QLatin1Char('-') || c == QLatin1Char('.')))
+            return false;
+    }
+    // "host:8080/page" is a bare host with a port, not a scheme.
+    return colon + 1 >= address.size() || !address.at(colon + 1).isDigit();
+}
+
 } // namespace
 
 QString BootstrapHost() {
@@ -51,20 +72,39 @@ QString MemberHost() {
     return EnvOr("TARVEL_MEMBER_HOST", QStringLiteral("members.tarvel.com"));
 }
 
+bool ParseWebHost(const QString& reply, QString* host, QString* path) {
+    const QStringList lines = reply.split(QStringLiteral("\r\n"));
+    // An empty first or second line ("host" CRLF alone) names no server: it
+    // would make every page address a bare host. A line with a blank or a
+    // control character would put a second request line, a header or a
+    // different host into every request built from it.
+    const auto usable = [](const QString& line) {
+        if (line.isEmpty())
+            return false;
+        for (const QChar c : line) {
+            if (c.unicode() <= 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control)
+                return false;
+        }
+        return true;
+    };
+    if (lines.size() < 2 || !usable(lines.at(0)) || !usable(lines.at(1)))
+        return false;
+    *host = lines.at(0);
+    *path = lines.at(1);
+    return true;
+}
+
 void GetWebHost() {
     gServerBase = BootstrapHost();
     const QString reply = GetURLText(QStringLiteral("/url.txt"), false);
     // Only a 2xx reply names the server: an error page's lines are no host.
-    const bool answered = Inet1().Answered();
-    const QStringList lines = answered ? reply.split(QStringLiteral("\r\n")) : QStringList();
-    // An empty first or second line ("host" CRLF alone) names no server either:
-    // it would make every page address a bare host.
-    if (lines.size() < 2 || lines.at(0).isEmpty() || lines.at(1).isEmpty()) {
+    QString host, path;
+    if (Inet1().Answered() && ParseWebHost(reply, &host, &path)) {
+        gServerHost = host;
+        gServerPath = path;
+    } else {
         gServerHost = DefaultServerHost();
         gServerPath = kDefaultServerPath;
-    } else {
-        gServerHost = lines.at(0);
-        gServerPath = lines.at(1);
     }
     gServerBase = gServerHost + gServerPath;
 }
@@ -73,34 +113,63 @@ void SetASPDataTimeoutMs(int ms) {
     g_aspTimeoutMs = ms;
 }
 
-QString GetASPData(const QString& URL, const QString& Data) {
-    platform::HttpRequest request;
-    platform::SplitHostPort(gServerHost, &request.host, &request.port);
-    if (request.host.isEmpty())
-        return QString();
-    request.method = "POST";
-    request.path = URL.toLatin1();
-    request.version = "HTTP/1.0";
+namespace {
+
+// The request GetASPData sends; false when no server host is known.
+bool ASPRequest(const QString& URL, const QString& Data, platform::HttpRequest* request) {
+    platform::SplitHostPort(gServerHost, &request->host, &request->port);
+    if (request->host.isEmpty())
+        return false;
+    request->method = "POST";
+    request->path = URL.toLatin1();
+    request->version = "HTTP/1.0";
     // The agent name the WinInet session was opened with.
-    request.headers << "User-Agent: http generic"
-                    << "Content-Type: application/x-www-form-urlencoded";
-    request.body = Data.toLatin1();
+    request->headers << "User-Agent: http generic"
+                     << "Content-Type: application/x-www-form-urlencoded";
+    request->body = Data.toLatin1();
     // The design waited without limit; a server that never answers must not
     // freeze the program for good.
-    request.timeoutMs = g_aspTimeoutMs;
-    request.deadlineMs = g_aspTimeoutMs;
+    request->timeoutMs = g_aspTimeoutMs;
+    request->deadlineMs = g_aspTimeoutMs;
+    return true;
+}
+
+} // namespace
+
+QString GetASPData(const QString& URL, const QString& Data) {
+    platform::HttpRequest request;
+    if (!ASPRequest(URL, Data, &request))
+        return QString();
     const platform::GrabPause pause;
     const platform::HttpResponse response = platform::Fetch(request);
-    if (response.error != 0)
+    // An error page (404, 500, a redirect) is no answer: every caller would
+    // take its lines for data, a login or an update.
+    if (!response.ok())
         return QString();
     return QString::fromLatin1(response.body);
 }
 
 bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath) {
-    const QString reply = GetASPData(URL, Data);
-    if (reply.isEmpty())
+    platform::HttpRequest request;
+    if (!ASPRequest(URL, Data, &request))
         return false;
-    return platform::WriteFileWhole(FilePath, reply.toLatin1());
+    // A full reload of a large table takes a while to send; the client's own
+    // time-out still ends a server that stops sending.
+    request.deadlineMs = std::max(g_aspTimeoutMs, kToFileDeadlineMs);
+    request.maxBodyBytes = kToFileLimit;
+    QSaveFile file(FilePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    request.bodySink = [&file](const char* data, qsizetype size) {
+        return file.write(data, size) == size;
+    };
+    const platform::GrabPause pause;
+    const platform::HttpResponse response = platform::Fetch(request);
+    if (!response.ok()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 QString GetURLText(const QString& Page, bool Silent) {
@@ -234,8 +303,10 @@ void OpenBrowserWindow(int Width, int Height, const QString& URL, const QString&
         return;
     }
     // No companion browser installed: the default browser shows the page.
-    platform::shell().Execute(QStringLiteral("http://") + URL, QStringLiteral("0"),
-                              QStringLiteral("0"));
+    // The companion took bare "host/page" addresses; one that names its
+    // scheme already must not become "http://https://...".
+    platform::shell().Execute(HasScheme(URL) ? URL : QStringLiteral("http://") + URL,
+                              QStringLiteral("0"), QStringLiteral("0"));
 }
 
 platform::TransferControl& Inet1() {

@@ -23,14 +23,18 @@ inline const QString kDefaultServerPath = QStringLiteral("/Vantrix/internal/");
 // Sets gServerHost, gServerPath and gServerBase from the bootstrap host's
 // "/url.txt", or the defaults.
 void GetWebHost();
+// Reads url.txt's host and path lines; false when they name no usable server
+// (missing, empty, or holding blanks or control characters).
+bool ParseWebHost(const QString& reply, QString* host, QString* path);
 
 // Synchronous form-encoded POST of Data to URL (a path on gServerHost). Blocks
-// without processing window events; "" on any failure or after the time-out.
+// without processing window events; "" on any failure (a non-2xx status, a
+// reply cut off or past kMaxReplyBytes) or after the time-out.
 QString GetASPData(const QString& URL, const QString& Data);
 // GetASPData for a reply too large to hold in memory (the full reload of the
-// menu table): the body goes to FilePath, written through a temporary file
-// renamed into place. True only for a complete 2xx reply; on false FilePath
-// is left as it was.
+// menu table): the body streams to FilePath, written through a temporary file
+// in its folder renamed into place, and is never held whole in memory. True
+// only for a complete 2xx reply; on false FilePath is left as it was.
 bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath);
 // Time-out of GetASPData (60 s); tests shorten it.
 void SetASPDataTimeoutMs(int ms);

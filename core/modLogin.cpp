@@ -69,6 +69,46 @@ bool IsNewerVersion(const QString& line4) {
     return revision > kVersionRevision;
 }
 
+bool ReadLoginReply(const QStringList& lines, LoginReply* out) {
+    if (lines.size() < 7)
+        return false;
+    const std::optional<int> id = ParseUserId(lines.at(0));
+    const std::optional<bool> enrolled = modGlobals::ParseBoolean(lines.at(1));
+    const std::optional<bool> restricted = modGlobals::ParseBoolean(lines.at(2));
+    if (!id || !enrolled || !restricted)
+        return false;
+    out->userId = *id;
+    out->enrolled = *enrolled;
+    out->allowRestricted = *restricted;
+
+    const QStringList version = lines.at(3).split(QLatin1Char('.'));
+    if (version.size() == 3) {
+        for (const QString& part : version) {
+            if (!IsNumeric(part))
+                return false;
+        }
+        out->newerVersion = IsNewerVersion(lines.at(3));
+    }
+
+    out->hasPopup = lines.at(4) != QLatin1String("X");
+    if (out->hasPopup) {
+        const QStringList parts = lines.at(4).split(QLatin1Char(','));
+        if (parts.size() == 4) {
+            bool okW = false, okH = false;
+            out->popupWidth = parts.at(0).trimmed().toInt(&okW);
+            out->popupHeight = parts.at(1).trimmed().toInt(&okH);
+            if (!okW || !okH)
+                return false;
+            out->popupAddress = parts.at(2);
+            out->popupTitle = parts.at(3);
+            out->popupComplete = true;
+        }
+    }
+    out->registeredName = lines.at(5);
+    out->sessionKey = lines.at(6);
+    return true;
+}
+
 } // namespace modLogin
 
 namespace modGlobals {
@@ -87,7 +127,7 @@ QString ContactUs() {
 QString InvalidResponseWithReply(const QString& reply) {
     return QStringLiteral("Tarvel was unable to log you into our server. It returned an invalid "
                           "response. Make sure you are currently connected to the Internet. ") +
-           ContactUs() + QStringLiteral("\r\n\r\n") + reply;
+           ContactUs() + QStringLiteral("\r\n\r\n") + platform::QuoteReply(reply);
 }
 
 QString InvalidResponseShort() {
@@ -134,59 +174,6 @@ void Inform(const QString& text, const QString& title) {
     platform::MsgBox(text, platform::vbInformation, title);
 }
 
-// Everything the seven lines must hold, read before any login state is
-// stored so that a bad line leaves no half-done login.
-struct LoginReply {
-    int userId = 0;
-    bool enrolled = true;
-    bool allowRestricted = false;
-    bool newerVersion = false;
-    bool hasPopup = false;
-    bool popupComplete = false; // four parts: the page opens
-    int popupWidth = 0, popupHeight = 0;
-    QString popupAddress, popupTitle;
-    QString registeredName;
-    QString sessionKey;
-};
-
-bool ReadReply(const QStringList& lines, LoginReply* out) {
-    const std::optional<int> id = modLogin::ParseUserId(lines.at(0));
-    const std::optional<bool> enrolled = modGlobals::ParseBoolean(lines.at(1));
-    const std::optional<bool> restricted = modGlobals::ParseBoolean(lines.at(2));
-    if (!id || !enrolled || !restricted)
-        return false;
-    out->userId = *id;
-    out->enrolled = *enrolled;
-    out->allowRestricted = *restricted;
-
-    const QStringList version = lines.at(3).split(QLatin1Char('.'));
-    if (version.size() == 3) {
-        for (const QString& part : version) {
-            if (!modLogin::IsNumeric(part))
-                return false;
-        }
-        out->newerVersion = modLogin::IsNewerVersion(lines.at(3));
-    }
-
-    out->hasPopup = lines.at(4) != QLatin1String("X");
-    if (out->hasPopup) {
-        const QStringList parts = lines.at(4).split(QLatin1Char(','));
-        if (parts.size() == 4) {
-            bool okW = false, okH = false;
-            out->popupWidth = parts.at(0).trimmed().toInt(&okW);
-            out->popupHeight = parts.at(1).trimmed().toInt(&okH);
-            if (!okW || !okH)
-                return false;
-            out->popupAddress = parts.at(2);
-            out->popupTitle = parts.at(3);
-            out->popupComplete = true;
-        }
-    }
-    out->registeredName = lines.at(5);
-    out->sessionKey = lines.at(6);
-    return true;
-}
-
 // The category log goes up with the logout; the update program must not
 // start (and the process end) before it has left.
 void WaitForUpload() {
@@ -226,10 +213,7 @@ void LoginUser(const QString& UserName, const QString& Password) {
             QStringLiteral("&Password=") + modInternet::URLEncode(password) +
             QStringLiteral("&Version=") + gVersion);
 
-    if (gNewsCollection)
-        gNewsCollection->Clear();
-    else
-        gNewsCollection = std::make_shared<ItemCollection>();
+    DropNewsCache();
 
     auto failureEnd = [&cursor] {
         Call(Windows().unloadLogin);
@@ -245,7 +229,7 @@ void LoginUser(const QString& UserName, const QString& Password) {
     if (reply == QLatin1String("ERR") || reply.contains(QLatin1String("error"))) {
         Inform(QStringLiteral("Tarvel was unable to log you into our server. It returned an error "
                               "response. Please try again later. ") +
-                   ContactUs() + QStringLiteral("\r\n\r\n") + reply,
+                   ContactUs() + QStringLiteral("\r\n\r\n") + platform::QuoteReply(reply),
                kCannotConnect);
         return failureEnd();
     }
@@ -274,8 +258,8 @@ void LoginUser(const QString& UserName, const QString& Password) {
         return failureEnd();
     }
 
-    LoginReply parsed;
-    if (!ReadReply(lines, &parsed)) {
+    modLogin::LoginReply parsed;
+    if (!modLogin::ReadLoginReply(lines, &parsed)) {
         Inform(InvalidResponseWithReply(reply), kCannotConnect);
         return failureEnd();
     }

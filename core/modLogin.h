@@ -2,6 +2,7 @@
 // Pieces of the login that the windows and the tests use besides
 // modGlobals::LoginUser and LogoutUser.
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -20,5 +21,23 @@ bool IsNumeric(const QString& text);
 // Line 4 of the reply: true only for exactly three parts that name a newer
 // version than the program's own.
 bool IsNewerVersion(const QString& line4);
+
+// Everything the seven lines of a login reply must hold, read before any
+// login state is stored so that a bad line leaves no half-done login.
+struct LoginReply {
+    int userId = 0;
+    bool enrolled = true;
+    bool allowRestricted = false;
+    bool newerVersion = false;
+    bool hasPopup = false;
+    bool popupComplete = false; // four parts: the page opens
+    int popupWidth = 0, popupHeight = 0;
+    QString popupAddress, popupTitle;
+    QString registeredName;
+    QString sessionKey;
+};
+// False when fewer than seven lines came or one of them is not what it must
+// be.
+bool ReadLoginReply(const QStringList& lines, LoginReply* out);
 
 } // namespace modLogin

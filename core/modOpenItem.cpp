@@ -1,11 +1,17 @@
 // What choosing a row of any menu does: built-in commands for the reserved
 // negative ids, the server's redirect page for everything else.
+#include "core/ReplyParsers.h"
 #include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "platform/AppPath.h"
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <optional>
 
 namespace modGlobals {
 
@@ -28,13 +34,29 @@ void OpenMemberCenter(const QString& destination = QString()) {
                                    QStringLiteral("Member Center"));
 }
 
+// A .url favorite larger than this is no shortcut.
+constexpr qint64 kMaxShortcutBytes = 64 * 1024;
+
+// The address a favorite stands for: a .url file's URL= line, or the
+// bookmark's own address. Nothing when it names none.
+std::optional<QString> FavoriteAddress(const clsItem& item) {
+    if (gFavoritesPosition == 1)
+        return item.URL;
+    if (gFavoritesPosition != 0 || !IsPlainFileName(item.URL))
+        return std::nullopt;
+    QFile file(QDir(gFavoritesPath).filePath(item.URL));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxShortcutBytes)
+        return std::nullopt;
+    return ReplyParsers::UrlFileAddress(file.read(kMaxShortcutBytes));
+}
+
 void OpenFavorite(const clsItem& item) {
-    bool started = true;
-    if (gFavoritesPosition == 0)
-        started =
-            platform::shell().Execute(gFavoritesPath + QLatin1Char('/') + item.URL, kZero, kZero);
-    else if (gFavoritesPosition == 1)
-        started = platform::shell().Execute(item.URL, kZero, kZero);
+    // Only the web address is opened, never the file itself: a favorite that
+    // is (or points at) a program or a script must not run.
+    const std::optional<QString> address = FavoriteAddress(item);
+    bool started = false;
+    if (address && ReplyParsers::IsWebAddress(*address))
+        started = platform::shell().Execute(*address, kZero, kZero);
     if (!started)
         platform::MsgBox(QStringLiteral("Failed to load URL!"));
 }
@@ -74,8 +96,7 @@ void OpenItem(ItemPtr Item, const QString& SearchText) {
         break;
     case -18:
         OpenMemberCenter(QStringLiteral("newsfeeds"));
-        if (gNewsCollection)
-            gNewsCollection->Clear();
+        DropNewsCache();
         Call(Windows().resetNewsTimer);
         break;
     case -17:

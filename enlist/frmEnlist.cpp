@@ -427,7 +427,8 @@ QString frmEnlist::URLEncode(const QString& Text) {
 
 QString frmEnlist::GetASPData(const QString& URL, const QString& Data) {
     const EnlistLink::PostResult result = Request(URL, Data);
-    return result.error == 0 ? QString::fromLatin1(result.body) : QString();
+    // An error page is no answer: its text must never pass for a status.
+    return result.ok() ? QString::fromLatin1(result.body) : QString();
 }
 
 EnlistLink::PostResult frmEnlist::Request(const QString& path, const QString& data) {

@@ -20,6 +20,7 @@ namespace {
 
 const QString kLocatorPage = QStringLiteral("/Vantrix/internal/getDBURL.asp");
 const QString kFallbackPage = QStringLiteral("/tarvel/downloaddb.asp");
+constexpr qint64 kInstallerLimit = 256LL * 1024 * 1024;
 
 // The locator's answer must name a web address of its own; an error page or
 // an empty answer names none.
@@ -54,6 +55,9 @@ void frmEnlist::DownloadDB() {
 
     bool started = false;
     Inet1->SetTimeoutMs(EnlistLink::TimeoutMs());
+    // The installer carries the whole menu database: far beyond a page, yet
+    // a reply that never ends must still stop somewhere.
+    Inet1->SetByteOpenLimit(kInstallerLimit);
     const QString locator = Inet1->OpenURLText(EnlistLink::ServerAddress(kLocatorPage));
     const QString address = locator.trimmed();
     if (Inet1->Answered() && IsWebAddress(address)) {

@@ -31,83 +31,6 @@ int MapSocketError(QAbstractSocket::SocketError error) {
     }
 }
 
-QByteArray DecodeChunked(const QByteArray& raw) {
-    QByteArray out;
-    qsizetype pos = 0;
-    while (pos < raw.size()) {
-        const qsizetype eol = raw.indexOf("\r\n", pos);
-        if (eol < 0)
-            break;
-        bool ok = false;
-        const qlonglong len =
-            raw.mid(pos, eol - pos).split(';').first().trimmed().toLongLong(&ok, 16);
-        if (!ok || len <= 0)
-            break;
-        pos = eol + 2;
-        // A size beyond what arrived (a reply cut short, or garbage) ends the
-        // body with what is there; cut to int it could step backwards for ever.
-        if (len >= raw.size() - pos) {
-            out.append(raw.mid(pos));
-            break;
-        }
-        out.append(raw.mid(pos, static_cast<qsizetype>(len)));
-        pos += static_cast<qsizetype>(len) + 2;
-    }
-    return out;
-}
-
-// Splits the raw reply into status, headers and body.
-void ParseReply(const QByteArray& raw, HttpResponse* response) {
-    const int end = raw.indexOf("\r\n\r\n");
-    if (!raw.startsWith("HTTP/") || end < 0) {
-        response->error = kInetInvalidResponse;
-        return;
-    }
-    const QByteArray head = raw.left(end);
-    const int eol = head.indexOf("\r\n");
-    const QList<QByteArray> statusLine = (eol < 0 ? head : head.left(eol)).split(' ');
-    response->status = statusLine.size() > 1 ? statusLine.at(1).toInt() : 0;
-    response->headers = eol < 0 ? QByteArray() : head.mid(eol + 2);
-    QByteArray body = raw.mid(end + 4);
-    bool chunked = false;
-    qlonglong length = -1;
-    for (const QByteArray& line : response->headers.split('\n')) {
-        const int colon = line.indexOf(':');
-        if (colon < 0)
-            continue;
-        const QByteArray name = line.left(colon).trimmed().toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (name == "transfer-encoding" && value.toLower().contains("chunked"))
-            chunked = true;
-        else if (name == "content-length")
-            length = value.toLongLong();
-    }
-    if (chunked)
-        body = DecodeChunked(body);
-    else if (length >= 0 && body.size() > length)
-        body.truncate(static_cast<int>(length));
-    response->body = body;
-}
-
-// True once the whole reply is in: the headers and Content-Length bytes, or
-// the last chunk. Otherwise the end of the connection ends the reply.
-bool Complete(const QByteArray& raw) {
-    const int end = raw.indexOf("\r\n\r\n");
-    if (end < 0)
-        return false;
-    const QByteArray head = raw.left(end).toLower();
-    const int cl = head.indexOf("\ncontent-length:");
-    if (cl >= 0) {
-        const int eol = head.indexOf('\n', cl + 1);
-        const qlonglong len =
-            head.mid(cl + 16, eol < 0 ? -1 : eol - cl - 16).trimmed().toLongLong();
-        return raw.size() - end - 4 >= len;
-    }
-    if (head.contains("transfer-encoding:") && head.contains("chunked"))
-        return raw.endsWith("0\r\n\r\n");
-    return false;
-}
-
 } // namespace
 
 void SplitHostPort(const QString& hostAndPort, QString* host, quint16* port) {
@@ -189,7 +112,7 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
     out += request.body;
     socket.write(out);
 
-    QByteArray raw;
+    HttpReplyParser reply(request.maxBodyBytes, request.bodySink);
     clock.restart();
     for (;;) {
         if (Cancelled(cancel)) {
@@ -203,14 +126,15 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
             return response;
         }
         if (socket.waitForReadyRead(kSlice)) {
-            raw += socket.readAll();
+            reply.Feed(socket.readAll());
             clock.restart();
-            if (Complete(raw))
+            if (reply.Finished() || reply.Failed())
                 break;
             continue;
         }
         if (socket.state() != QAbstractSocket::ConnectedState) {
-            raw += socket.readAll();
+            reply.Feed(socket.readAll());
+            reply.Close();
             break;
         }
         if (clock.elapsed() >= request.timeoutMs) {
@@ -219,11 +143,11 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
         }
     }
     socket.abort();
-    if (raw.isEmpty()) {
-        response.error = kInetConnectionAborted;
-        return response;
-    }
-    ParseReply(raw, &response);
+    response.error = reply.Error();
+    response.status = reply.Status();
+    response.headers = reply.Headers();
+    if (response.error == 0)
+        response.body = reply.TakeBody();
     return response;
 }
 

@@ -3,6 +3,8 @@
 // runs on the calling thread without an event loop (QTcpSocket's waitFor*
 // calls), so no window event, timer or click runs while it waits, and it sends
 // the request path byte for byte as given: no URL normalisation.
+#include "platform/HttpReply.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,8 +20,15 @@ inline constexpr int kInetCannotConnect = 12029;
 inline constexpr int kInetConnectionAborted = 12030;
 inline constexpr int kInetInvalidResponse = 12152;
 
+// Most body bytes a reply held in memory may carry: pages, replies, icons
+// and form files are far smaller, and an endless reply must not eat the
+// machine. Larger downloads raise it or go to a file.
+inline constexpr qint64 kMaxReplyBytes = 16LL * 1024 * 1024;
+
 struct HttpResponse {
-    int error = 0;  // 0, or one of the kInet* numbers
+    // 0, or one of the kInet* numbers: a reply cut off before the end its
+    // framing declared, malformed, or past its size limit is a failure.
+    int error = 0;
     int status = 0; // HTTP status code when a status line arrived
     QByteArray headers;
     QByteArray body;
@@ -37,6 +46,11 @@ struct HttpRequest {
     int timeoutMs = 60000; // for connecting and for each wait for data
     // Limit on the whole request, however the bytes trickle in; 0 = none.
     int deadlineMs = 0;
+    // Limit on the body; past it the request fails. 0 = none.
+    qint64 maxBodyBytes = kMaxReplyBytes;
+    // When set, the body goes here piece by piece instead of into the
+    // response (which then has an empty body).
+    HttpReplyParser::Sink bodySink;
 };
 
 // "host" or "host:port" split into its parts; port 80 when none is given.

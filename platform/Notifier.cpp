@@ -63,4 +63,20 @@ int MsgBox(const QString& prompt, int flags, const QString& title) {
     return notifier().MsgBox(prompt, flags, title);
 }
 
+QString QuoteReply(const QString& reply, qsizetype maxChars) {
+    QString out;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < reply.size(); ++i) {
+        const QChar c = reply.at(i);
+        const bool lineBreak = c == QLatin1Char('\n') || c == QLatin1Char('\r');
+        if (!lineBreak && !c.isPrint())
+            continue;
+        if (kept == maxChars)
+            return out + QStringLiteral("...");
+        out += c;
+        ++kept;
+    }
+    return out;
+}
+
 } // namespace platform

@@ -28,6 +28,12 @@ public:
 Notifier& notifier();
 void SetNotifier(Notifier* replacement);
 
+// A server's reply as a message may quote it: its printable characters and
+// line breaks, at most maxChars of them, "..." when cut. A reply of megabytes
+// would take minutes to lay out in a message box, and control bytes show as
+// nothing useful.
+QString QuoteReply(const QString& reply, qsizetype maxChars = 300);
+
 // Shorthand for notifier().MsgBox.
 int MsgBox(const QString& prompt, int flags = vbOKOnly, const QString& title = QString());
 

@@ -53,7 +53,7 @@ bool HasSetting(const QString& app, const QString& section, const QString& key) 
     return settings.contains(Path(section, key));
 }
 
-void SaveSetting(const QString& app, const QString& section, const QString& key,
+bool SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value) {
     const QString file = SettingsFilePath(app);
     const QString folder = QFileInfo(file).absolutePath();
@@ -67,14 +67,17 @@ void SaveSetting(const QString& app, const QString& section, const QString& key,
             f.close();
     }
     Restrict(file);
+    bool saved = false;
     {
         QSettings settings(file, QSettings::IniFormat);
         settings.setValue(Path(section, key), value);
         // QSettings writes lazily; the registry it replaces wrote at once.
         settings.sync();
+        saved = settings.status() == QSettings::NoError;
     }
     // The sync replaces the file by a new one; keep the narrow mode on it.
     Restrict(file);
+    return saved;
 }
 
 void DeleteSetting(const QString& app, const QString& section, const QString& key) {

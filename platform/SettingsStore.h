@@ -10,7 +10,9 @@ namespace platform {
 
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& defaultValue = QString());
-void SaveSetting(const QString& app, const QString& section, const QString& key,
+// False when the value did not reach the file (a read-only file or folder,
+// a full disk).
+bool SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
 void DeleteSetting(const QString& app, const QString& section, const QString& key);
 // True when the key exists (a missing key and an empty value differ).

@@ -29,7 +29,7 @@ TransferControl::~TransferControl() {
     pool_->waitForDone();
 }
 
-HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs) {
+HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs, qint64 maxBody) {
     HttpRequest request;
     HttpResponse response;
     if (!ParseHttpAddress(address, &request)) {
@@ -39,6 +39,7 @@ HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs) {
         // A server that trickles bytes would otherwise hold the caller for
         // as long as it keeps sending.
         request.deadlineMs = deadlineMs;
+        request.maxBodyBytes = maxBody;
         const GrabPause pause;
         response = Fetch(request);
     }
@@ -48,11 +49,11 @@ HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs) {
 }
 
 QString TransferControl::OpenURLText(const QString& address) {
-    return QString::fromLatin1(OpenSync(address, textDeadlineMs_).body);
+    return QString::fromLatin1(OpenSync(address, textDeadlineMs_, kMaxReplyBytes).body);
 }
 
 QByteArray TransferControl::OpenURLBytes(const QString& address) {
-    return OpenSync(address, bytesDeadlineMs_).body;
+    return OpenSync(address, bytesDeadlineMs_, byteOpenLimit_).body;
 }
 
 int TransferControl::Execute(const QString& address, const QString& operation,

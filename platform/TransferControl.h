@@ -42,7 +42,8 @@ public:
     ~TransferControl() override;
 
     // Synchronous opens: block the caller (no event processing) and return
-    // the body; empty when nothing arrived. ResponseCode/StatusCode tell why.
+    // the body; empty when nothing arrived, or the reply was cut off or too
+    // large. ResponseCode/StatusCode tell why.
     QString OpenURLText(const QString& address);
     QByteArray OpenURLBytes(const QString& address);
 
@@ -85,6 +86,9 @@ public:
     }
     int TextDeadlineMs() const { return textDeadlineMs_; }
     int BytesDeadlineMs() const { return bytesDeadlineMs_; }
+    // Most body bytes of a byte open (an installer is larger than any
+    // page); text opens and asynchronous transfers keep kMaxReplyBytes.
+    void SetByteOpenLimit(qint64 bytes) { byteOpenLimit_ = bytes; }
 
 signals:
     void StateChanged(int state);
@@ -92,7 +96,7 @@ signals:
 private:
     struct Job;
     void Finish(const std::shared_ptr<Job>& job, const HttpResponse& response);
-    HttpResponse OpenSync(const QString& address, int deadlineMs);
+    HttpResponse OpenSync(const QString& address, int deadlineMs, qint64 maxBody);
 
     std::vector<std::shared_ptr<Job>> active_;
     std::unique_ptr<QThreadPool> pool_;
@@ -104,6 +108,7 @@ private:
     int timeoutMs_ = 30000;
     int textDeadlineMs_ = 120000;
     int bytesDeadlineMs_ = 600000;
+    qint64 byteOpenLimit_ = kMaxReplyBytes;
 };
 
 } // namespace platform

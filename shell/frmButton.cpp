@@ -297,8 +297,7 @@ void frmButton::timLogout_Timer() {
     }
 
     if (m_NewsTimer >= 61) {
-        if (gNewsCollection)
-            gNewsCollection->Clear();
+        DropNewsCache();
         m_NewsTimer = 0;
     }
 }

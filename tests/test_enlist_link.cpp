@@ -67,10 +67,10 @@ TEST_F(EnlistLinkTest, EightBitTextBothWays) {
     EXPECT_EQ(service.RequestsFor("/internal/echo.asp")[0].body, text.toLatin1());
 }
 
-TEST_F(EnlistLinkTest, ErrorStatusBodyComesBackLikeAnyReply) {
+TEST_F(EnlistLinkTest, ErrorStatusBodyIsNoReplyButItsStatusIsKept) {
     service.SetReply(QStringLiteral("/internal/err.asp"), QByteArray("Not here"), 404);
     frmEnlist w{QString()};
-    EXPECT_EQ(w.GetASPData("/internal/err.asp", ""), "Not here");
+    EXPECT_EQ(w.GetASPData("/internal/err.asp", ""), QString());
     const EnlistLink::PostResult result = EnlistLink::Post("/internal/err.asp", "");
     EXPECT_EQ(result.status, 404);
     EXPECT_FALSE(result.ok());

@@ -275,7 +275,7 @@ TEST_F(LoginTest, RequestCarriesTheEncodedNamePasswordAndVersion) {
 TEST_F(LoginTest, SuccessStoresTheLoginStateAndShowsTheHomeMenu) {
     auto cached = std::make_shared<clsItem>();
     gNewsCollection->Add(cached);
-    const ItemCollection* news = gNewsCollection.get();
+    const ItemCollectionPtr news = gNewsCollection;
     SaveSetting(QStringLiteral("Options42"), QStringLiteral("LogoutTime"), QStringLiteral("5"));
     SaveSetting(QStringLiteral("Options42"), QStringLiteral("AniSpeed"), QStringLiteral("11"));
     Reply(Lines(Good()) + QStringLiteral("\r\nignored\r\n"));
@@ -297,8 +297,9 @@ TEST_F(LoginTest, SuccessStoresTheLoginStateAndShowsTheHomeMenu) {
     EXPECT_EQ(resetTimer, 1);
     EXPECT_EQ(homeMenu, 1);
     EXPECT_EQ(prompts, 0);
-    // The news cache is emptied in place.
-    EXPECT_EQ(gNewsCollection.get(), news);
+    // The news cache is replaced by an empty one, never emptied in place.
+    EXPECT_NE(gNewsCollection, news);
+    EXPECT_EQ(news->Count(), 1);
     EXPECT_EQ(gNewsCollection->Count(), 0);
     // The database was brought up to date with the user's id.
     const auto updates = service.RequestsFor(QStringLiteral("/Vantrix/internal/getUpdates.ASP"));

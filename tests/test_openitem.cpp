@@ -8,6 +8,7 @@
 #include "support/Scripted.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -134,13 +135,15 @@ TEST_F(OpenItemTest, MemberCenterPages) {
     }
 }
 
-TEST_F(OpenItemTest, ModifyNewsFeedsEmptiesTheNewsCache) {
+TEST_F(OpenItemTest, ModifyNewsFeedsDropsTheNewsCache) {
     gNewsCollection->Add(std::make_shared<clsItem>());
     gNewsCollection->Add(std::make_shared<clsItem>());
-    const ItemCollection* cache = gNewsCollection.get();
+    const ItemCollectionPtr cache = gNewsCollection;
     OpenItem(Item(-18));
     EXPECT_EQ(OnlyCall().parameters, Member(QStringLiteral("&destination=newsfeeds")));
-    EXPECT_EQ(gNewsCollection.get(), cache);
+    // A news menu still open on the old rows keeps them.
+    EXPECT_NE(gNewsCollection, cache);
+    EXPECT_EQ(cache->Count(), 2);
     EXPECT_EQ(gNewsCollection->Count(), 0);
     EXPECT_EQ(events, (QStringList{QStringLiteral("unload"), QStringLiteral("news timer")}));
 }
@@ -213,13 +216,19 @@ TEST_F(OpenItemTest, RestrictedStubOpensTheRestrictedPage) {
               QStringLiteral("http://srv.test/Vantrix/internal/../Restricted.asp"));
 }
 
-TEST_F(OpenItemTest, FavoriteFromTheFavoritesFolder) {
+TEST_F(OpenItemTest, FavoriteFromTheFavoritesFolderOpensTheAddressItHolds) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile url(folder.filePath(QStringLiteral("Tarvel Home.url")));
+    ASSERT_TRUE(url.open(QIODevice::WriteOnly));
+    url.write("[InternetShortcut]\r\nURL=http://www.tarvel.com/home\r\n");
+    url.close();
     gFavoritesPosition = 0;
-    gFavoritesPath = QStringLiteral("/home/bob/Favorites");
+    gFavoritesPath = folder.path();
     ItemPtr item = Item(-20, 0);
     item->URL = QStringLiteral("Tarvel Home.url");
     OpenItem(item);
-    EXPECT_EQ(OnlyCall().file, QStringLiteral("/home/bob/Favorites/Tarvel Home.url"));
+    EXPECT_EQ(OnlyCall().file, QStringLiteral("http://www.tarvel.com/home"));
     EXPECT_TRUE(world.notifier.calls.isEmpty());
 }
 

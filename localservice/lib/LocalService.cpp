@@ -299,6 +299,61 @@ void SplitTarget(const QByteArray& target, QByteArray* path, QByteArray* query) 
     *query = q < 0 ? QByteArray() : t.mid(q + 1);
 }
 
+// Writes a reply byte by byte as its framing says, bypassing httplib, which
+// would always frame it correctly.
+void SendRaw(Connection& connection, const Reply& reply, const std::atomic<bool>& stopping) {
+    QByteArray head = reply.statusLine.isEmpty()
+                          ? "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted"
+                          : reply.statusLine;
+    head += "\r\n";
+    if (!reply.contentType.isEmpty())
+        head += "Content-Type: " + reply.contentType + "\r\n";
+    head += "Connection: close\r\n";
+    const QByteArray& body = reply.body;
+    QByteArray rest;
+    switch (reply.framing) {
+    case Framing::Normal:
+        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+        rest = body;
+        break;
+    case Framing::ShortBody:
+        head += "Content-Length: " +
+                QByteArray::number(reply.declaredLength >= 0 ? reply.declaredLength
+                                                             : body.size() + 100) +
+                "\r\n";
+        rest = body;
+        break;
+    case Framing::Chunked:
+    case Framing::ChunkedNoEnd: {
+        head += "Transfer-Encoding: chunked\r\n";
+        // Two chunks when there is a body, so a reader must join them.
+        const qsizetype half = body.size() / 2;
+        for (const QByteArray& part : {body.left(half), body.mid(half)}) {
+            if (!part.isEmpty())
+                rest += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+        }
+        if (reply.framing == Framing::Chunked)
+            rest += "0\r\n\r\n";
+        break;
+    }
+    case Framing::UntilClose:
+    case Framing::Endless:
+        rest = body;
+        break;
+    }
+    head += "\r\n";
+    const QByteArray first = head + rest;
+    if (connection.write(first.constData(), static_cast<size_t>(first.size())) < 0)
+        return;
+    if (reply.framing != Framing::Endless)
+        return;
+    const QByteArray filler = body.isEmpty() ? QByteArray(64 * 1024, 'x') : body;
+    // Until the client hangs up or the service stops: a write then fails.
+    while (!stopping.load() &&
+           connection.write(filler.constData(), static_cast<size_t>(filler.size())) >= 0) {
+    }
+}
+
 } // namespace
 
 struct LocalService::Impl {
@@ -365,6 +420,12 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     if (reply.refuse || stopping.load()) {
         if (connection)
             connection->refused = true;
+        return;
+    }
+    if (connection && (reply.framing != Framing::Normal || !reply.statusLine.isEmpty())) {
+        SendRaw(*connection, reply, stopping);
+        // The bytes are out: httplib must add none of its own.
+        connection->refused = true;
         return;
     }
     res.status = (reply.status >= 100 && reply.status <= 999) ? reply.status : 500;

@@ -35,12 +35,28 @@ struct Request {
     QString queryValue(const QString& name) const; // first match in the query
 };
 
+// How a reply goes on the wire; all but Normal play a server that misbehaves.
+enum class Framing {
+    Normal,       // Content-Length matching the body
+    Chunked,      // the body in chunks, ended by the last chunk
+    ShortBody,    // Content-Length declares more than the body, then the connection closes
+    ChunkedNoEnd, // chunks, then the connection closes without the last chunk
+    UntilClose,   // no length at all: the body ends when the connection does
+    Endless,      // the body sent over and over, until the client goes or Stop
+};
+
 struct Reply {
     int status = 200;
     QByteArray body;
     QByteArray contentType = "text/html";
     int delayMs = 0;     // wait this long before answering (Stop ends the wait)
     bool refuse = false; // close the connection without sending a single byte
+    Framing framing = Framing::Normal;
+    // ShortBody: the length declared; -1 declares the body's size plus 100.
+    qint64 declaredLength = -1;
+    // When set, sent as the status line instead of "HTTP/1.1 <status> ..."
+    // (a status that is no number, a line that is no HTTP at all).
+    QByteArray statusLine;
 };
 
 using Handler = std::function<Reply(const Request&)>;
