@@ -70,9 +70,12 @@ void frmMain::FillHomeMenu() {
         const int tppY = platform::TwipsPerPixelY();
 
         const int clientPart = n * kRowHeight * tppY + kSearchBoxHeightTwips + 240;
-        const int heightTwips =
-            m_ClientHeight > 0 ? (height() * tppY - m_ClientHeight) + clientPart : clientPart;
         skinForm.ApplySkin(menus::SkinStorage::ForWindow(QStringLiteral("home"), gTrueColor), this);
+        // The skin's frame lies around the client part: the first fill makes
+        // room for it too, so a later refill of the same rows keeps the size.
+        const int frameTwips = 2 * skinForm.Border() * tppY;
+        const int heightTwips = m_ClientHeight > 0 ? (height() * tppY - m_ClientHeight) + clientPart
+                                                   : frameTwips + clientPart;
         resize(kWidth, heightTwips / tppY);
 
         menus::SkinElement client;
