@@ -169,6 +169,7 @@ void frmMain::ResetState() {
     m_ReversedMenu = false;
     m_HaveCapture = m_SearchPicCapture = m_SearchTextCapture = false;
     m_ClientHeight = 0;
+    m_RequestedIcons.clear();
     timFlashTag.clear();
     if (picHighlight)
         picHighlight->hide();

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -41,6 +42,9 @@ public:
 
     void ShowMenu();
     void UpdateMenu();
+    // The icon queue's refill once the icons arrived: the same rows painted
+    // again, nothing fetched.
+    Q_INVOKABLE void RefreshIcons();
     bool IsLoaded() const { return m_Loaded; }
 
     // Where the rows come from: GetHomeMenuCollection(gUserID) unless a test
@@ -126,6 +130,7 @@ private:
     // painting
     void FillHomeMenu();
     void PaintRows(QPainter& p);
+    void PaintCaption(QPainter& p);
     QPixmap RowIcon(const clsItem& item);
     void DrawHighlight();
     void DrawSearchBox();
@@ -153,5 +158,6 @@ private:
     ItemsSource itemsSource_;
     QPixmap m_Background; // the skin under the rows, without them
     bool m_Loaded = false;
+    QSet<QString> m_RequestedIcons; // asked of the icon queue this opening
     menus::Slide childSlide_;
 };

@@ -4,6 +4,7 @@
 // strip), so an exposed window is only copied, never repainted.
 #include "menus/frmMain.h"
 
+#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
@@ -11,6 +12,7 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPainter>
 
 #include <exception>
@@ -68,9 +70,12 @@ void frmMain::FillHomeMenu() {
         const int tppY = platform::TwipsPerPixelY();
 
         const int clientPart = n * kRowHeight * tppY + kSearchBoxHeightTwips + 240;
-        const int heightTwips =
-            m_ClientHeight > 0 ? (height() * tppY - m_ClientHeight) + clientPart : clientPart;
         skinForm.ApplySkin(menus::SkinStorage::ForWindow(QStringLiteral("home"), gTrueColor), this);
+        // The skin's frame lies around the client part: the first fill makes
+        // room for it too, so a later refill of the same rows keeps the size.
+        const int frameTwips = 2 * skinForm.Border() * tppY;
+        const int heightTwips = m_ClientHeight > 0 ? (height() * tppY - m_ClientHeight) + clientPart
+                                                   : frameTwips + clientPart;
         resize(kWidth, heightTwips / tppY);
 
         menus::SkinElement client;
@@ -96,13 +101,7 @@ void frmMain::FillHomeMenu() {
             p.drawPixmap(0, ch - panel.Height, panel.Picture);
         m_Background = canvas.copy();
 
-        QFont caption = RowFont();
-        caption.setPixelSize(11);
-        caption.setBold(true);
-        p.setFont(caption);
-        p.setPen(CaptionColor());
-        p.drawText(QRect(stripLeft, stripTop - 16, cw - stripLeft, 16),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("Search:"));
+        PaintCaption(p);
         PaintRows(p);
         p.end();
         pMenu->Image = canvas;
@@ -149,10 +148,51 @@ void frmMain::PaintRows(QPainter& p) {
 
 QPixmap frmMain::RowIcon(const clsItem& item) {
     IconLibrary& icons = IconLibrary::Instance();
-    // A missing or undrawable icon leaves the row without one.
-    if (!item.Icon.isEmpty() && item.IsItem)
-        return icons.ItemIcon(item.Icon);
-    return icons.Image(ImageList::imlIcons, QStringLiteral("FolderIcon"));
+    if (item.Icon.isEmpty() || !item.IsItem)
+        return icons.Image(ImageList::imlIcons, QStringLiteral("FolderIcon"));
+    // Painting never waits for the network: a missing icon file is asked of
+    // the icon queue, once per opening (a failed or empty download must not
+    // come back with every refill), and the row shows it when it arrives.
+    IconLibrary::FileState state;
+    const QPixmap pm = icons.LocalIcon(item.Icon, &state);
+    const bool missing = state == IconLibrary::FileState::Missing;
+    const bool empty = state == IconLibrary::FileState::Empty;
+    if ((missing || empty) && !m_RequestedIcons.contains(item.Icon)) {
+        m_RequestedIcons.insert(item.Icon);
+        if (empty)
+            QFile::remove(gImagesPath + item.Icon);
+        if (Windows().downloadNewIcon)
+            Windows().downloadNewIcon(QStringLiteral("/images/") + item.Icon,
+                                      gImagesPath + item.Icon, this);
+    }
+    return pm;
+}
+
+void frmMain::RefreshIcons() {
+    if (!m_Loaded || m_Background.isNull())
+        return;
+    // The same rows again, on the background kept from the fill.
+    QPixmap canvas = m_Background.copy();
+    QPainter p(&canvas);
+    PaintCaption(p);
+    PaintRows(p);
+    p.end();
+    pMenu->Image = canvas;
+    pMenu->update();
+    if (picHighlight->isVisible() && m_SelIndex >= 1 && m_SelIndex <= RowCount())
+        DrawHighlight();
+}
+
+void frmMain::PaintCaption(QPainter& p) {
+    QFont caption = RowFont();
+    caption.setPixelSize(11);
+    caption.setBold(true);
+    p.setFont(caption);
+    p.setPen(CaptionColor());
+    const int stripTop = picSearch->y() - ClientOrigin().y();
+    const int stripLeft = platform::TwipsToPixelsX(kStripLeftTwips);
+    p.drawText(QRect(stripLeft, stripTop - 16, pMenu->width() - stripLeft, 16),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("Search:"));
 }
 
 void frmMain::HideBar() {

@@ -124,6 +124,9 @@ frmButton::frmButton()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(kAppTitle);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // An icon is not worth a long wait: a server that never answers, or
+    // trickles, gives the next icon its turn after a few seconds.
+    Icons.SetStallTimeoutMs(5000);
 
     cmdGo = new QPushButton(this);
     cmdGo->setObjectName(QStringLiteral("cmdGo"));

@@ -94,8 +94,9 @@ TEST_F(MenuShow, AboveTheButtonWithItsBottomOnTheButtonsTop) {
     EXPECT_TRUE(frm->isVisible());
     EXPECT_TRUE(gMainLoaded);
     EXPECT_EQ(frm->width(), 165);
-    // Six rows, the search strip (22 px) and 240 twips (16 px).
-    EXPECT_EQ(frm->height(), 6 * 20 + 22 + 16);
+    // Six rows, the search strip (22 px) and 240 twips (16 px), inside the
+    // skin's frame (a pixel on each side).
+    EXPECT_EQ(frm->height(), 6 * 20 + 22 + 16 + 2);
     EXPECT_EQ(frm->x(), 0);
     EXPECT_EQ(frm->y() + frm->height(), 738);
 }
@@ -138,7 +139,7 @@ TEST_F(MenuShow, SlidesUpInStepsOfAniSpeedWithTheBottomFixed) {
     });
     frm->ShowMenu();
     ASSERT_TRUE(WaitSlide());
-    const int H = 6 * 20 + 38;
+    const int H = 6 * 20 + 38 + 2; // rows, strip, 240 twips and the frame
     ASSERT_GE(heights.size(), 3);
     for (int i = 0; i + 1 < heights.size(); ++i)
         EXPECT_EQ(heights[i], i * 19);
@@ -155,7 +156,7 @@ TEST_F(MenuShow, AniSpeed25AppearsAtOnce) {
     QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect) { heights << h; });
     frm->ShowMenu();
     EXPECT_FALSE(frm->slide.IsRunning());
-    EXPECT_EQ(heights, QList<int>({6 * 20 + 38}));
+    EXPECT_EQ(heights, QList<int>({6 * 20 + 38 + 2}));
 }
 
 TEST_F(MenuShow, AniSpeedZeroStillEndsItsSlide) {
@@ -165,7 +166,7 @@ TEST_F(MenuShow, AniSpeedZeroStillEndsItsSlide) {
     QObject::connect(&frm->slide, &menus::Slide::Stepped, [&](int h, QRect) { heights << h; });
     frm->ShowMenu();
     ASSERT_TRUE(WaitSlide());
-    const int H = 1 * 20 + 38;
+    const int H = 1 * 20 + 38 + 2;
     // Speed 0 moves at the slowest speed there is: 768 / 40 pixels a step.
     EXPECT_EQ(heights.size(), H / 19 + 2); // 0, 19, ..., then the final size
     EXPECT_EQ(heights[1], 19);
@@ -274,6 +275,16 @@ TEST_F(MenuShow, UpdateMenuKeepsTheHighlightedItemAtItsNewRow) {
     EXPECT_EQ(frm->height(), 7 * 20 + 38 + 2);
 }
 
+TEST_F(MenuShow, ARefillOfTheSameRowsKeepsTheWindowsSize) {
+    gAniSpeed = 25;
+    frm->ShowMenu();
+    ASSERT_TRUE(WaitSlide());
+    const QRect first = frm->geometry();
+    frm->UpdateMenu();
+    frm->UpdateMenu();
+    EXPECT_EQ(frm->geometry(), first);
+}
+
 TEST_F(MenuShow, UpdateMenuAfterTheHighlightedShortcutWasRemoved) {
     gAniSpeed = 25;
     frm->ShowMenu();
@@ -306,8 +317,8 @@ TEST_F(MenuShow, AFailedFetchGivesAnEmptyMenuWithOneMessage) {
     EXPECT_EQ(world.notifier.calls[0].prompt, "Unable to get Home Menu settings from server.");
     EXPECT_TRUE(frm->isVisible());
     EXPECT_EQ(frm->RowCount(), 0);
-    // Only the search strip and 240 twips.
-    EXPECT_EQ(frm->height(), 22 + 16);
+    // Only the search strip and 240 twips, inside the frame.
+    EXPECT_EQ(frm->height(), 22 + 16 + 2);
     frm->Form_KeyDown(Qt::Key_Down); // an empty menu ignores the arrows
     frm->Form_KeyDown(Qt::Key_Up);
     EXPECT_FALSE(frm->picHighlight->isVisible());

@@ -226,3 +226,27 @@ TEST_F(SubmenuTest, IconsArriveThroughTheQueueAndAnEmptyReplyIsAskedForOnce) {
                     [](QColor c) { return c.blue() > 200 && c.red() < 40 && c.green() < 40; }),
               100);
 }
+
+TEST_F(SubmenuTest, TheHomeMenuPaintsAtOnceAndItsIconArrivesLater) {
+    homeRows->Item(1)->Icon = QStringLiteral("slow.png");
+    localservice::Reply slow;
+    slow.body = Png(QColor(0, 200, 0));
+    slow.contentType = "image/png";
+    slow.delayMs = 300;
+    service.SetReply("/Vantrix/internal/images/slow.png", slow);
+    IconQueue queue;
+    Windows().downloadNewIcon = [&](const QString& url, const QString& file, QObject* frm) {
+        return queue.Add(url, file, frm);
+    };
+    auto green = [](QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 60; };
+    home->ShowMenu();
+    // Shown and painted while the icon is still on its way.
+    EXPECT_TRUE(home->isVisible());
+    EXPECT_EQ(queue.Count(), 1);
+    EXPECT_EQ(Count(Shot(home.get()), QRect(4, 2, 16, 16), green), 0);
+    for (int i = 0; i < 300 && queue.Count() > 0; ++i)
+        QTest::qWait(10);
+    QTest::qWait(50);
+    EXPECT_GT(Count(Shot(home.get()), QRect(4, 2, 16, 16), green), 100);
+    EXPECT_EQ(service.RequestsFor("/Vantrix/internal/images/slow.png").size(), 1);
+}

@@ -251,3 +251,37 @@ TEST_F(SubmenuTest, ThreeOpenLevelsMakeAPictureForAPerson) {
         EXPECT_GT(blue, 20) << level->ParentCategoryID();
     }
 }
+
+TEST_F(SubmenuTest, ATallFirstLevelFitsTheRoomAboveAHighButton) {
+    // 600 pixels above the button, 52 rows in the category.
+    PlaceButton(QRect(0, 600, 60, 30));
+    frmMenu* all = OpenFromHome(4);
+    ASSERT_NE(all, nullptr);
+    EXPECT_GE(all->y(), 0);
+    EXPECT_LE(all->geometry().bottom() + 1, 600);
+    EXPECT_TRUE(all->Scrolls());
+    EXPECT_EQ((all->VisibleBottom() - all->VisibleTop()) % 20, 0);
+}
+
+TEST_F(SubmenuTest, ASlideAtSpeedZeroEndsAndAChildClosedWhileSlidingEndsQuietly) {
+    gAniSpeed = 0;
+    frmMenu* arts = OpenFromHome(3);
+    ASSERT_NE(arts, nullptr);
+    for (int i = 0; i < 500 && arts->width() < 240; ++i)
+        QTest::qWait(1);
+    EXPECT_EQ(arts->width(), 240);
+    EXPECT_TRUE(arts->HaveCapture() || menus::ChainCapture::Instance().Holder() == home.get());
+
+    frmMenu* movies = OpenFrom(arts, RowOf(arts, 200));
+    ASSERT_NE(movies, nullptr);
+    ASSERT_LT(movies->width(), 240); // still sliding
+    QPointer<frmMenu> gone(movies);
+    movies->Form_KeyDown(Qt::Key_Escape);
+    for (int i = 0; i < 50; ++i)
+        QTest::qWait(1);
+    EXPECT_TRUE(!gone || !gone->isVisible());
+    EXPECT_EQ(arts->m_ChildForm, nullptr);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    // The parent still opens it anew.
+    ASSERT_NE(OpenFrom(arts, RowOf(arts, 200)), nullptr);
+}
