@@ -75,9 +75,9 @@ void frmForm::picForm_MouseMove(const QPoint& p) {
         return;
     }
     IsPointOverChain(m_ParentForm, p);
-    // Over a field or a list the control itself gets the pointer (typing,
-    // clicking, opening the list); the next move over the background takes
-    // the capture back.
+    // Over a field, a list or the button the control itself gets the pointer
+    // (typing, clicking, opening the list); the next move over the
+    // background takes the capture back.
     auto over = [&p](const QWidget* control) {
         const QRect r = control->geometry();
         return p.x() >= r.left() && p.x() <= r.left() + r.width() && p.y() >= r.top() &&
@@ -89,6 +89,10 @@ void frmForm::picForm_MouseMove(const QPoint& p) {
     for (size_t i = 1; i < cboSelect.size(); ++i)
         if (over(cboSelect[i]))
             ReleaseFormCapture();
+    // The Submit button too: under the capture its click would reach the
+    // background instead, and the button could only be pressed with Enter.
+    if (cmdSubmit->isVisible() && over(cmdSubmit))
+        ReleaseFormCapture();
 }
 
 void frmForm::IsPointOverChain(QWidget* window, const QPoint& p) {

@@ -470,6 +470,16 @@ TEST_F(FormPanelChain, FieldsKeepThePointerAndTheHomeMenuGetsItBack) {
     QTest::mouseMove(f->picFormBox, f->mapFromGlobal(home->mapToGlobal(QPoint(60, 8))));
     EXPECT_FALSE(f->HaveCapture());
     EXPECT_EQ(ChainCapture::Instance().Holder(), home.get());
+    // The Submit button is pressed with the mouse too: over it the panel
+    // lets go, and the click reaches the button rather than the background.
+    QTest::mouseMove(home.get(), home->mapFromGlobal(f->mapToGlobal(QPoint(235, 60))));
+    ASSERT_TRUE(f->HaveCapture());
+    QTest::mouseMove(f->picFormBox, f->cmdSubmit->geometry().center());
+    EXPECT_FALSE(f->HaveCapture());
+    QTest::mouseClick(f->cmdSubmit, Qt::LeftButton);
+    EXPECT_EQ(Opened(),
+              "http://www.example.com/q.asp?&form=quote&symbols=&note=&market=NYSE&empty=");
+    EXPECT_FALSE(gMainLoaded);
 }
 
 TEST_F(FormPanelChain, AClickOutsideEveryWindowClosesTheWholeChain) {
