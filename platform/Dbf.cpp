@@ -37,10 +37,14 @@ void WriteLe(char* p, uint32_t v, int bytes) {
 }
 
 size_t g_bufferLimit = 0;
-constexpr size_t kDefaultBuffer = size_t(1) << 20; // changed or appended records held
+constexpr size_t kDefaultBuffer = size_t(1) << 20; // changed records held
 constexpr size_t kWindow = 64 * 1024;              // the most one read of records takes
-constexpr size_t kJoinGap = 4096;              // records closer than this go in one read or write
-constexpr size_t kReadAhead = 4096;            // neighbours read along with a record nobody planned
+constexpr size_t kJoinGap = 4096;   // records closer than this go in one read or write
+constexpr size_t kReadAhead = 4096; // neighbours read along with a record nobody planned
+constexpr size_t kTailFactor = 8;   // appended records held, in changed-record buffers
+// Changed records this close are written in one run with the records between
+// them read first: two calls for several records.
+constexpr size_t kWriteJoinGap = 4096;
 constexpr size_t kScanBlock = size_t(1) << 20; // one read of a whole-table scan
 
 void SetError(QString* error, const QString& text) {
@@ -414,8 +418,8 @@ bool DbfTable::Fail(const QString& what) {
 bool DbfTable::WriteBack() {
     if (dirtyRecords_.empty())
         return true;
-    // In file order, neighbours closer than a page in one write: a system
-    // call costs more than copying a page.
+    // In file order, close neighbours in one write: a system call costs more
+    // than copying a few pages.
     std::vector<uint32_t> order(dirtyRecords_.size());
     for (uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -428,7 +432,8 @@ bool DbfTable::WriteBack() {
         uint32_t last = first;
         size_t j = i + 1;
         while (j < order.size() &&
-               static_cast<size_t>(dirtyRecords_[order[j]] - last - 1) * recordLength_ < kJoinGap &&
+               static_cast<size_t>(dirtyRecords_[order[j]] - last - 1) * recordLength_ <
+                   kWriteJoinGap &&
                static_cast<size_t>(dirtyRecords_[order[j]] - first + 1) * recordLength_ <= kWindow)
             last = dirtyRecords_[order[j++]];
         const off_t at = static_cast<off_t>(headerLength_) + off_t(first) * recordLength_;
@@ -667,8 +672,11 @@ void DbfTable::Recall(int record) {
 
 int DbfTable::AppendBlank() {
     // A full buffer goes to the file behind the counted records; the header
-    // counts them at the flush.
-    if (tail_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
+    // counts them at the flush. It is larger than the one of changed records,
+    // since a reader that goes by the end byte rather than the count would
+    // see records written early: only a reload into a near-empty table
+    // appends that many.
+    if (tail_.size() + recordLength_ > kTailFactor * bufferLimit_ && writeError_.isEmpty())
         WriteTail(false);
     tail_.insert(tail_.end(), recordLength_, ' ');
     changed_ = true;
