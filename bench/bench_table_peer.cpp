@@ -159,7 +159,8 @@ struct Ours {
         f = ItemUpdate::MenuFields::Of(*t);
         return t->CreateTags({{"ID_TAG", f.ID}, {"PARENT_TAG", f.ParentID}});
     }
-    // What the item store reads of each row of a category.
+    // What the item store reads of each row of a category: its fields as
+    // trimmed text (shapelib trims too).
     size_t Category(int parent) {
         std::vector<uint32_t> rows;
         t->Query(f.ParentID, parent, rows);
@@ -217,7 +218,7 @@ struct Peer {
             if (DBFIsRecordDeleted(h, it->second))
                 continue;
             for (int field : {ID, NAME, ICON, ISITEM, DESCRIPT, PARENT, ISRESTRICT, FORM, BID})
-                bytes += std::strlen(DBFReadStringAttribute(h, it->second, field));
+                bytes += QString::fromLatin1(DBFReadStringAttribute(h, it->second, field)).size();
         }
         return bytes;
     }

@@ -119,8 +119,10 @@ void clsItemManager::DownloadUpdates() {
     // reply arrives there at all.
     const QString spoolPath = gDataPath + QStringLiteral("MenuItems.upd");
     if (!modInternet::GetASPDataToFile(gServerPath + QStringLiteral("getUpdates.ASP"), body,
-                                       spoolPath))
+                                       spoolPath)) {
+        QFile::remove(spoolPath); // one left by a run that did not finish
         return;
+    }
     QFile spool(spoolPath);
     const bool opened = spool.open(QIODevice::ReadOnly);
     QFile::remove(spoolPath); // the open file stays readable; nothing is left behind

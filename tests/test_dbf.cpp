@@ -222,6 +222,53 @@ TEST_P(DbfTest, ManyAppendsStayFindable) {
     EXPECT_EQ(t->Seek("ID_TAG", 77777), 4);
 }
 
+TEST_P(DbfTest, OtherReadersSeeChangesOnlyAsTheFlushLeavesThem) {
+    const QString path = Write(Fixture(kRecords, 4));
+    auto t = DbfTable::Open(path);
+    ASSERT_TRUE(t);
+    t->CreateTag("ID_TAG", 0);
+    for (int i = 0; i < 300; ++i) {
+        const int r = t->AppendBlank();
+        t->Assign(r, 0, QByteArray::number(100 + i));
+        t->Assign(r, 2, "New");
+        t->Assign(i % 4, 2, QByteArray::number(i)); // records of the file, over and over
+    }
+    // Before the flush another reader counts the old records, whatever went
+    // to the file early, and this table reads its own changes.
+    auto other = DbfTable::Open(path);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->RecordCount(), 4);
+    EXPECT_EQ(t->FieldString(299 % 4, 2), QStringLiteral("299     "));
+    EXPECT_EQ(t->Seek("ID_TAG", 399), 303);
+    EXPECT_EQ(t->FieldString(303, 2), QStringLiteral("New     "));
+    ASSERT_TRUE(t->Flush());
+    const QByteArray bytes = Read(path);
+    EXPECT_EQ(bytes.size(), 32 + 4 * 32 + 1 + 304 * 20 + 1);
+    EXPECT_EQ(bytes.back(), '\x1A');
+    auto after = DbfTable::Open(path);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->RecordCount(), 304);
+    EXPECT_EQ(after->FieldString(3, 2), QStringLiteral("299     "));
+    EXPECT_EQ(after->FieldString(303, 0), QStringLiteral("  399"));
+}
+
+TEST_P(DbfTest, AFileCutShortUnderTheTableReadsBlankAndIsNoticed) {
+    const QString path = Write(Fixture(kRecords, 4));
+    auto t = DbfTable::Open(path);
+    ASSERT_TRUE(t);
+    ASSERT_TRUE(QFile::resize(path, 32 + 4 * 32 + 1 + 20)); // one record left
+    // Reading what the file no longer holds is no signal, only blanks.
+    EXPECT_EQ(t->FieldString(3, 2), QStringLiteral("        "));
+    QString error;
+    ASSERT_TRUE(t->Recheck(&error)) << error.toStdString();
+    EXPECT_EQ(t->RecordCount(), 1);
+    ASSERT_TRUE(QFile::resize(path, 10));
+    EXPECT_FALSE(t->Recheck(&error));
+    EXPECT_TRUE(error.contains("too short")) << error.toStdString();
+    EXPECT_EQ(t->RecordCount(), 0);
+    EXPECT_TRUE(t->FieldBytes(0, 0).isEmpty());
+}
+
 TEST_P(DbfTest, HeaderCountLargerThanTheFileIsClamped) {
     QByteArray bytes = Fixture(kRecords, 40);
     bytes.chop(1 + 7); // no end byte, and the last record cut short

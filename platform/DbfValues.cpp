@@ -1,0 +1,220 @@
+// The in-memory index and the fitting of values to fields of the dBASE
+// engine: the parts that do not touch the file.
+#include "platform/Dbf.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+bool EntryLess(const DbfIntIndex::Entry& a, const DbfIntIndex::Entry& b) {
+    return a.key != b.key ? a.key < b.key : a.record < b.record;
+}
+
+} // namespace
+
+// ---- DbfIntIndex -------------------------------------------------------
+
+void DbfIntIndex::Build(std::vector<Entry> entries) {
+    std::sort(entries.begin(), entries.end(), EntryLess);
+    main_ = std::move(entries);
+    main_.shrink_to_fit();
+    side_.clear();
+}
+
+void DbfIntIndex::Insert(int32_t key, uint32_t record) {
+    const Entry e{key, record};
+    side_.insert(std::upper_bound(side_.begin(), side_.end(), e, EntryLess), e);
+    if (side_.size() >= kMergeAt) {
+        std::vector<Entry> merged;
+        merged.reserve(main_.size() + side_.size());
+        std::merge(main_.begin(), main_.end(), side_.begin(), side_.end(),
+                   std::back_inserter(merged), EntryLess);
+        main_ = std::move(merged);
+        side_.clear();
+    }
+}
+
+void DbfIntIndex::Erase(int32_t key, uint32_t record) {
+    const Entry e{key, record};
+    for (auto* list : {&side_, &main_}) {
+        auto it = std::lower_bound(list->begin(), list->end(), e, EntryLess);
+        if (it != list->end() && it->key == key && it->record == record) {
+            list->erase(it);
+            return;
+        }
+    }
+}
+
+int64_t DbfIntIndex::First(int32_t key) const {
+    int64_t best = -1;
+    const Entry probe{key, 0};
+    for (const auto* list : {&main_, &side_}) {
+        auto it = std::lower_bound(list->begin(), list->end(), probe, EntryLess);
+        if (it != list->end() && it->key == key && (best < 0 || it->record < best))
+            best = it->record;
+    }
+    return best;
+}
+
+void DbfIntIndex::Find(int32_t key, std::vector<uint32_t>& out) const {
+    out.clear();
+    const Entry probe{key, 0};
+    auto a = std::lower_bound(main_.begin(), main_.end(), probe, EntryLess);
+    for (; a != main_.end() && a->key == key; ++a)
+        out.push_back(a->record);
+    const size_t fromMain = out.size();
+    auto b = std::lower_bound(side_.begin(), side_.end(), probe, EntryLess);
+    for (; b != side_.end() && b->key == key; ++b)
+        out.push_back(b->record);
+    if (fromMain != out.size())
+        std::inplace_merge(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(fromMain),
+                           out.end());
+}
+
+size_t DbfIntIndex::MemoryBytes() const {
+    return (main_.capacity() + side_.capacity()) * sizeof(Entry);
+}
+
+// ---- DbfTable: values fitted to fields ------------------------------------
+
+namespace {
+
+// Fits text to a field: character fields left-aligned and blank-padded (cut
+// at the width), numeric ones right-aligned after trimming, in their shortest
+// form with the field's decimals when wider than the field. False when a
+// number does not fit. `get(i)` gives the i-th byte of the text.
+template <typename Get> bool Fit(char* out, const DbfFieldDef& f, qsizetype size, Get get) {
+    const int width = f.length;
+    std::memset(out, ' ', static_cast<size_t>(width));
+    if (f.type != 'N' && f.type != 'F') {
+        const qsizetype n = std::min<qsizetype>(width, size);
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = get(i);
+        return true;
+    }
+    qsizetype a = 0, b = size;
+    while (a < b && get(a) == ' ')
+        ++a;
+    while (b > a && get(b - 1) == ' ')
+        --b;
+    if (b - a <= width) {
+        char* dest = out + (width - (b - a));
+        for (qsizetype i = a; i < b; ++i)
+            *dest++ = get(i);
+        return true;
+    }
+    // Wider than the field: only a plain decimal number can be shortened.
+    bool negative = false;
+    if (get(a) == '-' || get(a) == '+')
+        negative = get(a++) == '-';
+    std::string whole, fraction;
+    bool dot = false;
+    for (qsizetype i = a; i < b; ++i) {
+        const char c = get(i);
+        if (c == '.' && !dot)
+            dot = true;
+        else if (c >= '0' && c <= '9')
+            (dot ? fraction : whole).push_back(c);
+        else
+            return false;
+    }
+    if (whole.empty() && fraction.empty())
+        return false;
+    const auto decimals = static_cast<size_t>(std::max(0, f.decimals));
+    // Rounded half up to the field's decimals, as dBASE stores a number.
+    bool carry = fraction.size() > decimals && fraction[decimals] >= '5';
+    fraction.resize(decimals, '0');
+    for (std::string* part : {&fraction, &whole}) {
+        for (auto it = part->rbegin(); carry && it != part->rend(); ++it) {
+            carry = *it == '9';
+            *it = carry ? '0' : static_cast<char>(*it + 1);
+        }
+    }
+    if (carry)
+        whole.insert(whole.begin(), '1');
+    const size_t lead = whole.find_first_not_of('0');
+    whole = lead == std::string::npos ? std::string("0") : whole.substr(lead);
+    std::string text = whole;
+    if (decimals > 0)
+        text += '.' + fraction;
+    if (negative && text.find_first_not_of("0.") != std::string::npos)
+        text.insert(text.begin(), '-');
+    if (text.size() > static_cast<size_t>(width))
+        return false;
+    std::memcpy(out + (width - static_cast<int>(text.size())), text.data(), text.size());
+    return true;
+}
+
+char Latin1(QChar c) {
+    return c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?';
+}
+
+} // namespace
+bool DbfTable::Assign(int record, int field, QByteArrayView text) {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
+        field >= FieldCount())
+        return false;
+    char fitted[256];
+    if (!Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
+             [&](qsizetype i) { return text[i]; }))
+        return false;
+    Store(static_cast<uint32_t>(record), field, fitted);
+    return true;
+}
+
+bool DbfTable::AssignString(int record, int field, QStringView text) {
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
+        field >= FieldCount())
+        return false;
+    char fitted[256];
+    if (!Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
+             [&](qsizetype i) { return Latin1(text[i]); }))
+        return false;
+    Store(static_cast<uint32_t>(record), field, fitted);
+    return true;
+}
+
+bool DbfTable::Fits(int field, QStringView text) const {
+    if (field < 0 || field >= FieldCount())
+        return false;
+    char fitted[256];
+    return Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
+               [&](qsizetype i) { return Latin1(text[i]); });
+}
+
+bool DbfTable::ParseInt(QByteArrayView text, int32_t* value) {
+    qsizetype i = 0, n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    while (n > i && text[n - 1] == ' ')
+        --n;
+    if (i == n)
+        return false;
+    bool negative = false;
+    if (text[i] == '-' || text[i] == '+') {
+        negative = text[i] == '-';
+        if (++i == n)
+            return false;
+    }
+    int64_t v = 0;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+        if (v > int64_t(INT32_MAX) + 1)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v > INT32_MAX || v < INT32_MIN)
+        return false;
+    *value = static_cast<int32_t>(v);
+    return true;
+}
+
+} // namespace platform
