@@ -41,7 +41,7 @@ public:
     static int StepFor(int aniSpeed) { return aniSpeed < 1 ? 1 : aniSpeed; }
     // Step size on a screen `screenHeight` pixels high: the speed's own step,
     // but never so small that a slide across the whole height takes more
-    // than MaxStepsPerScreen steps (about 0.4 s at the 10 ms interval). A
+    // than kMaxStepsPerScreen steps (about 0.4 s at the 10 ms interval). A
     // higher speed never gives a smaller step.
     static int StepFor(int aniSpeed, int screenHeight) {
         return qMax(StepFor(aniSpeed), screenHeight / kMaxStepsPerScreen);
