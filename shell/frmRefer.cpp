@@ -116,6 +116,8 @@ frmRefer::frmRefer(QWidget* parent) : QDialog(parent) {
     connect(cmdNext, &QPushButton::clicked, this, &frmRefer::cmdNext_Click);
     connect(cmdBack, &QPushButton::clicked, this, &frmRefer::cmdBack_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmRefer::cmdCancel_Click);
+    // Finish, Cancel, Esc and the close box all unload.
+    connect(this, &QDialog::finished, this, [] { gReferLoaded = false; });
     for (QWidget* w : {static_cast<QWidget*>(txtEmail), static_cast<QWidget*>(txtMessage),
                        static_cast<QWidget*>(lstEmails), static_cast<QWidget*>(lstFriends)})
         w->installEventFilter(this);
