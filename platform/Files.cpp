@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
+#include <QFile>
 #include <QSaveFile>
+#include <QTextStream>
 
 namespace platform {
 
@@ -13,6 +15,18 @@ bool WriteFileWhole(const QString& path, const QByteArray& bytes) {
         return false;
     }
     return file.commit();
+}
+
+std::optional<QString> ReadTextLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return std::nullopt;
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Latin1);
+    QString text;
+    while (!in.atEnd())
+        text += in.readLine() + QStringLiteral("\r\n");
+    return text;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "core/modGlobals.h"
 #include "core/modStartup.h"
+#include "platform/Files.h"
 #include "platform/Notifier.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -17,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTextStream>
 
 using namespace modGlobals;
 
@@ -142,15 +142,8 @@ void frmAbout::ShowModal() {
 
 void frmAbout::Form_Load() {
     gAboutLoaded = true;
-    QFile file(gDataPath + QStringLiteral("EUL.txt"));
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&file);
-        in.setEncoding(QStringConverter::Latin1);
-        QString text;
-        while (!in.atEnd())
-            text += in.readLine() + QStringLiteral("\r\n");
-        txtEUL->setPlainText(text);
-    }
+    if (const auto text = platform::ReadTextLines(gDataPath + QStringLiteral("EUL.txt")))
+        txtEUL->setPlainText(*text);
     setWindowTitle(QStringLiteral("About ") + kAppTitle);
     lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                             .arg(modStartup::kVersionMajor)

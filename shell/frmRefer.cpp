@@ -2,12 +2,12 @@
 #include "shell/frmRefer.h"
 
 #include "core/modGlobals.h"
+#include "platform/Files.h"
 #include "platform/Twips.h"
 #include "shell/TextFit.h"
 #include "shell/frmButton.h"
 
 #include <QEvent>
-#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTextStream>
 
 using namespace modGlobals;
 using platform::TwipsRect;
@@ -116,6 +115,8 @@ frmRefer::frmRefer(QWidget* parent) : QDialog(parent) {
     connect(cmdNext, &QPushButton::clicked, this, &frmRefer::cmdNext_Click);
     connect(cmdBack, &QPushButton::clicked, this, &frmRefer::cmdBack_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmRefer::cmdCancel_Click);
+    // Finish, Cancel, Esc and the close box all unload.
+    connect(this, &QDialog::finished, this, [] { gReferLoaded = false; });
     for (QWidget* w : {static_cast<QWidget*>(txtEmail), static_cast<QWidget*>(txtMessage),
                        static_cast<QWidget*>(lstEmails), static_cast<QWidget*>(lstFriends)})
         w->installEventFilter(this);
@@ -238,15 +239,9 @@ void frmRefer::ShowModal() {
 
 void frmRefer::Form_Load() {
     gReferLoaded = true;
-    QFile file(gDataPath + QStringLiteral("Email.txt"));
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&file);
-        in.setEncoding(QStringConverter::Latin1);
-        QString text;
-        while (!in.atEnd())
-            text += in.readLine() + QStringLiteral("\r\n");
-        text.replace(QStringLiteral("%ID%"), QString::number(gUserID));
-        txtCanned->setPlainText(text);
+    if (auto text = platform::ReadTextLines(gDataPath + QStringLiteral("Email.txt"))) {
+        text->replace(QStringLiteral("%ID%"), QString::number(gUserID));
+        txtCanned->setPlainText(*text);
     }
     const QPixmap logo = frmButton::LogoPicture();
     picLogo0->setPixmap(logo);

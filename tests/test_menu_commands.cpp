@@ -5,11 +5,13 @@
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
+#include "core/modTaskbar.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "localservice/lib/SamplePages.h"
 #include "menus/Slide.h"
 #include "menus/frmMain.h"
 #include "platform/Taskbar.h"
+#include "platform/TaskbarScripted.h"
 #include "platform/TransferControl.h"
 #include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
@@ -300,4 +302,25 @@ TEST_F(MenuCommandsTest, LogOffThenCloseEndsTheProgram) {
     EXPECT_FALSE(gMainLoaded);
     EXPECT_FALSE(gItemManager);
     EXPECT_TRUE(QTest::qWaitFor([&ended] { return ended; }, 3000));
+}
+
+TEST_F(MenuCommandsTest, MoveButtonLeavesTheTaskbarButKeepsTheStoredPosition) {
+    platform::ScriptedTaskbar bar;
+    FindTaskbarWindows();
+    ASSERT_NE(gReBarHwnd, 0u);
+    SaveSetting(QStringLiteral("Options"), QStringLiteral("ButtonPosition"), QStringLiteral("1"));
+    gButtonPosition = 1;
+    SetWatcherWindow(gReBarHwnd);
+    gUserID = 0;
+    PopUpInternetMenu();
+    frmButton& b = frmButton::Get();
+    ASSERT_TRUE(b.mnuMoveButton->isVisible());
+    b.mnuMoveButton->trigger();
+    EXPECT_EQ(gButtonPosition, 0);
+    EXPECT_EQ(platform::WatchedWindow(), 0u);
+    EXPECT_EQ(GetSetting(QStringLiteral("Options"), QStringLiteral("ButtonPosition")), "1");
+    // Floating at the bottom left, no longer inside the taskbar.
+    const QRect r = platform::GetWindowRect(gButtonHwnd);
+    EXPECT_EQ(r.left(), 0);
+    EXPECT_LT(r.top(), bar.taskbarRect.top());
 }

@@ -12,6 +12,7 @@
 #include "shell/frmAbout.h"
 #include "shell/frmMessage.h"
 #include "shell/frmOptions.h"
+#include "support/Screenshot.h"
 #include "support/Scripted.h"
 
 #include <QApplication>
@@ -43,45 +44,6 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Saves the window into the build folder and checks what a user would see:
-// a picture of the window's size with more than a blank face, and every
-// label's whole text inside its rectangle.
-void Screenshot(QWidget* w, const QString& name) {
-    w->show();
-    QApplication::processEvents();
-    const QImage image = w->grab().toImage();
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    QDir().mkpath(folder);
-    ASSERT_TRUE(image.save(folder + QLatin1Char('/') + name, "PNG"));
-    EXPECT_EQ(image.size(), w->size());
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 3)
-        for (int x = 0; x < image.width(); x += 3)
-            colours.insert(image.pixel(x, y));
-    EXPECT_GT(colours.size(), 12) << name.toStdString();
-    for (const QLabel* label : w->findChildren<QLabel*>()) {
-        if (label->text().isEmpty() || !label->isVisibleTo(w))
-            continue;
-        const QRect need = QFontMetrics(label->font())
-                               .boundingRect(QRect(0, 0, label->width(), 10000),
-                                             Qt::TextWordWrap | label->alignment(), label->text());
-        EXPECT_LE(need.height(), label->height() + 1)
-            << name.toStdString() << ": " << label->text().toStdString();
-        EXPECT_LE(need.width(), label->width() + 1)
-            << name.toStdString() << ": " << label->text().toStdString();
-    }
-    for (const QWidget* child : w->findChildren<QWidget*>()) {
-        if (!child->isVisibleTo(w) || child->isWindow())
-            continue;
-        const QRect inWindow(child->mapTo(w, QPoint(0, 0)), child->size());
-        EXPECT_TRUE(w->rect().contains(inWindow))
-            << name.toStdString() << ": " << child->metaObject()->className() << " "
-            << child->objectName().toStdString() << " lies outside the window";
-    }
-    for (const QRadioButton* option : w->findChildren<QRadioButton*>())
-        EXPECT_LE(option->sizeHint().width(), option->width()) << option->text().toStdString();
 }
 
 class OptionsTest : public ::testing::Test {
@@ -195,7 +157,7 @@ TEST_F(OptionsTest, WithoutRebarOnlyTheFloatingPositionCanBeChosen) {
     EXPECT_TRUE(form.optPosition[2]->isChecked());
     form.StartupPage(1);
     EXPECT_EQ(form.TabStrip1->currentIndex(), 0);
-    Screenshot(&form, QStringLiteral("options.png"));
+    testsupport::Screenshot(&form, QStringLiteral("options.png"));
 }
 
 TEST_F(OptionsTest, QuickLaunchSetUpShowsProgressAndIsNotRepeated) {
@@ -271,7 +233,7 @@ TEST(AboutBox, CaptionVersionLicenceAndText) {
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[0].trimmed(), QStringLiteral("END-USER LICENCE"));
     EXPECT_EQ(lines[2].trimmed(), QStringLiteral("No warranty."));
-    Screenshot(&about, QStringLiteral("about.png"));
+    testsupport::Screenshot(&about, QStringLiteral("about.png"));
     // Esc unloads it as OK does.
     about.reject();
     EXPECT_FALSE(gAboutLoaded);

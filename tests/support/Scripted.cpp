@@ -37,6 +37,17 @@ int ScriptedNotifier::MsgBox(const QString& prompt, int flags, const QString& ti
     return (flags & 0x7) == platform::vbYesNo ? platform::vbYes : platform::vbOK;
 }
 
+ScriptedContacts::ScriptedContacts() {
+    platform::SetContacts(this);
+}
+ScriptedContacts::~ScriptedContacts() {
+    platform::SetContacts(nullptr);
+}
+QList<platform::Contact> ScriptedContacts::ReadContacts() {
+    ++reads;
+    return contacts;
+}
+
 TestWorld::TestWorld() {
     oldConfig_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());

@@ -1,6 +1,7 @@
 #pragma once
 // Scripted stand-ins for the platform layers that reach outside the process:
 // they record what the program asked for and answer as the test says.
+#include "platform/Contacts.h"
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
 
@@ -42,6 +43,17 @@ public:
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
     QList<MsgBoxCall> calls;
     std::deque<int> answers;
+};
+
+// Answers the contacts layer with `contacts` and counts the reads; installs
+// itself for its lifetime.
+class ScriptedContacts : public platform::Contacts {
+public:
+    ScriptedContacts();
+    ~ScriptedContacts() override;
+    QList<platform::Contact> ReadContacts() override;
+    QList<platform::Contact> contacts;
+    int reads = 0;
 };
 
 // A fresh world for one test: a temporary program folder with data/ and
