@@ -28,6 +28,15 @@ class TransferControl;
 class frmEnlist : public QWidget {
     Q_OBJECT
 public:
+    // What the status page says of an account: enrolment complete,
+    // unfinished (with its id and e-mail), refused ("NO"), or nothing usable.
+    struct StatusReply {
+        enum Kind { Complete, Unfinished, Refused, Malformed } kind = Malformed;
+        qint32 userId = 0;
+        QString email;
+    };
+    static StatusReply ParseStatusReply(const QString& reply);
+
     // commandLine: the whole parameter text of the process.
     explicit frmEnlist(const QString& commandLine, QWidget* parent = nullptr);
     ~frmEnlist() override;
@@ -140,8 +149,6 @@ private:
     void FillLists();
 
     // Flow (frmEnlistFlow.cpp).
-    struct StatusReply;
-    static StatusReply ParseStatusReply(const QString& reply);
     void EnterFinishMode(const StatusReply& status);
     // Asks the server for the enrolment state of the login page's account.
     StatusReply FetchStatus();

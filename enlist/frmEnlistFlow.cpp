@@ -76,12 +76,6 @@ void TryFocus(QWidget* widget) {
 
 } // namespace
 
-struct frmEnlist::StatusReply {
-    enum Kind { Complete, Unfinished, Refused, Malformed } kind = Malformed;
-    qint32 userId = 0;
-    QString email;
-};
-
 frmEnlist::StatusReply frmEnlist::ParseStatusReply(const QString& reply) {
     StatusReply status;
     const QStringList lines = reply.split(kCrLf);

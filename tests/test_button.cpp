@@ -278,11 +278,15 @@ TEST_F(ButtonTest, NewsCacheEmptiesOnThe61stMinuteAfterItsReset) {
     Ticks(button, 30);
     button.m_NewsTimer = 0; // the news menu filled the cache
     gNewsCollection->Add(std::make_shared<clsItem>());
+    const ItemCollectionPtr shown = gNewsCollection; // an open news menu holds these rows
     Ticks(button, 60);
     EXPECT_EQ(gNewsCollection->Count(), 1);
     EXPECT_EQ(button.m_NewsTimer, 60);
     button.timLogout_Timer();
     EXPECT_EQ(gNewsCollection->Count(), 0);
+    // Replaced, not emptied under the open menu.
+    EXPECT_NE(gNewsCollection, shown);
+    EXPECT_EQ(shown->Count(), 1);
     EXPECT_EQ(button.m_NewsTimer, 0);
 }
 
