@@ -73,4 +73,13 @@ QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint) {
     return nullptr;
 }
 
+void UnloadChildLevel(QPointer<QWidget>& child) {
+    const QPointer<QWidget> old = child;
+    child = nullptr;
+    if (MenuLevel* level = AsMenuLevel(old.data()))
+        level->Unload();
+    else if (old)
+        old->hide();
+}
+
 } // namespace menus

@@ -14,6 +14,7 @@
 #include "core/clsItem.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -96,5 +97,9 @@ int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID
 // window whose screen rectangle (pixels) holds `screenPoint` strictly inside,
 // or nullptr when none does.
 QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint);
+
+// Unloads the open child of a level (its own children with it) and empties
+// the reference first, so that a handler run by the unload finds no child.
+void UnloadChildLevel(QPointer<QWidget>& child);
 
 } // namespace menus

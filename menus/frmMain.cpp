@@ -148,12 +148,7 @@ menus::MenuLevel* frmMain::Child() const {
 
 void frmMain::UnloadChild() {
     childSlide_.Stop();
-    QPointer<QWidget> child = m_ChildForm;
-    m_ChildForm = nullptr;
-    if (menus::MenuLevel* level = menus::AsMenuLevel(child.data()))
-        level->Unload();
-    else if (child)
-        child->hide();
+    menus::UnloadChildLevel(m_ChildForm);
 }
 
 // --- showing and placement --------------------------------------------------

@@ -156,12 +156,7 @@ void frmMenu::ChildClosed(QWidget* child) {
 
 void frmMenu::UnloadChild() {
     childSlide_.Stop();
-    QPointer<QWidget> child = m_ChildForm;
-    m_ChildForm = nullptr;
-    if (menus::MenuLevel* level = menus::AsMenuLevel(child.data()))
-        level->Unload();
-    else if (child)
-        child->hide();
+    menus::UnloadChildLevel(m_ChildForm);
 }
 
 void frmMenu::Unload() {
