@@ -129,7 +129,7 @@ void frmMain::HighlightOldCategory() {
     if (!m_Items)
         return;
     const int row = menus::OldCategoryRow(*m_Items, m_SelIndex, m_OpenCategoryID);
-    if (row > 0) {
+    if (row > 0 && row <= RowCount()) {
         m_SelIndex = row;
         DrawHighlight();
     }
@@ -211,8 +211,9 @@ void frmMain::PositionHomeMenu() {
     const QRect screen = platform::ScreenRect();
     const int H = height();
     const int W = width();
-    if (H > button.top()) {
-        // No room above the button (the taskbar is at the top of the screen).
+    if (H > button.top() && button.top() + button.height() + H <= screen.height()) {
+        // No room above the button but room below it (the taskbar is at the
+        // top of the screen).
         int left = button.left();
         if (button.left() + W > screen.width())
             left = button.left() + button.width() - W;
@@ -259,7 +260,7 @@ void frmMain::UpdateMenu() {
             return; // the search box (999) or nothing keeps its state
         m_SelIndex = 0;
         const int row = menus::FindRow(*m_Items, rememberedID);
-        if (row > 0) {
+        if (row > 0 && row <= RowCount()) {
             m_SelIndex = row;
             DrawHighlight();
         }

@@ -85,6 +85,9 @@ public:
     int m_FlashRow = -1;    // 0-based; -1 when no row is the hot category
     int m_LastRow = 0;
     bool m_OpenedAbove = false;
+    // The rows the window shows: all of them, or the first that fit between
+    // the button and the screen's top when neither side holds the whole list.
+    int m_ShownRows = 0;
 
     // Geometry shared with the tests (pixels unless named twips).
     static constexpr int kRowHeight = 20;
@@ -92,7 +95,9 @@ public:
     static constexpr int kSearchBoxWidthTwips = 1140;
     static constexpr int kSearchBoxHeightTwips = 330;
     static int HighlightHeightTwips(int twipsPerPixelY);
-    int RowCount() const;
+    int RowCount() const; // the rows shown
+    // How many of n rows the window can show beside the button.
+    int RowsThatFit(int n, int frameTwips) const;
     int RowAt(int clientY) const;   // 1-based row of a client y
     QRect SearchButtonRect() const; // client pixels
     QRect StripRect() const;        // client pixels

@@ -37,7 +37,25 @@ QFont frmMain::RowFont() const {
 }
 
 int frmMain::RowCount() const {
-    return m_Items ? m_Items->Count() : 0;
+    return m_Items ? qMin(m_Items->Count(), m_ShownRows) : 0;
+}
+
+int frmMain::RowsThatFit(int n, int frameTwips) const {
+    // Whole window heights in twips, in 64 bits: a list of any length must
+    // not overflow the sum.
+    const qint64 tppY = platform::TwipsPerPixelY();
+    const qint64 fixed = frameTwips + kSearchBoxHeightTwips + 240;
+    const qint64 full = fixed + qint64(n) * kRowHeight * tppY;
+    const QRect button = ButtonRect();
+    const qint64 above = qint64(button.top()) * tppY;
+    const qint64 below =
+        qint64(platform::ScreenRect().height() - button.top() - button.height()) * tppY;
+    if (full <= above || full <= below)
+        return n;
+    // Neither side holds it: it opens above the button, up to the screen's
+    // top, with the rows that fit and the search strip always shown.
+    const qint64 rows = (above - fixed) / (kRowHeight * tppY);
+    return int(qBound(qint64(0), rows, qint64(n)));
 }
 
 int frmMain::RowAt(int clientY) const {
@@ -65,15 +83,17 @@ void frmMain::FillHomeMenu() {
         // A failed fetch has told the user already: show an empty menu
         // rather than a second error.
         m_Items = items ? items : std::make_shared<ItemCollection>();
-        const int n = m_Items->Count();
         const int tppX = platform::TwipsPerPixelX();
         const int tppY = platform::TwipsPerPixelY();
 
-        const int clientPart = n * kRowHeight * tppY + kSearchBoxHeightTwips + 240;
         skinForm.ApplySkin(menus::SkinStorage::ForWindow(QStringLiteral("home"), gTrueColor), this);
         // The skin's frame lies around the client part: the first fill makes
         // room for it too, so a later refill of the same rows keeps the size.
         const int frameTwips = 2 * skinForm.Border() * tppY;
+        // Rows that cannot be shown get no window, canvas or bar.
+        m_ShownRows = RowsThatFit(m_Items->Count(), frameTwips);
+        const int n = m_ShownRows;
+        const int clientPart = n * kRowHeight * tppY + kSearchBoxHeightTwips + 240;
         const int heightTwips = m_ClientHeight > 0 ? (height() * tppY - m_ClientHeight) + clientPart
                                                    : frameTwips + clientPart;
         resize(kWidth, heightTwips / tppY);
@@ -124,7 +144,7 @@ void frmMain::PaintRows(QPainter& p) {
     p.setPen(Qt::black);
     int divider = -1;
     const auto& entries = m_Items->Entries();
-    for (int r = 0; r < static_cast<int>(entries.size()); ++r) {
+    for (int r = 0; r < RowCount(); ++r) {
         const clsItem* item = entries[r].item.get();
         if (!item)
             continue;

@@ -216,6 +216,52 @@ TEST_F(MenuShow, ATallMenuAtSpeedOneSlidesInBigStepsWithTheBottomFixed) {
     EXPECT_EQ(frm->height(), steps.last().first);
 }
 
+TEST_F(MenuShow, AMenuTallerThanEitherSideOpensAboveWithTheRowsThatFit) {
+    gAniSpeed = 25;
+    for (int id = 100; id < 132; ++id) // 38 rows: 760 pixels with the strip
+        items->Add(Row(id, QStringLiteral("Row %1").arg(id), true));
+    frm->ShowMenu();
+    ASSERT_TRUE(WaitSlide());
+    // Above the button, inside the screen, the search strip still shown.
+    EXPECT_GE(frm->y(), 0);
+    EXPECT_EQ(frm->y() + frm->height(), 738);
+    EXPECT_TRUE(frm->picSearch->isVisible());
+    EXPECT_LE(frm->picSearch->mapTo(frm.get(), QPoint(0, frm->picSearch->height())).y(),
+              frm->height());
+    const int shown = frm->RowCount();
+    EXPECT_EQ(shown, (738 - 2 - 22 - 16) / 20);
+    // The canvas holds the shown rows only; the pointer and the keys never
+    // reach a row that is not there.
+    EXPECT_LE(frm->pMenu->Image.height(), 768);
+    frm->Form_MouseMove(Qt::NoButton, QPoint(40, shown * 20 + 5));
+    EXPECT_NE(frm->m_SelIndex, shown + 1);
+    frm->m_SelIndex = shown;
+    frm->Form_KeyDown(Qt::Key_Down);
+    EXPECT_LE(frm->m_SelIndex == 999 ? 0 : frm->m_SelIndex, shown);
+}
+
+TEST_F(MenuShow, AHundredThousandRowsCostOnlyWhatIsShown) {
+    gAniSpeed = 25;
+    for (int id = 100; id < 100100; ++id)
+        items->Add(Row(id, QStringLiteral("Row %1").arg(id), true));
+    frm->ShowMenu();
+    EXPECT_LE(frm->height(), 738);
+    EXPECT_GE(frm->y(), 0);
+    EXPECT_LE(frm->pMenu->Image.height() / frm->pMenu->Image.devicePixelRatio(), 738);
+    EXPECT_LT(frm->RowCount(), 40);
+}
+
+TEST_F(MenuShow, ATallMenuOpensBelowAButtonAtTheTopWhenThatSideHoldsIt) {
+    gAniSpeed = 25;
+    PlaceButton(QRect(0, 300, 60, 30));
+    for (int id = 100; id < 110; ++id) // 16 rows: 362 pixels, more than the 300 above
+        items->Add(Row(id, QStringLiteral("Row %1").arg(id), true));
+    frm->ShowMenu();
+    EXPECT_EQ(frm->y(), 330);
+    EXPECT_EQ(frm->RowCount(), 16);
+    EXPECT_LE(frm->y() + frm->height(), 768);
+}
+
 TEST_F(MenuShow, AWindowUnloadedDuringItsSlideIsNotMovedOn) {
     gAniSpeed = 1;
     menus::Slide::SetStepIntervalMs(5);
