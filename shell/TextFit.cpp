@@ -1,5 +1,8 @@
 #include "shell/TextFit.h"
 
+#include "platform/Twips.h"
+
+#include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QRadioButton>
@@ -32,5 +35,20 @@ void FitLabels(QWidget* window) {
             font.setPointSizeF(font.pointSizeF() - 0.25);
             option->setFont(font);
         }
+    }
+}
+
+void SetUpFixedDialog(QDialog* dialog, const QSize& sizeTwips, bool white) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog->setFixedSize(platform::TwipsToPixels(sizeTwips));
+    QFont dialogFont(QStringLiteral("Liberation Sans"));
+    dialogFont.setPointSizeF(8.0);
+    dialog->setFont(dialogFont);
+    if (white) {
+        QPalette pal = dialog->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        dialog->setPalette(pal);
+        dialog->setAutoFillBackground(true);
     }
 }

@@ -47,17 +47,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, con
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About MyApp"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(platform::TwipsToPixels(QSize(5730, 4440)));
-    // The layout is measured for an 8-point sans of Arial's widths.
-    QFont dialogFont(QStringLiteral("Liberation Sans"));
-    dialogFont.setPointSizeF(8.0);
-    setFont(dialogFont);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    SetUpFixedDialog(this, QSize(5730, 4440), true);
 
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));

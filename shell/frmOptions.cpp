@@ -55,13 +55,7 @@ QRadioButton* MakeOption(QWidget* parent, const QString& name, const QString& te
 frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    // The layout is measured for an 8-point sans of Arial's widths.
-    QFont dialogFont(QStringLiteral("Liberation Sans"));
-    dialogFont.setPointSizeF(8.0);
-    setFont(dialogFont);
-    setFixedSize(platform::TwipsToPixels(QSize(7200, 5640)));
+    SetUpFixedDialog(this, QSize(7200, 5640), false);
 
     TabStrip1 = new QTabBar(this);
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));

@@ -66,17 +66,7 @@ QWidget* MakePage(QWidget* parent, const QString& name) {
 frmRefer::frmRefer(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmRefer"));
     setWindowTitle(QStringLiteral("Refer your friends"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(platform::TwipsToPixels(QSize(7725, 6810)));
-    // The layout is measured for an 8-point sans of Arial's widths.
-    QFont dialogFont(QStringLiteral("Liberation Sans"));
-    dialogFont.setPointSizeF(8.0);
-    setFont(dialogFont);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    SetUpFixedDialog(this, QSize(7725, 6810), true);
 
     BuildPage1();
     BuildPage2();
