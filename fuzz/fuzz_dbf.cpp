@@ -44,5 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         t->Flush();
         t->Recheck();
     }
+    t.reset();
+    // Stores into records the table has not read, then a read of one of them.
+    if (auto u = platform::DbfTable::Open(path); u && u->FieldCount() > 0) {
+        const int n = u->RecordCount();
+        for (int r = n - 1; r >= 0 && r > n - 60; r -= 3) {
+            u->Assign(r, u->FieldCount() - 1, "1");
+            if (r % 2)
+                u->Delete(r);
+        }
+        if (n > 0)
+            u->FieldString(n - 1, 0);
+        u->Flush();
+    }
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "platform/Dbf.h"
+#include "platform/DbfIo.h"
 
 #include <QDate>
 #include <QFile>
@@ -13,10 +14,11 @@
 
 namespace platform {
 
+using namespace dbfio;
+
 namespace {
 
 constexpr char kFieldEnd = 0x0D;
-constexpr char kFileEnd = 0x1A;
 constexpr uint32_t kDescriptorSize = 32;
 
 uint32_t ReadLe(const unsigned char* p, int bytes) {
@@ -31,58 +33,9 @@ void WriteLe(char* p, uint32_t v, int bytes) {
         p[i] = static_cast<char>(v & 0xFF);
 }
 
-size_t g_bufferLimit = 0;
-constexpr size_t kDefaultBuffer = size_t(1) << 20; // changed records held
-constexpr size_t kWindow = 64 * 1024;              // the most one read of records takes
-constexpr size_t kJoinGap = 4096;   // records closer than this go in one read or write
-constexpr size_t kReadAhead = 4096; // neighbours read along with a record nobody planned
-constexpr size_t kTailFactor = 8;   // appended records held, in changed-record buffers
-// Changed records this close are written in one run with the records between
-// them read first: two calls for several records.
-constexpr size_t kWriteJoinGap = 4096;
-constexpr size_t kScanBlock = size_t(1) << 20; // one read of a whole-table scan
-
 void SetError(QString* error, const QString& text) {
     if (error)
         *error = text;
-}
-
-QString SysError(const QString& what) {
-    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// Writes all of buf at offset, retrying short writes.
-bool WriteAt(int fd, const char* buf, size_t size, off_t offset) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, buf, size, offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        buf += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
-}
-
-// Reads up to size bytes at offset; returns how many there were.
-size_t ReadSome(int fd, char* buf, size_t size, off_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, buf + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
-}
-
-bool ReadAt(int fd, char* buf, size_t size, off_t offset) {
-    return ReadSome(fd, buf, size, offset) == size;
 }
 
 void StampDate(char* header) {
@@ -94,11 +47,11 @@ void StampDate(char* header) {
 
 } // namespace
 
-// ---- DbfTable: opening and creating -------------------------------------
-
-void DbfTable::SetBufferLimit(size_t bytes) {
-    g_bufferLimit = bytes;
+QString dbfio::SysError(const QString& what) {
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
+
+// ---- DbfTable: opening and creating -------------------------------------
 
 DbfTable::~DbfTable() {
     Flush();
@@ -114,8 +67,11 @@ void DbfTable::Unload() {
     committedSize_ = 0;
     tail_.clear();
     dirty_.clear();
+    dirtyKnown_.clear();
     dirtyRecords_.clear();
     dirtySlot_.clear();
+    deleted_.clear();
+    flagsKnown_ = false;
     writeError_.clear();
     window_.clear();
     window_.shrink_to_fit();
@@ -153,7 +109,7 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
 
 bool DbfTable::Load(QString* error) {
     const QString& path = path_;
-    bufferLimit_ = g_bufferLimit > 0 ? g_bufferLimit : kDefaultBuffer;
+    bufferLimit_ = DefaultBufferLimit();
     fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd_ < 0) {
         SetError(error, SysError(QStringLiteral("Cannot open ") + path));
@@ -222,6 +178,7 @@ bool DbfTable::Load(QString* error) {
         std::min<uint64_t>((size - headerLength_) / recordLength_, UINT32_MAX));
     countedRecords_ = fileRecords_ = recordCount_ = std::min(count, present);
     committedSize_ = st.st_size;
+    SetLayout();
     ready_ = true;
     return true;
 }
@@ -288,169 +245,39 @@ int DbfTable::FieldIndex(QByteArrayView name) const {
     return -1;
 }
 
-// ---- DbfTable: the records behind the buffers ------------------------------
-
-const char* DbfTable::ReadPtr(uint32_t record) const {
-    if (record >= fileRecords_)
-        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
-    if (auto it = dirtySlot_.find(record); it != dirtySlot_.end())
-        return dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
-    if (record - winFirst_ < winCount_ && record >= winFirst_)
-        return window_.data() + static_cast<size_t>(record - winFirst_) * recordLength_;
-    // A miss: the record, and the planned ones that follow it closely, or a
-    // few neighbours, in one read.
-    const uint32_t fit = std::max<uint32_t>(1, static_cast<uint32_t>(kWindow / recordLength_));
-    uint32_t last = record;
-    auto next = std::upper_bound(plan_.begin(), plan_.end(), record);
-    if (next != plan_.begin() && *(next - 1) == record) {
-        for (; next != plan_.end() && *next - record < fit &&
-               static_cast<size_t>(*next - last) * recordLength_ <= kJoinGap;
-             ++next)
-            last = *next;
-    } else {
-        last =
-            record + std::max<uint32_t>(1, static_cast<uint32_t>(kReadAhead / recordLength_)) - 1;
-    }
-    last = std::min(last, fileRecords_ - 1);
-    const uint32_t count = last - record + 1;
-    window_.resize(static_cast<size_t>(count) * recordLength_);
-    const size_t got = ReadSome(fd_, window_.data(), window_.size(),
-                                static_cast<off_t>(headerLength_) + off_t(record) * recordLength_);
-    // Records the file no longer holds (cut short by another program) read
-    // as blank until the table notices.
-    if (got < window_.size())
-        std::memset(window_.data() + got, ' ', window_.size() - got);
-    winFirst_ = record;
-    winCount_ = count;
-    return window_.data();
-}
-
-char* DbfTable::WritePtr(uint32_t record) {
-    changed_ = true;
-    if (record >= fileRecords_)
-        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
-    if (auto it = dirtySlot_.find(record); it != dirtySlot_.end())
-        return dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
-    if (dirty_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
-        WriteBack();
-    const char* from = ReadPtr(record);
-    const size_t at = dirty_.size();
-    dirty_.insert(dirty_.end(), from, from + recordLength_);
-    dirtySlot_.emplace(record, static_cast<uint32_t>(dirtyRecords_.size()));
-    dirtyRecords_.push_back(record);
-    return dirty_.data() + at;
-}
-
-bool DbfTable::Fail(const QString& what) {
-    if (writeError_.isEmpty())
-        writeError_ = SysError(what);
-    return false;
-}
-
-bool DbfTable::WriteBack() {
-    if (dirtyRecords_.empty())
-        return true;
-    // In file order, close neighbours in one write: a system call costs more
-    // than copying a few pages.
-    std::vector<uint32_t> order(dirtyRecords_.size());
-    for (uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](uint32_t a, uint32_t b) { return dirtyRecords_[a] < dirtyRecords_[b]; });
-    std::vector<char> run;
-    size_t i = 0;
-    while (i < order.size()) {
-        const uint32_t first = dirtyRecords_[order[i]];
-        uint32_t last = first;
-        size_t j = i + 1;
-        while (j < order.size() &&
-               static_cast<size_t>(dirtyRecords_[order[j]] - last - 1) * recordLength_ <
-                   kWriteJoinGap &&
-               static_cast<size_t>(dirtyRecords_[order[j]] - first + 1) * recordLength_ <= kWindow)
-            last = dirtyRecords_[order[j++]];
-        const off_t at = static_cast<off_t>(headerLength_) + off_t(first) * recordLength_;
-        const char* bytes = dirty_.data() + static_cast<size_t>(order[i]) * recordLength_;
-        size_t len = recordLength_;
-        if (last != first) {
-            // The records between the changed ones go along as they are.
-            len = static_cast<size_t>(last - first + 1) * recordLength_;
-            run.resize(len);
-            if (ReadSome(fd_, run.data(), len, at) != len)
-                return Fail(QStringLiteral("Cannot read ") + path_);
-            for (size_t k = i; k < j; ++k)
-                std::memcpy(run.data() + static_cast<size_t>(dirtyRecords_[order[k]] - first) *
-                                             recordLength_,
-                            dirty_.data() + static_cast<size_t>(order[k]) * recordLength_,
-                            recordLength_);
-            bytes = run.data();
-        }
-        if (!WriteAt(fd_, bytes, len, at))
-            return Fail(QStringLiteral("Cannot write ") + path_);
-        i = j;
-    }
-    dirty_.clear();
-    dirtyRecords_.clear();
-    dirtySlot_.clear();
-    winCount_ = 0; // it may hold what these records were
-    NoteFileState();
-    return true;
-}
-
-bool DbfTable::WriteTail(bool withEnd) {
-    if (tail_.empty() && !withEnd)
-        return true;
-    const off_t end = static_cast<off_t>(headerLength_) + off_t(fileRecords_) * recordLength_;
-    if (withEnd)
-        tail_.push_back(kFileEnd);
-    const bool ok = WriteAt(fd_, tail_.data(), tail_.size(), end);
-    if (withEnd)
-        tail_.pop_back();
-    if (!ok)
-        return Fail(QStringLiteral("Cannot write ") + path_);
-    fileRecords_ += static_cast<uint32_t>(tail_.size() / recordLength_);
-    tail_.clear();
-    NoteFileState();
-    return true;
-}
-
-// Visits every record in file order, reading the file in large blocks.
+// Visits every record in file order, reading the file in large blocks into
+// the record window (fn must not read records of the table meanwhile).
 template <typename Fn> void DbfTable::Scan(Fn fn) const {
     const uint32_t per = std::max<uint32_t>(1, static_cast<uint32_t>(kScanBlock / recordLength_));
-    std::vector<char> block(std::min<size_t>(per, std::max<uint32_t>(fileRecords_, 1)) *
-                            recordLength_);
+    const size_t blockBytes =
+        std::min<size_t>(per, std::max<uint32_t>(fileRecords_, 1)) * recordLength_;
+    if (window_.size() < blockBytes)
+        window_.resize(blockBytes);
+    winCount_ = 0; // the block gets changed records laid over it
+    char* block = window_.data();
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
     for (uint32_t first = 0; first < fileRecords_; first += per) {
         const uint32_t n = std::min(per, fileRecords_ - first);
         const size_t want = static_cast<size_t>(n) * recordLength_;
-        const size_t got =
-            ReadSome(fd_, block.data(), want,
-                     static_cast<off_t>(headerLength_) + off_t(first) * recordLength_);
+        const size_t got = ReadSome(
+            fd_, block, want, static_cast<off_t>(headerLength_) + off_t(first) * recordLength_);
         if (got < want)
-            std::memset(block.data() + got, ' ', want - got);
+            std::memset(block + got, ' ', want - got);
         for (uint32_t k = 0; k < n; ++k) {
             const uint32_t r = first + k;
-            auto it = dirtySlot_.find(r);
-            fn(r, it != dirtySlot_.end()
-                      ? dirty_.data() + static_cast<size_t>(it->second) * recordLength_
-                      : block.data() + static_cast<size_t>(k) * recordLength_);
+            char* rec = block + static_cast<size_t>(k) * recordLength_;
+            if (auto it = dirtySlot_.find(r); it != dirtySlot_.end()) {
+                const char* stored =
+                    dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
+                Overlay(rec, stored, dirtyKnown_[it->second]);
+            }
+            fn(r, rec);
         }
     }
     for (uint32_t r = fileRecords_; r < recordCount_; ++r)
         fn(r, ReadPtr(r));
-}
-
-QByteArrayView DbfTable::FieldBytes(int record, int field) const {
-    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
-        field >= FieldCount())
-        return {};
-    const FieldInfo& f = fields_[static_cast<size_t>(field)];
-    return QByteArrayView(ReadPtr(static_cast<uint32_t>(record)) + 1 + f.offset, f.def.length);
-}
-
-QString DbfTable::FieldString(int record, int field) const {
-    return QString::fromLatin1(FieldBytes(record, field));
 }
 
 const DbfTable::Tag* DbfTable::TagOnField(int field) const {
@@ -458,56 +285,6 @@ const DbfTable::Tag* DbfTable::TagOnField(int field) const {
         if (tag.field == field)
             return &tag;
     return nullptr;
-}
-
-void DbfTable::Store(uint32_t record, int field, const char* fitted) {
-    const FieldInfo& f = fields_[static_cast<size_t>(field)];
-    const auto width = static_cast<size_t>(f.def.length);
-    if (std::memcmp(ReadPtr(record) + 1 + f.offset, fitted, width) == 0)
-        return; // writes only on change
-    char* dest = WritePtr(record) + 1 + f.offset;
-    const QByteArrayView bytes(dest, static_cast<qsizetype>(width));
-    int32_t oldKey = 0, newKey = 0;
-    for (Tag& tag : tags_) {
-        if (tag.field != field)
-            continue;
-        if (ParseInt(bytes, &oldKey))
-            tag.index.Erase(oldKey, record);
-        if (ParseInt(QByteArrayView(fitted, static_cast<qsizetype>(width)), &newKey))
-            tag.index.Insert(newKey, record);
-    }
-    std::memcpy(dest, fitted, width);
-}
-
-bool DbfTable::IsDeleted(int record) const {
-    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_)
-        return false;
-    return ReadPtr(static_cast<uint32_t>(record))[0] == '*';
-}
-
-void DbfTable::Delete(int record) {
-    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || IsDeleted(record))
-        return;
-    WritePtr(static_cast<uint32_t>(record))[0] = '*';
-}
-
-void DbfTable::Recall(int record) {
-    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || !IsDeleted(record))
-        return;
-    WritePtr(static_cast<uint32_t>(record))[0] = ' ';
-}
-
-int DbfTable::AppendBlank() {
-    // A full buffer goes to the file behind the counted records; the header
-    // counts them at the flush. It is larger than the one of changed records,
-    // since a reader that goes by the end byte rather than the count would
-    // see records written early: only a reload into a near-empty table
-    // appends that many.
-    if (tail_.size() + recordLength_ > kTailFactor * bufferLimit_ && writeError_.isEmpty())
-        WriteTail(false);
-    tail_.insert(tail_.end(), recordLength_, ' ');
-    changed_ = true;
-    return static_cast<int>(recordCount_++);
 }
 
 // ---- DbfTable: tags and queries ------------------------------------------
@@ -523,7 +300,12 @@ bool DbfTable::CreateTags(const std::vector<std::pair<QByteArray, int>>& wanted)
     std::vector<std::vector<DbfIntIndex::Entry>> entries(wanted.size());
     for (auto& e : entries)
         e.reserve(recordCount_);
+    // The deletion flags come along: they are read far more often than the
+    // records, and an update then needs no read to recall or delete one.
+    deleted_.assign((recordCount_ + 63) / 64, 0);
     Scan([&](uint32_t r, const char* rec) {
+        if (rec[0] == '*')
+            deleted_[r / 64] |= uint64_t(1) << (r % 64);
         for (size_t i = 0; i < wanted.size(); ++i) {
             const FieldInfo& f = fields_[static_cast<size_t>(wanted[i].second)];
             int32_t key = 0;
@@ -542,6 +324,7 @@ bool DbfTable::CreateTags(const std::vector<std::pair<QByteArray, int>>& wanted)
         tag.index.Build(std::move(entries[i]));
         tags_.push_back(std::move(tag));
     }
+    flagsKnown_ = true;
     return true;
 }
 
@@ -573,7 +356,7 @@ size_t DbfTable::IndexMemoryBytes() const {
     size_t total = 0;
     for (const Tag& tag : tags_)
         total += tag.index.MemoryBytes();
-    return total;
+    return total + deleted_.capacity() * sizeof(uint64_t);
 }
 
 // ---- DbfTable: writing back -----------------------------------------------

@@ -7,8 +7,10 @@
 // pwrite, so that memory does not grow with the table (a shared mapping kept
 // every page it touched resident, took a write fault on each first store and
 // raised SIGBUS when another program shortened the file). The integer indexes
-// ("tags") live in memory only, 8 bytes a record each, and no index file is
-// read or written. Changed and appended records wait in bounded buffers and
+// ("tags") live in memory only, 8 bytes a record each, with the records'
+// deletion flags (a bit each), and no index file is read or written. Fields
+// stored into a record no buffer holds are written without reading the
+// record. Changed and appended records wait in bounded buffers and
 // go to the file when a buffer is full or at Flush, which then writes the end
 // byte and the header's count and date; other readers go by the count and the
 // end byte, so they see appended records only once Flush is through. Nothing
@@ -158,13 +160,33 @@ private:
         int field = 0;
         DbfIntIndex index;
     };
+    // Parts of a record: bit 0 its flag byte, bit 1 + i field i (a table of
+    // more than 62 fields always holds whole records).
+    using Parts = uint64_t;
+
     DbfTable() = default;
+    static size_t DefaultBufferLimit();
     bool Load(QString* error); // opens path_ and reads the header
+    void SetLayout();          // the parts, once the fields are known
+    Parts FieldPart(int field) const;
+    template <typename Fn> void ForEachSpan(Parts known, Fn fn) const; // byte ranges
+    int SpanCount(Parts known) const;
+    // Copies those parts of one record to another.
+    void Overlay(char* into, const char* from, Parts known) const;
     void Unload();
     void NoteFileState();
     bool Reload(QString* error); // Unload, Load and the same tags again
+    // The whole record as the table has it.
     const char* ReadPtr(uint32_t record) const;
-    char* WritePtr(uint32_t record);
+    // The record as the file has it, through the window.
+    const char* FileRecord(uint32_t record) const;
+    // Reads the parts a changed record does not hold yet.
+    void Complete(uint32_t record, uint32_t slot) const;
+    // The field's bytes when a buffer holds them, else nullptr (no read).
+    const char* KnownBytes(uint32_t record, int field) const;
+    // The record to change those parts of, which the caller then writes.
+    char* WritePtr(uint32_t record, Parts parts);
+    void SetFlag(uint32_t record, char flag);
     bool WriteBack(); // the changed records of the file
     bool WriteTail(bool withEnd);
     bool Fail(const QString& what);
@@ -185,9 +207,10 @@ private:
     int64_t committedSize_ = 0;   // the file's size after open or the last flush
     size_t bufferLimit_ = 0;
     std::vector<char> tail_; // appended records not yet written
-    // Changed records of the file not yet written: their bytes, numbers and
-    // slots.
-    std::vector<char> dirty_;
+    // Changed records of the file not yet written: their bytes, the parts
+    // of them that are known, their numbers and slots.
+    mutable std::vector<char> dirty_;
+    mutable std::vector<Parts> dirtyKnown_;
     std::vector<uint32_t> dirtyRecords_;
     std::unordered_map<uint32_t, uint32_t> dirtySlot_;
     QString writeError_; // the first failed early write since the last flush
@@ -197,7 +220,11 @@ private:
     mutable uint32_t winFirst_ = 0, winCount_ = 0;
     mutable std::vector<uint32_t> plan_;
     std::vector<FieldInfo> fields_;
+    bool partial_ = false; // changed records may hold only some parts
+    Parts allParts_ = 0;
     std::vector<Tag> tags_;
+    std::vector<uint64_t> deleted_; // a bit a record, once a scan read them
+    bool flagsKnown_ = false;
     FileState seen_; // the file as last seen
 };
 

@@ -1,0 +1,27 @@
+#pragma once
+// File access shared by the parts of the dBASE engine; not for other callers.
+#include <QString>
+
+#include <cstddef>
+#include <sys/types.h>
+
+namespace platform::dbfio {
+
+constexpr char kFileEnd = 0x1A;
+constexpr size_t kWindow = 64 * 1024; // the most one read of records takes
+// One read of a whole-table scan. The scan reads into the record window, so
+// that its pages are in place when rows are read later (a first touch of
+// fresh memory costs more than the read itself on a virtual machine).
+constexpr size_t kScanBlock = size_t(1) << 20;
+
+// what, then the reason errno gives.
+QString SysError(const QString& what);
+// Writes all of buf at offset, retrying short writes.
+bool WriteAt(int fd, const char* buf, size_t size, off_t offset);
+// Reads up to size bytes at offset; returns how many there were.
+size_t ReadSome(int fd, char* buf, size_t size, off_t offset);
+inline bool ReadAt(int fd, char* buf, size_t size, off_t offset) {
+    return ReadSome(fd, buf, size, offset) == size;
+}
+
+} // namespace platform::dbfio
