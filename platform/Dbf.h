@@ -75,9 +75,9 @@ public:
     // inconsistent file gives nullptr and the reason in *error. A record
     // count larger than the file holds is cut to the whole records present.
     static std::unique_ptr<DbfTable> Open(const QString& path, QString* error = nullptr);
-    // Bytes that changed records may hold before they go to the file (eight
-    // times that for appended ones), for tables opened from now on (0: the
-    // default of 1 MB); tests use a record to reach the early writes.
+    // Bytes that changed records, and appended ones, may hold before they go
+    // to the file, for tables opened from now on (0: the default of 8 MB);
+    // tests use a record to reach the early writes.
     static void SetBufferLimit(size_t bytes);
     // Writes a new empty table (replacing any file of that name).
     static bool Create(const QString& path, const std::vector<DbfFieldDef>& fields,

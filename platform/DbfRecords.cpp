@@ -23,13 +23,12 @@ using namespace dbfio;
 
 namespace {
 
-constexpr size_t kDefaultBuffer = size_t(1) << 20; // changed records held
-constexpr size_t kTailFactor = 8;   // appended records held, in changed-record buffers
+// Changed records held, and appended ones: an update's changes spread over
+// the whole table, and the more of them one write-back sees, the more lie
+// close enough to share a write.
+constexpr size_t kDefaultBuffer = size_t(8) << 20;
 constexpr size_t kJoinGap = 4096;   // planned records closer than this go in one read
 constexpr size_t kReadAhead = 4096; // neighbours read along with a record nobody planned
-// Changed records this close are written in one run, with the records between
-// them read first, when that takes fewer calls than writing each.
-constexpr size_t kWriteJoinGap = 4096;
 
 size_t g_bufferLimit = 0;
 
@@ -285,12 +284,13 @@ void DbfTable::Recall(int record) {
 
 int DbfTable::AppendBlank() {
     // A full buffer goes to the file behind the counted records; the header
-    // counts them at the flush. It is larger than the one of changed records,
-    // since a reader that goes by the end byte rather than the count would
-    // see records written early: only a reload into a near-empty table
-    // appends that many.
-    if (tail_.size() + recordLength_ > kTailFactor * bufferLimit_ && writeError_.isEmpty())
+    // counts them at the flush. A reader that goes by the end byte rather
+    // than the count would see records written early, so the buffer is
+    // large: only a reload into a near-empty table appends that many.
+    if (tail_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
         WriteTail(false);
+    if (tail_.empty()) // grown in place: a reallocation touches twice the fresh memory
+        tail_.reserve(std::min(bufferLimit_, size_t(1) << 24) + recordLength_);
     tail_.insert(tail_.end(), recordLength_, ' ');
     changed_ = true;
     if (flagsKnown_ && recordCount_ / 64 >= deleted_.size())
@@ -309,8 +309,10 @@ bool DbfTable::Fail(const QString& what) {
 bool DbfTable::WriteBack() {
     if (dirtyRecords_.empty())
         return true;
-    // In file order. Close neighbours go in one write when that saves calls:
-    // a system call costs more than copying a few pages.
+    // In file order. Changed records within one window's length of each
+    // other go in one write when that saves calls: a call costs more than
+    // copying a few pages, and each write also pays for the whole cached
+    // folio it lands in, which may span many records.
     std::vector<uint32_t> order(dirtyRecords_.size());
     for (uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -322,15 +324,12 @@ bool DbfTable::WriteBack() {
     auto slotBytes = [&](uint32_t slot) {
         return dirty_.data() + static_cast<size_t>(slot) * recordLength_;
     };
-    std::vector<char> run;
     size_t i = 0;
     while (i < order.size()) {
         const uint32_t first = dirtyRecords_[order[i]];
         uint32_t last = first;
         size_t j = i + 1;
         while (j < order.size() &&
-               static_cast<size_t>(dirtyRecords_[order[j]] - last - 1) * recordLength_ <
-                   kWriteJoinGap &&
                static_cast<size_t>(dirtyRecords_[order[j]] - first + 1) * recordLength_ <= kWindow)
             last = dirtyRecords_[order[j++]];
         int calls = 0;
@@ -344,17 +343,20 @@ bool DbfTable::WriteBack() {
             // One run; the records and parts between the changed ones go
             // along as the file has them.
             const size_t len = static_cast<size_t>(last - first + 1) * recordLength_;
-            run.resize(len);
-            if (!contiguous && ReadSome(fd_, run.data(), len, recordAt(first)) != len)
+            // The run goes through the read window, whose pages are in place.
+            if (window_.size() < len)
+                window_.resize(len);
+            winCount_ = 0;
+            char* run = window_.data();
+            if (!contiguous && ReadSome(fd_, run, len, recordAt(first)) != len)
                 return Fail(QStringLiteral("Cannot read ") + path_);
             for (size_t k = i; k < j; ++k) {
-                char* into = run.data() +
-                             static_cast<size_t>(dirtyRecords_[order[k]] - first) * recordLength_;
+                char* into =
+                    run + static_cast<size_t>(dirtyRecords_[order[k]] - first) * recordLength_;
                 const char* from = slotBytes(order[k]);
-                ForEachSpan(dirtyKnown_[order[k]],
-                            [&](size_t a, size_t b) { std::memcpy(into + a, from + a, b - a); });
+                Overlay(into, from, dirtyKnown_[order[k]]);
             }
-            if (!WriteAt(fd_, run.data(), len, recordAt(first)))
+            if (!WriteAt(fd_, run, len, recordAt(first)))
                 return Fail(QStringLiteral("Cannot write ") + path_);
         } else {
             for (size_t k = i; k < j; ++k) {

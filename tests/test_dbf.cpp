@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 using platform::DbfTable;
 
 namespace {
@@ -347,4 +350,43 @@ TEST(DbfParseInt, AcceptsOnlyWholeNumbersWithin32Bits) {
     EXPECT_FALSE(DbfTable::ParseInt("1.5", &v));
     EXPECT_FALSE(DbfTable::ParseInt("1 2", &v));
     EXPECT_FALSE(DbfTable::ParseInt("-", &v));
+}
+
+// The in-memory index against a plain ordered set, through many merges of
+// its side list (inserts in random order, erasures of old and new entries).
+TEST(DbfIntIndex, AgreesWithAnOrderedSetThroughMergesAndErasures) {
+    platform::DbfIntIndex index;
+    std::set<std::pair<int32_t, uint32_t>> expected;
+    std::vector<platform::DbfIntIndex::Entry> start;
+    for (uint32_t r = 0; r < 5000; ++r) {
+        start.push_back({static_cast<int32_t>(r % 700) - 350, r});
+        expected.insert({static_cast<int32_t>(r % 700) - 350, r});
+    }
+    index.Build(start);
+    std::mt19937 random(7);
+    uint32_t next = 5000;
+    for (int step = 0; step < 20000; ++step) {
+        const int32_t key = static_cast<int32_t>(random() % 900) - 450;
+        if (random() % 3 == 0 && !expected.empty()) {
+            auto it = expected.lower_bound({key, 0});
+            if (it == expected.end())
+                it = expected.begin();
+            index.Erase(it->first, it->second);
+            expected.erase(it);
+        } else {
+            index.Insert(key, next);
+            expected.insert({key, next++});
+        }
+        if (step % 997 == 0 || step == 19999) {
+            for (int32_t k = -460; k <= 460; k += 13) {
+                std::vector<uint32_t> rows, want;
+                index.Find(k, rows);
+                for (auto it = expected.lower_bound({k, 0}); it != expected.end() && it->first == k;
+                     ++it)
+                    want.push_back(it->second);
+                ASSERT_EQ(rows, want) << "key " << k << " at step " << step;
+                EXPECT_EQ(index.First(k), want.empty() ? -1 : int64_t(want.front()));
+            }
+        }
+    }
 }
