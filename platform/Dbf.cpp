@@ -299,7 +299,7 @@ bool DbfTable::CreateTags(const std::vector<std::pair<QByteArray, int>>& wanted)
             return false;
     std::vector<std::vector<DbfIntIndex::Entry>> entries(wanted.size());
     for (auto& e : entries)
-        e.reserve(recordCount_);
+        e.reserve(recordCount_ + recordCount_ / 8); // room for what updates add
     // The deletion flags come along: they are read far more often than the
     // records, and an update then needs no read to recall or delete one.
     deleted_.assign((recordCount_ + 63) / 64, 0);

@@ -26,7 +26,10 @@ constexpr EntryLessT EntryLess;
 void DbfIntIndex::Build(std::vector<Entry> entries) {
     std::sort(entries.begin(), entries.end(), EntryLess);
     main_ = std::move(entries);
-    main_.shrink_to_fit();
+    // Room for the records an update adds, so that merging them in moves
+    // no entry (see Insert); more than that goes back.
+    if (main_.capacity() > main_.size() + main_.size() / 4)
+        main_.shrink_to_fit();
     side_.clear();
 }
 
