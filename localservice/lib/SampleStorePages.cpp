@@ -20,8 +20,8 @@ QString Encoded(QString text) {
     return text.replace(QLatin1Char(','), QLatin1String("%24"));
 }
 
-QString UpdateLine(const SampleRecord& r) {
-    return QStringList{QStringLiteral("I"),
+QString UpdateLine(const SampleRecord& r, const QString& kind = QStringLiteral("I")) {
+    return QStringList{kind,
                        QString::number(r.id),
                        Encoded(r.name),
                        r.icon,
@@ -47,16 +47,31 @@ void InstallStorePages(LocalService& service, const SampleData& data) {
     if (!data.dataFolder.isEmpty()) {
         const QString table = QDir(data.dataFolder).filePath(QStringLiteral("MenuItems.dat"));
         if (!QFileInfo::exists(table))
-            CreateSampleDatabase(table);
+            CreateSampleDatabase(table, data.records);
     }
 
     // Changes since the stamp: the whole directory for the first update (the
     // default stamp), else a bid change that moves with the clock.
-    service.SetHandler(base + QStringLiteral("getUpdates.ASP"), [](const Request& request) {
+    // A grown directory's first update is every record again as a "U" line,
+    // as the server sends a full reload; it is too large for a string list.
+    const int records = data.records;
+    service.SetHandler(base + QStringLiteral("getUpdates.ASP"), [records](const Request& request) {
         const QString stamp = QLocale::c().toString(QDateTime::currentDateTime(),
                                                     QStringLiteral("M/d/yyyy h:mm:ss AP"));
         QStringList lines{stamp};
         const QString since = request.formValue(QStringLiteral("LastUpdated"));
+        if (since.startsWith(QLatin1String("01/04/00")) && records > 0) {
+            Reply reply;
+            reply.body = stamp.toLatin1();
+            const int count = LargeDirectorySize(records);
+            reply.body.reserve(qsizetype(count) * 220);
+            for (int i = 0; i < count; ++i)
+                reply.body +=
+                    "\r\n" +
+                    UpdateLine(LargeDirectoryRecord(i, records), QStringLiteral("U")).toLatin1();
+            reply.body += "\r\n";
+            return reply;
+        }
         if (since.startsWith(QLatin1String("01/04/00"))) {
             for (const SampleRecord& r : SampleDirectory())
                 lines << UpdateLine(r);
