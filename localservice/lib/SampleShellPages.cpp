@@ -37,10 +37,6 @@ void InstallShellPages(LocalService& service, const SampleData& data) {
     const QString base = data.serverPath;
     const std::shared_ptr<SampleShortcuts> shortcuts = data.shortcuts;
     const int records = data.records;
-    if (records > 0) {
-        const std::lock_guard<std::mutex> hold(shortcuts->lock);
-        shortcuts->leading = {kLargeCategory};
-    }
 
     // "OK" when the shortcut was added; a row already there, an unknown
     // user or an unknown record is refused.

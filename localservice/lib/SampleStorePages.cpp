@@ -88,6 +88,11 @@ void InstallStorePages(LocalService& service, const SampleData& data) {
     });
 
     const std::shared_ptr<SampleShortcuts> shortcuts = data.shortcuts;
+    // A grown directory's large category heads the default home menu.
+    if (records > 0) {
+        const std::lock_guard<std::mutex> hold(shortcuts->lock);
+        shortcuts->leading = {kLargeCategory};
+    }
     service.SetHandler(
         base + QStringLiteral("getUserHomeMenu.ASP"), [shortcuts](const Request& request) {
             Reply reply;
