@@ -83,14 +83,14 @@ shot() {
 # Waits up to $2 seconds (default 10) for a shell condition, looking again
 # every few milliseconds.
 wait_for() {
-    local until=$(($(date +%s%3N) + ${2:-10} * 1000))
-    while [ "$(date +%s%3N)" -lt "$until" ]; do
+    local until=$(($(now_ms) + ${2:-10} * 1000))
+    while [ "$(now_ms)" -lt "$until" ]; do
         eval "$1" && return 0
         sleep 0.005
     done
     return 1
 }
-now_ms() { date +%s%3N; }
+now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 t0=$(now_ms)
 note() { echo "[$(($(now_ms) - t0)) ms] $*" >&2; }
 mtime_ns() { stat -c %.9Y "$1" 2>/dev/null; }
@@ -136,6 +136,16 @@ start_tarvel() {
         QT_QPA_PLATFORM=xcb "$BIN/Tarvel" >"$WORK/tarvel.log" 2>&1 &
     tarvel_pid=$!
 }
+# The time (microseconds) the X server told of the mapping of window $1 at or
+# after the time $2; "" when not seen.
+mapped_at() {
+    sleep 0.2 # the watcher's line
+    awk -v id="$(printf 'window 0x%x,' "$1")" -v after="$2" '
+        /MapNotify/ { t = $1; sub(/\./, "", t); next }
+        t != "" && index($0, id) && t + 0 >= after + 0 { found = t }
+        { t = "" }
+        END { print found }' "$WORK/maps.log"
+}
 # Tarvel's visible windows: "id width height name" lines.
 windows() {
     local id
@@ -166,14 +176,18 @@ login() {
     xdotool type --delay 20 demo
     xdotool key Tab
     xdotool type --delay 20 demo
-    login_ms=$(now_ms)
+    login_us=${EPOCHREALTIME/./}
+    login_ms=$((login_us / 1000))
     xdotool key Return
 }
 wait_home_menu() {
     wait_for 'test -n "$(menu_window)"' "$1" || fail "the home menu did not open: $(cat "$WORK/tarvel.log")"
-    menu_ms=$(now_ms)
-    sleep 0.6 # the slide
     menu=$(menu_window)
+    local at
+    at=$(mapped_at "$menu" "$login_us")
+    [ -n "$at" ] || fail "the home menu's mapping was not seen"
+    menu_ms=$((at / 1000))
+    sleep 0.4 # the rest of the slide
 }
 
 median_range() { # values on stdin: "median (min-max, n runs)"
@@ -196,12 +210,7 @@ for ((run = 1; run <= RUNS; ++run)); do
         sleep 0.1
         xdotool search --onlyvisible --pid "$tarvel_pid" --name '^Tarvel$' >/dev/null 2>&1 && break
     done
-    sleep 0.2 # the watcher's line
-    mapped_us=$(awk -v id="$(printf 'window 0x%x,' "$(window_named Tarvel)")" -v after="$started_us" '
-        /MapNotify/ { t = $1; sub(/\./, "", t); next }
-        t != "" && index($0, id) && t + 0 >= after + 0 { found = t }
-        { t = "" }
-        END { print found }' "$WORK/maps.log")
+    mapped_us=$(mapped_at "$(window_named Tarvel)" "$started_us")
     [ -n "$mapped_us" ] || fail "the button's mapping was not seen"
     echo "$(((mapped_us - started_us) / 1000))" >>"$WORK/start"
     sleep 0.5
@@ -243,7 +252,11 @@ for ((run = 1; run <= RUNS; ++run)); do
     login
     wait_for 'test "$(mtime_ns "$WORK/app/data/MenuItems.dat")" != "$before"' 300 ||
         fail "the table was not updated"
-    echo "$(($(now_ms) - login_ms))" >>"$WORK/reload_ms"
+    # The file's own date tells when the update was through (the table is
+    # dated once every change is in it).
+    sleep 0.2
+    updated_ns=$(mtime_ns "$WORK/app/data/MenuItems.dat")
+    echo "$(((${updated_ns/./} / 1000 - login_us) / 1000))" >>"$WORK/reload_ms"
     note "run $run: table updated"
     wait_home_menu 60
     note "run $run: home menu open after the reload"
