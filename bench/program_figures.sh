@@ -13,10 +13,12 @@
 #           with the home menu and the 500-row submenu open;
 #   reload  the login with a full reload (every record as a "U" line): the
 #           time from the login's Return to the table's new date (the
-#           update applied), and the peak RSS once the home menu is open.
+#           update applied) and to the home menu mapped after it, and the
+#           peak RSS once the home menu is open.
 #
-# Prints one line a figure: median, range and runs, then the state it was
-# measured in. Not part of ctest: run by hand on a quiet machine.
+# Prints the state measured in (records, table size, load), then one line a
+# figure: median (range, runs). Not part of ctest: run by hand on a quiet
+# machine. Defaults: 100,000 records, 5 runs.
 #
 #   program_figures.sh BIN_DIR [--records N] [--runs R] [--shots DIR]
 #
@@ -36,6 +38,8 @@ while [ $# -gt 0 ]; do
     *) echo "$usage" >&2 && exit 2 ;;
     esac
 done
+[[ "$RECORDS" =~ ^[0-9]+$ && "$RECORDS" -ge 1000 && "$RUNS" =~ ^[0-9]+$ && "$RUNS" -ge 1 ]] ||
+    { echo "--records takes 1000 or more, --runs 1 or more" >&2 && exit 2; }
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 fail() {
@@ -130,7 +134,6 @@ start_tarvel() {
     [ "${2:-}" = synced ] && sync
     printf '[Main]\nLastUpdated=%s\nVersion=%s\n' "$1" "$version" >"$WORK/config/Tarvel/Tarvel.ini"
     started_us=${EPOCHREALTIME/./}
-    started_ms=$((started_us / 1000))
     env XDG_CONFIG_HOME="$WORK/config" TMPDIR="$WORK/tmp" TARVEL_APP_PATH="$WORK/app" \
         TARVEL_BOOTSTRAP_HOST="$host" TARVEL_SERVER_HOST="$host" TARVEL_MEMBER_HOST="$host" \
         QT_QPA_PLATFORM=xcb "$BIN/Tarvel" >"$WORK/tarvel.log" 2>&1 &
