@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
@@ -157,19 +156,28 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
     // time-out still ends a server that stops sending.
     request.deadlineMs = std::max(g_aspTimeoutMs, kToFileDeadlineMs);
     request.maxBodyBytes = kToFileLimit;
-    QSaveFile file(FilePath);
-    if (!file.open(QIODevice::WriteOnly))
+    // A file of its own renamed into place, not a QSaveFile: the reply is read
+    // once and removed, so forcing it to the disk first (QSaveFile syncs on
+    // commit) only made every full reload wait for tens of megabytes to be
+    // written out. One left by a run that ended midway is written over.
+    const QString partPath = FilePath + QStringLiteral(".part");
+    QFile file(partPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     request.bodySink = [&file](const char* data, qsizetype size) {
         return file.write(data, size) == size;
     };
     const platform::GrabPause pause;
     const platform::HttpResponse response = platform::Fetch(request);
-    if (!response.ok()) {
-        file.cancelWriting();
-        return false;
+    const bool complete = response.ok() && file.flush();
+    file.close();
+    if (complete && file.error() == QFileDevice::NoError) {
+        QFile::remove(FilePath);
+        if (QFile::rename(partPath, FilePath))
+            return true;
     }
-    return file.commit();
+    QFile::remove(partPath);
+    return false;
 }
 
 QString GetURLText(const QString& Page, bool Silent) {

@@ -1,7 +1,8 @@
 // The local stand-in for the web service with its sample data, for the run
 // script:
-//   tarvel-localservice [--port N] [--data FOLDER]
-//   tarvel-localservice --make-database FILE
+//   tarvel-localservice [--port N] [--data FOLDER] [--records N]
+//   tarvel-localservice --make-database FILE [--records N]
+// --records grows the sample directory to N records for measuring.
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "localservice/lib/SamplePages.h"
@@ -45,21 +46,32 @@ int main(int argc, char** argv) {
     const QCommandLineOption databaseOption(QStringLiteral("make-database"),
                                             QStringLiteral("Write the sample menu table and end."),
                                             QStringLiteral("FILE"));
+    const QCommandLineOption recordsOption(
+        QStringLiteral("records"),
+        QStringLiteral("Grow the sample directory to N records, with a 500-row category on the "
+                       "home menu and a full reload as the first update (0: the sample as is)."),
+        QStringLiteral("N"), QStringLiteral("0"));
     parser.addOption(portOption);
+    parser.addOption(recordsOption);
     parser.addOption(dataOption);
     parser.addOption(databaseOption);
     parser.process(app);
 
+    bool ok = false;
+    const int records = parser.value(recordsOption).toInt(&ok);
+    if (!ok || records < 0) {
+        std::fprintf(stderr, "bad record count: %s\n", qPrintable(parser.value(recordsOption)));
+        return 2;
+    }
     if (parser.isSet(databaseOption)) {
         const QString file = parser.value(databaseOption);
-        if (!localservice::CreateSampleDatabase(file)) {
+        if (!localservice::CreateSampleDatabase(file, records)) {
             std::fprintf(stderr, "could not write %s\n", qPrintable(file));
             return 1;
         }
         return 0;
     }
 
-    bool ok = false;
     const int port = parser.value(portOption).toInt(&ok);
     if (!ok || port < 0 || port > 65535) {
         std::fprintf(stderr, "bad port: %s\n", qPrintable(parser.value(portOption)));
@@ -67,6 +79,7 @@ int main(int argc, char** argv) {
     }
 
     localservice::SampleData data;
+    data.records = records;
     if (parser.isSet(dataOption))
         data.dataFolder = QDir(parser.value(dataOption)).absolutePath();
     localservice::LocalService service;

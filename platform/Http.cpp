@@ -9,6 +9,7 @@ namespace platform {
 namespace {
 
 constexpr int kSlice = 50; // ms between checks of the cancel flag
+constexpr qint64 kSinkBuffer = 256 * 1024;
 
 bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load();
@@ -78,6 +79,11 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
         return request.deadlineMs > 0 && whole.elapsed() >= request.deadlineMs;
     };
     QTcpSocket socket;
+    // A body that goes to a sink is read a bounded piece at a time: unbounded,
+    // the socket takes in whatever the network delivers while the sink writes
+    // (megabytes from a fast server), copied once more into the parser.
+    if (request.bodySink)
+        socket.setReadBufferSize(kSinkBuffer);
     socket.connectToHost(request.host, request.port);
     QElapsedTimer clock;
     clock.start();

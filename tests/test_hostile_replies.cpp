@@ -6,6 +6,7 @@
 // data (no login, cache or file written), and the user is told plainly.
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
+#include "platform/Http.h"
 #include "platform/HttpReply.h"
 #include "platform/TransferControl.h"
 #include "test_store_fixture.h"
@@ -13,6 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QThread>
+
+#include <algorithm>
 
 using namespace modGlobals;
 using localservice::Framing;
@@ -201,6 +205,31 @@ TEST_F(HostileTest, SpooledReplyIsWrittenOnlyWhenCompleteAndTwoHundred) {
     EXPECT_EQ(QFileInfo(spool).size(), big.size());
     EXPECT_EQ(ReadAll(spool), big);
     EXPECT_EQ(service.RequestsFor(page).last().body, "UserID=1");
+}
+
+TEST_F(HostileTest, ReplyToASinkIsTakenInBoundedPiecesHoweverFastItArrives) {
+    // A full reload from a fast server: while the sink is busy with its first
+    // pieces, the whole rest of the reply is waiting on the connection. It
+    // must still reach the sink a small piece at a time, not be taken into
+    // memory at once.
+    QByteArray big(24 * 1024 * 1024, 'x');
+    service.SetReply(QStringLiteral("/big"), big);
+    platform::HttpRequest request;
+    platform::SplitHostPort(service.Host(), &request.host, &request.port);
+    request.path = "/big";
+    request.maxBodyBytes = 0;
+    qsizetype largest = 0, total = 0;
+    request.bodySink = [&](const char*, qsizetype size) {
+        if (total < 1024 * 1024)
+            QThread::msleep(150);
+        largest = std::max(largest, size);
+        total += size;
+        return true;
+    };
+    const platform::HttpResponse response = platform::Fetch(request);
+    EXPECT_TRUE(response.ok()) << response.error;
+    EXPECT_EQ(total, big.size());
+    EXPECT_LE(largest, 1024 * 1024);
 }
 
 // ---- what the user is told ---------------------------------------------------

@@ -92,3 +92,74 @@ TEST_F(StoreSampleTest, HomeMenuNewsAndSearchFromTheSamplePages) {
     EXPECT_EQ(m.GetHomeMenuCollection(0), nullptr);
     EXPECT_EQ(world.notifier.calls.size(), 1);
 }
+
+namespace {
+
+// The directory grown for measuring with a large table.
+class GrownSampleTest : public StoreTest {
+protected:
+    static constexpr int kRecords = 3000;
+    GrownSampleTest() {
+        localservice::SampleData data;
+        data.records = kRecords;
+        localservice::InstallStorePages(service, data);
+    }
+    int RecordsInFile() const {
+        auto t = platform::DbfTable::Open(TablePath());
+        return t ? t->RecordCount() : -1;
+    }
+};
+
+} // namespace
+
+TEST_F(GrownSampleTest, ItsLargeCategoryHeadsTheHomeMenuWithExactlyFiveHundredRows) {
+    ASSERT_TRUE(localservice::CreateSampleDatabase(TablePath(), kRecords));
+    EXPECT_EQ(RecordsInFile(), kRecords);
+    clsItemManager& m = Open();
+    ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
+    ASSERT_TRUE(home);
+    EXPECT_EQ(home->Item(1)->ID, localservice::kLargeCategory);
+    EXPECT_EQ(home->Item(2)->Name, "Arts & Entertainment"); // the sample's rows follow
+    // Its records are 500 (the menu shows the highest bids of them only).
+    auto table = platform::DbfTable::Open(TablePath());
+    ASSERT_TRUE(table);
+    const auto children = [&table](int parent) {
+        std::vector<uint32_t> rows;
+        table->Query(table->FieldIndex("ParentID"), parent, rows);
+        return rows.size();
+    };
+    EXPECT_EQ(children(localservice::kLargeCategory), size_t(localservice::kLargeCategoryRows));
+    ItemCollectionPtr large = m.GetCollection(localservice::kLargeCategory);
+    int categoryRow = 0;
+    for (int i = 1; i <= large->Count(); ++i)
+        if (large->Item(i)->ID >= 100000 && !large->Item(i)->IsItem &&
+            (categoryRow == 0 || large->Item(i)->ID < categoryRow))
+            categoryRow = large->Item(i)->ID;
+    // The rest of the filler hangs below the category rows, not in the air.
+    ASSERT_NE(categoryRow, 0);
+    EXPECT_GE(children(categoryRow), 250u);
+    EXPECT_GT(m.GetCollection(categoryRow)->Count(), 200);
+    EXPECT_EQ(m.GetItem(11)->Name, "Business & Finance");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(GrownSampleTest, ItsFirstUpdateRewritesEveryRecordInPlace) {
+    // An old copy of the table: every name different from the server's.
+    ASSERT_TRUE(localservice::WriteMenuTable(
+        TablePath(), localservice::LargeDirectorySize(kRecords), [](int i) {
+            auto r = localservice::LargeDirectoryRecord(i, kRecords);
+            r.name = QStringLiteral("Old ") + r.name;
+            return r;
+        }));
+    clsItemManager& m = Open();
+    m.DownloadUpdates();
+    EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
+    EXPECT_EQ(m.GetItem(100000)->Name, "Site number 100000 of the directory");
+    EXPECT_EQ(m.GetItem(11)->Name, "Business & Finance");
+    EXPECT_EQ(RecordsInFile(), kRecords); // "U" lines of known ids append nothing
+    // Once current, the next update is no reload.
+    m.DownloadUpdates();
+    const auto requests = service.RequestsFor(Page("getUpdates.ASP"));
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(m.GetItem(100000)->Name, "Site number 100000 of the directory");
+}

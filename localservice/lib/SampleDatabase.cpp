@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace localservice {
 
 std::vector<platform::DbfFieldDef> MenuTableFields() {
@@ -13,12 +15,20 @@ std::vector<platform::DbfFieldDef> MenuTableFields() {
 
 bool WriteMenuTable(const QString& filePath, const std::vector<SampleRecord>& records,
                     QString* error) {
+    return WriteMenuTable(
+        filePath, static_cast<int>(records.size()),
+        [&records](int i) { return records[static_cast<size_t>(i)]; }, error);
+}
+
+bool WriteMenuTable(const QString& filePath, int count,
+                    const std::function<SampleRecord(int)>& record, QString* error) {
     if (!platform::DbfTable::Create(filePath, MenuTableFields(), error))
         return false;
     auto t = platform::DbfTable::Open(filePath, error);
     if (!t)
         return false;
-    for (const SampleRecord& r : records) {
+    for (int i = 0; i < count; ++i) {
+        const SampleRecord r = record(i);
         const int n = t->AppendBlank();
         t->AssignString(n, 0, QString::number(r.id));
         t->AssignString(n, 1, QString::number(r.parentId));
@@ -216,8 +226,52 @@ std::vector<int> SampleTopCategories() {
     return {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 62};
 }
 
-bool CreateSampleDatabase(const QString& filePath) {
-    return WriteMenuTable(filePath, SampleDirectory());
+int LargeDirectorySize(int records) {
+    return std::max(records, static_cast<int>(SampleDirectory().size()) + kLargeCategoryRows + 1);
+}
+
+SampleRecord LargeDirectoryRecord(int index, int records) {
+    const std::vector<SampleRecord>& sample = SampleDirectory();
+    const int own = static_cast<int>(sample.size());
+    if (index < own)
+        return sample[static_cast<size_t>(index)];
+    if (index == own) {
+        SampleRecord c;
+        c.id = kLargeCategory;
+        c.parentId = 1;
+        c.name = QStringLiteral("Site Directory");
+        c.icon = QStringLiteral("FolderIcon");
+        c.description = QStringLiteral("Every site of the directory by number");
+        return c;
+    }
+    // Filler site i of n; the large category's rows in the middle, every
+    // fifth of them a category holding runs of 250 of the other rows.
+    const int n = LargeDirectorySize(records) - own - 1;
+    const int i = index - own - 1;
+    const int first = (n - kLargeCategoryRows) / 2;
+    SampleRecord r;
+    r.id = 100000 + i;
+    if (i >= first && i < first + kLargeCategoryRows)
+        r.parentId = kLargeCategory;
+    else
+        r.parentId = 100000 + first + 5 * ((i / 250) % (kLargeCategoryRows / 5));
+    r.name = QStringLiteral("Site number %1 of the directory").arg(r.id);
+    r.isItem = (i - first) % 5 != 0;
+    r.icon = r.isItem ? QStringLiteral("site%1.gif").arg(i % 5) : QStringLiteral("FolderIcon");
+    r.description =
+        QStringLiteral("A description of site %1, with a few words about what it offers").arg(r.id);
+    if (r.isItem && i % 6 == 0) {
+        r.bid = QString::number(0.25 * ((i % 40) + 1), 'f', 2);
+        r.adUrl = QStringLiteral("http://advertiser%1.example/").arg(i % 97);
+    }
+    return r;
+}
+
+bool CreateSampleDatabase(const QString& filePath, int records) {
+    if (records <= 0)
+        return WriteMenuTable(filePath, SampleDirectory());
+    return WriteMenuTable(filePath, LargeDirectorySize(records),
+                          [records](int i) { return LargeDirectoryRecord(i, records); });
 }
 
 } // namespace localservice

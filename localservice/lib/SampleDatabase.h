@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace localservice {
@@ -29,6 +30,10 @@ std::vector<platform::DbfFieldDef> MenuTableFields();
 // Writes a menu table holding these records (replacing the file).
 bool WriteMenuTable(const QString& filePath, const std::vector<SampleRecord>& records,
                     QString* error = nullptr);
+// The same with the records made one at a time (record(0) to record(count - 1)),
+// for tables too large to hold as records first.
+bool WriteMenuTable(const QString& filePath, int count,
+                    const std::function<SampleRecord(int)>& record, QString* error = nullptr);
 
 // The sample directory: a root (1) with a dozen top categories, sub-
 // categories with items, advertisers with bids, headings, a restricted
@@ -39,7 +44,20 @@ const std::vector<SampleRecord>& SampleDirectory();
 // Ids of the top categories, in home-menu order.
 std::vector<int> SampleTopCategories();
 
-// Writes the sample MenuItems.dat.
-bool CreateSampleDatabase(const QString& filePath);
+// The sample directory grown to a real directory's size, for measuring the
+// programs with a large table: the sample's records first, then filler sites
+// up to `records` records in all. The filler holds one category of exactly
+// kLargeCategoryRows rows, kLargeCategory, filed in the middle of the table and
+// a shortcut of the default home menu (see SampleShortcuts), whose category
+// rows hold the rest of the filler. Record numbers run from 0 to
+// LargeDirectorySize(records) - 1.
+constexpr int kLargeCategory = 80;
+constexpr int kLargeCategoryRows = 500;
+int LargeDirectorySize(int records);
+SampleRecord LargeDirectoryRecord(int index, int records);
+
+// Writes the sample MenuItems.dat; with records above 0, the grown directory
+// of that many records (at least the sample and the large category).
+bool CreateSampleDatabase(const QString& filePath, int records = 0);
 
 } // namespace localservice

@@ -39,11 +39,18 @@ struct SampleAccounts {
 struct SampleShortcuts {
     std::mutex lock;
     QMap<int, QList<int>> byUser;
+    // Rows the default shortcuts start with (the large category of a grown
+    // directory).
+    QList<int> leading;
 };
 
 struct SampleData {
     QString dataFolder; // folder with the sample files (MenuItems.dat, forms, icons...)
     QString serverPath = QStringLiteral("/Vantrix/internal/");
+    // 0: the sample directory; more than its size: the directory grown to
+    // that many records (LargeDirectoryRecord), whose first update is every
+    // record as a "U" line, a full reload.
+    int records = 0;
     std::shared_ptr<SampleAccounts> accounts = std::make_shared<SampleAccounts>();
     std::shared_ptr<SampleShortcuts> shortcuts = std::make_shared<SampleShortcuts>();
 };

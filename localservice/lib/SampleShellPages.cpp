@@ -10,7 +10,7 @@ namespace localservice {
 QList<int>& UserShortcuts(SampleShortcuts& shortcuts, int userId) {
     auto it = shortcuts.byUser.find(userId);
     if (it == shortcuts.byUser.end()) {
-        QList<int> defaults;
+        QList<int> defaults = shortcuts.leading;
         for (const int id : SampleTopCategories())
             defaults << id;
         defaults << 3;
@@ -21,11 +21,14 @@ QList<int>& UserShortcuts(SampleShortcuts& shortcuts, int userId) {
 
 namespace {
 
-bool KnownRecord(int id) {
+bool KnownRecord(int id, int records) {
     for (const SampleRecord& r : SampleDirectory())
         if (r.id == id)
             return true;
-    return false;
+    if (records <= 0)
+        return false;
+    const int filler = LargeDirectorySize(records) - static_cast<int>(SampleDirectory().size()) - 1;
+    return id == kLargeCategory || (id >= 100000 && id - 100000 < filler);
 }
 
 } // namespace
@@ -33,23 +36,25 @@ bool KnownRecord(int id) {
 void InstallShellPages(LocalService& service, const SampleData& data) {
     const QString base = data.serverPath;
     const std::shared_ptr<SampleShortcuts> shortcuts = data.shortcuts;
+    const int records = data.records;
 
     // "OK" when the shortcut was added; a row already there, an unknown
     // user or an unknown record is refused.
-    service.SetHandler(base + QStringLiteral("addShortcut.asp"), [shortcuts](const Request& r) {
-        Reply reply;
-        const int userId = r.queryValue(QStringLiteral("UserID")).toInt();
-        const int itemId = r.queryValue(QStringLiteral("MenuItemID")).toInt();
-        const std::lock_guard<std::mutex> hold(shortcuts->lock);
-        QList<int>& list = UserShortcuts(*shortcuts, userId);
-        if (userId <= 0 || !KnownRecord(itemId) || list.contains(itemId)) {
-            reply.body = "ERR";
+    service.SetHandler(
+        base + QStringLiteral("addShortcut.asp"), [shortcuts, records](const Request& r) {
+            Reply reply;
+            const int userId = r.queryValue(QStringLiteral("UserID")).toInt();
+            const int itemId = r.queryValue(QStringLiteral("MenuItemID")).toInt();
+            const std::lock_guard<std::mutex> hold(shortcuts->lock);
+            QList<int>& list = UserShortcuts(*shortcuts, userId);
+            if (userId <= 0 || !KnownRecord(itemId, records) || list.contains(itemId)) {
+                reply.body = "ERR";
+                return reply;
+            }
+            list.append(itemId);
+            reply.body = "OK";
             return reply;
-        }
-        list.append(itemId);
-        reply.body = "OK";
-        return reply;
-    });
+        });
 
     // "OK" when the user had the shortcut; anything else is refused.
     service.SetHandler(base + QStringLiteral("removeShortcut.asp"), [shortcuts](const Request& r) {

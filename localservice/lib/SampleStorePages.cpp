@@ -20,8 +20,8 @@ QString Encoded(QString text) {
     return text.replace(QLatin1Char(','), QLatin1String("%24"));
 }
 
-QString UpdateLine(const SampleRecord& r) {
-    return QStringList{QStringLiteral("I"),
+QString UpdateLine(const SampleRecord& r, const QString& kind = QStringLiteral("I")) {
+    return QStringList{kind,
                        QString::number(r.id),
                        Encoded(r.name),
                        r.icon,
@@ -47,16 +47,34 @@ void InstallStorePages(LocalService& service, const SampleData& data) {
     if (!data.dataFolder.isEmpty()) {
         const QString table = QDir(data.dataFolder).filePath(QStringLiteral("MenuItems.dat"));
         if (!QFileInfo::exists(table))
-            CreateSampleDatabase(table);
+            CreateSampleDatabase(table, data.records);
     }
 
     // Changes since the stamp: the whole directory for the first update (the
-    // default stamp), else a bid change that moves with the clock.
-    service.SetHandler(base + QStringLiteral("getUpdates.ASP"), [](const Request& request) {
+    // default stamp), else a bid change that moves with the clock. A grown
+    // directory's first update is every record again as a "U" line, as the
+    // server sends a full reload; made once, here, so that the time measured
+    // is the program's, not the making of the reply.
+    const int records = data.records;
+    QByteArray reload;
+    if (records > 0) {
+        const int count = LargeDirectorySize(records);
+        reload.reserve(qsizetype(count) * 220);
+        for (int i = 0; i < count; ++i)
+            reload += "\r\n" +
+                      UpdateLine(LargeDirectoryRecord(i, records), QStringLiteral("U")).toLatin1();
+        reload += "\r\n";
+    }
+    service.SetHandler(base + QStringLiteral("getUpdates.ASP"), [reload](const Request& request) {
         const QString stamp = QLocale::c().toString(QDateTime::currentDateTime(),
                                                     QStringLiteral("M/d/yyyy h:mm:ss AP"));
         QStringList lines{stamp};
         const QString since = request.formValue(QStringLiteral("LastUpdated"));
+        if (since.startsWith(QLatin1String("01/04/00")) && !reload.isEmpty()) {
+            Reply reply;
+            reply.body = stamp.toLatin1() + reload;
+            return reply;
+        }
         if (since.startsWith(QLatin1String("01/04/00"))) {
             for (const SampleRecord& r : SampleDirectory())
                 lines << UpdateLine(r);
@@ -73,6 +91,11 @@ void InstallStorePages(LocalService& service, const SampleData& data) {
     });
 
     const std::shared_ptr<SampleShortcuts> shortcuts = data.shortcuts;
+    // A grown directory's large category heads the default home menu.
+    if (records > 0) {
+        const std::lock_guard<std::mutex> hold(shortcuts->lock);
+        shortcuts->leading = {kLargeCategory};
+    }
     service.SetHandler(
         base + QStringLiteral("getUserHomeMenu.ASP"), [shortcuts](const Request& request) {
             Reply reply;
