@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdio>
 
 using namespace modGlobals;
 
@@ -171,11 +172,11 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
     const platform::HttpResponse response = platform::Fetch(request);
     const bool complete = response.ok() && file.flush();
     file.close();
-    if (complete && file.error() == QFileDevice::NoError) {
-        QFile::remove(FilePath);
-        if (QFile::rename(partPath, FilePath))
-            return true;
-    }
+    // rename(2) replaces an old file in one step (QFile::rename would not).
+    if (complete && file.error() == QFileDevice::NoError &&
+        std::rename(QFile::encodeName(partPath).constData(),
+                    QFile::encodeName(FilePath).constData()) == 0)
+        return true;
     QFile::remove(partPath);
     return false;
 }
