@@ -100,6 +100,9 @@ public:
     int RowCount() const { return m_Items ? m_Items->Count() : 0; }
     bool Scrolls() const { return m_Scrolls; }
     QPoint CanvasFromWindow(const QPoint& windowPos) const;
+    // Bytes held by the window's pictures (skin, rows, strips, highlight):
+    // bounded by the window's size, not by the number of rows.
+    qint64 PictureBytes() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -112,7 +115,10 @@ protected:
 private:
     // filling and painting
     void DrawMenu(int rows);
-    void PaintRows(QPainter& p);
+    void PaintCanvas(QPainter& p, const QRect& exposed);
+    void PaintSkinUnder(QPainter& p, const QRect& area);
+    void PaintRows(QPainter& p, const QRect& area);
+    void RequestRowIcons();
     QPixmap RowIcon(const clsItem& item, bool request);
     void RequestIcon(const QString& fileName);
     void DrawHighlight();
@@ -140,7 +146,9 @@ private:
     int m_LastRow = 0;    // the row the pointer was last found on
     int m_ContextRow = 0; // the row that was right-clicked
     menus::PictureBox* m_canvas = nullptr;
-    QPixmap m_Background; // the skin under the rows, without them
+    // The skin under the client area (never taller than the window), without
+    // rows; the rows themselves are painted on demand, only where exposed.
+    QPixmap m_Background;
     bool m_BackgroundTrueColor = true;
     bool m_Scrolls = false;
     bool m_Painted = false; // the first paint sized the window
