@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -118,7 +119,7 @@ private:
     void PaintCanvas(QPainter& p, const QRect& exposed);
     void PaintSkinUnder(QPainter& p, const QRect& area);
     void PaintRows(QPainter& p, const QRect& area);
-    void RequestRowIcons();
+    void IndexRows();
     QPixmap RowIcon(const clsItem& item, bool request);
     void RequestIcon(const QString& fileName);
     void DrawHighlight();
@@ -149,6 +150,9 @@ private:
     // The skin under the client area (never taller than the window), without
     // rows; the rows themselves are painted on demand, only where exposed.
     QPixmap m_Background;
+    // 0-based indices of the heading and placeholder rows, in order: the
+    // rows whose colour passes on to the rows below them.
+    std::vector<int> m_PenRows;
     bool m_BackgroundTrueColor = true;
     bool m_Scrolls = false;
     bool m_Painted = false; // the first paint sized the window

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QPainter>
 
+#include <algorithm>
+
 using namespace modGlobals;
 using menus::IconLibrary;
 using menus::ImageList;
@@ -92,7 +94,7 @@ void frmMenu::DrawMenu(int rows) {
         m_canvas->PaintExposed = [this](QPainter& p, const QRect& exposed) {
             PaintCanvas(p, exposed);
         };
-    RequestRowIcons();
+    IndexRows();
     m_canvas->update();
 
     if (scrolls) {
@@ -148,13 +150,20 @@ void frmMenu::PaintSkinUnder(QPainter& p, const QRect& area) {
         menus::PaintSkinBackground(p, client, m_canvas->size(), area);
 }
 
-void frmMenu::RequestRowIcons() {
+void frmMenu::IndexRows() {
     // Every row's missing icon is asked for when the window fills, as if
     // every row were painted, whether or not it is scrolled into sight.
-    for (const auto& entry : m_Items->Entries())
-        if (const clsItem* item = entry.item.get();
-            item && item->ID != -1 && item->ID != -19 && item->ID > -1000)
+    m_PenRows.clear();
+    const auto& entries = m_Items->Entries();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        const clsItem* item = entries[i].item.get();
+        if (!item || item->ID == -1)
+            continue;
+        if (item->ID == -19 || item->ID <= -1000)
+            m_PenRows.push_back(i);
+        else
             RowIcon(*item, true);
+    }
 }
 
 void frmMenu::PaintRows(QPainter& p, const QRect& area) {
@@ -178,16 +187,10 @@ void frmMenu::PaintRows(QPainter& p, const QRect& area) {
     const int first = qMax(0, area.top() / kRowHeight);
     const int last = qMin(count - 1, area.bottom() / kRowHeight);
     p.setPen(Qt::black);
-    for (int i = qMin(first, count) - 1; i >= 0; --i) {
-        const clsItem* item = entries[i].item.get();
-        if (item && item->ID == -19) {
-            p.setPen(highlight);
-            break;
-        }
-        if (item && item->ID <= -1000) {
-            p.setPen(QColor(0x60, 0x60, 0x60));
-            break;
-        }
+    const auto above = std::lower_bound(m_PenRows.begin(), m_PenRows.end(), first);
+    if (above != m_PenRows.begin() && *(above - 1) < count) {
+        if (const clsItem* item = entries[*(above - 1)].item.get())
+            p.setPen(item->ID == -19 ? highlight : QColor(0x60, 0x60, 0x60));
     }
     for (int i = first; i <= last; ++i) {
         const clsItem* item = entries[i].item.get();
