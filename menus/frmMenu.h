@@ -148,11 +148,16 @@ private:
     int m_ContextRow = 0; // the row that was right-clicked
     menus::PictureBox* m_canvas = nullptr;
     // The skin under the client area (never taller than the window), without
-    // rows; the rows themselves are painted on demand, only where exposed.
+    // rows; the rows themselves are painted on demand, only where shown.
     QPixmap m_Background;
     // 0-based indices of the heading and placeholder rows, in order: the
     // rows whose colour passes on to the rows below them.
     std::vector<int> m_PenRows;
+    // The rows under the client area as last painted (one row taller than
+    // the area), from canvas y m_ShownTop; a refill makes it stale.
+    QPixmap m_Shown;
+    int m_ShownTop = 0;
+    bool m_ShownValid = false;
     bool m_BackgroundTrueColor = true;
     bool m_Scrolls = false;
     bool m_Painted = false; // the first paint sized the window

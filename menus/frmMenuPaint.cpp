@@ -95,6 +95,7 @@ void frmMenu::DrawMenu(int rows) {
             PaintCanvas(p, exposed);
         };
     IndexRows();
+    m_ShownValid = false;
     m_canvas->update();
 
     if (scrolls) {
@@ -134,13 +135,36 @@ void frmMenu::PaintCanvas(QPainter& p, const QRect& exposed) {
     // Only inside the client area: a row scrolled below it would cover the
     // frame under the lower strip.
     const int b = skinForm.Border();
-    const QRect client(b, b, width() - 2 * b, m_ClientHeight / platform::TwipsPerPixelY());
-    const QRect area = exposed.intersected(client.translated(-m_canvas->pos()));
+    const QRect client = QRect(b, b, width() - 2 * b, m_ClientHeight / platform::TwipsPerPixelY())
+                             .translated(-m_canvas->pos());
+    const QRect area = exposed.intersected(client);
     if (area.isEmpty())
         return;
-    p.setClipRect(area);
-    PaintSkinUnder(p, area);
-    PaintRows(p, area);
+    // Hover scrolling moves the canvas a pixel a frame: the rows under the
+    // client area, from the row its top cuts, are painted once into a
+    // picture one row taller than the area and shown from there until the
+    // area leaves it.
+    const int top = client.top() / kRowHeight * kRowHeight;
+    const QRect cover(0, top, m_canvas->width(), client.height() + kRowHeight);
+    const QRect shown(0, m_ShownTop, m_Shown.isNull() ? 0 : cover.width(),
+                      qRound(m_Shown.height() / m_Shown.devicePixelRatio()));
+    if (!m_ShownValid || !shown.contains(area)) {
+        if (m_Shown.isNull() || shown.size() != cover.size())
+            m_Shown = menus::NewSurface(cover.size(), this);
+        QPainter cache(&m_Shown);
+        cache.translate(0, -top);
+        const QRect rows = cover.intersected(m_canvas->rect());
+        cache.setClipRect(rows);
+        PaintSkinUnder(cache, rows);
+        PaintRows(cache, rows);
+        cache.end();
+        m_ShownTop = top;
+        m_ShownValid = true;
+    }
+    const qreal dpr = m_Shown.devicePixelRatio();
+    const QRect from = area.translated(0, -m_ShownTop);
+    p.drawPixmap(QRectF(area), m_Shown,
+                 QRectF(from.x() * dpr, from.y() * dpr, from.width() * dpr, from.height() * dpr));
 }
 
 void frmMenu::PaintSkinUnder(QPainter& p, const QRect& area) {
@@ -306,7 +330,7 @@ QPoint frmMenu::CanvasFromWindow(const QPoint& windowPos) const {
 qint64 frmMenu::PictureBytes() const {
     qint64 bytes = 0;
     for (const QPixmap* pm : std::initializer_list<const QPixmap*>{
-             &m_Background, &m_canvas->Image, &picHighlight->Image, &picScrollUp->Image,
+             &m_Background, &m_Shown, &m_canvas->Image, &picHighlight->Image, &picScrollUp->Image,
              &picScrollDown->Image})
         bytes += qint64(pm->width()) * pm->height() * pm->depth() / 8;
     return bytes;
