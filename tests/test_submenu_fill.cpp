@@ -4,8 +4,8 @@
 // window's path walk, the pixels of bids, placeholders and icons, the scroll
 // strips of a list taller than the screen (a list of thousands of rows holds
 // no more picture than a screen-high one, and still paints the rows the
-// pointer finds at its end; rows scrolled below the lower strip leave the
-// frame under it alone), and the icons that arrive through the icon
+// pointer finds at its end; rows scrolled past either strip leave the
+// frame alone), and the icons that arrive through the icon
 // queue from the local service.
 #include "shell/IconQueue.h"
 #include "test_submenu_fixture.h"
@@ -336,19 +336,21 @@ TEST_F(SubmenuTest, TheEndOfALongListPaintsTheRowsThePointerFinds) {
     }
 }
 
-TEST_F(SubmenuTest, RowsScrolledBelowTheLowerStripLeaveTheFrameUnderIt) {
-    // The frame's bottom edge of a list that fits, to compare with.
+TEST_F(SubmenuTest, RowsScrolledPastTheStripsLeaveTheFrameAlone) {
+    // The frame's edges of a list that fits, to compare with.
     frmMenu* arts = OpenFromHome(3);
     ASSERT_NE(arts, nullptr);
     ASSERT_FALSE(arts->Scrolls());
     const QImage fits = arts->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage edge = fits.copy(0, fits.height() - 1, fits.width(), 1);
+    const QImage bottom = fits.copy(0, fits.height() - 1, fits.width(), 1);
+    const QImage top = fits.copy(0, 0, fits.width(), 1);
     frmMenu* all = OpenFromHome(4);
     ASSERT_NE(all, nullptr);
     ASSERT_TRUE(all->Scrolls());
     for (int hover = 0; hover < 3; ++hover) {
         const QImage img = all->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(img.copy(0, img.height() - 1, img.width(), 1), edge) << hover;
+        EXPECT_EQ(img.copy(0, img.height() - 1, img.width(), 1), bottom) << hover;
+        EXPECT_EQ(img.copy(0, 0, img.width(), 1), top) << hover;
         all->picForm_MouseMove(all->CanvasFromWindow(all->picScrollDown->geometry().center()));
     }
 }
