@@ -132,8 +132,8 @@ void frmMenu::PaintStrip(menus::PictureBox* strip, const QString& key) {
 }
 
 void frmMenu::PaintCanvas(QPainter& p, const QRect& exposed) {
-    // Only inside the client area: a row scrolled below it would cover the
-    // frame under the lower strip.
+    // Only inside the client area: rows scrolled past either strip would
+    // cover the frame's edge beyond it.
     const int b = skinForm.Border();
     const QRect client = QRect(b, b, width() - 2 * b, m_ClientHeight / platform::TwipsPerPixelY())
                              .translated(-m_canvas->pos());
