@@ -151,20 +151,29 @@ void SkinForm::PaintFrame(QPainter& painter, const QSize& size) const {
 }
 
 void PaintSkinBackground(QPainter& painter, const SkinElement& element, const QSize& canvas) {
+    PaintSkinBackground(painter, element, canvas, QRect(QPoint(0, 0), canvas));
+}
+
+void PaintSkinBackground(QPainter& painter, const SkinElement& element, const QSize& canvas,
+                         const QRect& area) {
     if (element.Picture.isNull())
         return;
-    painter.drawPixmap(0, 0, element.Picture);
+    const qreal dpr = element.Picture.devicePixelRatio();
+    const QRect whole(QPoint(0, 0), (QSizeF(element.Picture.size()) / dpr).toSize());
+    if (whole.intersects(area))
+        painter.drawPixmap(0, 0, element.Picture);
     QRect tile;
     if (!ParseBackgroundRect(element.BackgroundRect, &tile))
         return;
-    const qreal dpr = element.Picture.devicePixelRatio();
     const QRectF source(tile.left() * dpr, tile.top() * dpr, tile.width() * dpr,
                         tile.height() * dpr);
     const int across = canvas.width() / tile.width() + 1;
     const int down = canvas.height() / tile.height() + 1;
-    for (int j = 0; j < down; ++j) {
+    // Tiles wholly above the area are skipped, the rest stop below it.
+    const int first = qMax(0, (area.top() - tile.top()) / tile.height());
+    for (int j = first; j < down; ++j) {
         const int y = tile.top() + j * tile.height();
-        if (y >= canvas.height())
+        if (y >= canvas.height() || y > area.bottom())
             break;
         for (int i = 0; i < across; ++i) {
             const int x = tile.left() + i * tile.width();

@@ -74,5 +74,9 @@ private:
 // and down the canvas (tiles = size / tile size + 1). A background text that
 // does not parse leaves only the whole picture.
 void PaintSkinBackground(QPainter& painter, const SkinElement& element, const QSize& canvas);
+// The same background, but only the pieces that reach into `area` (canvas
+// pixels): a long list paints the part that shows, not its whole height.
+void PaintSkinBackground(QPainter& painter, const SkinElement& element, const QSize& canvas,
+                         const QRect& area);
 
 } // namespace menus

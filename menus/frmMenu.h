@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -100,6 +101,9 @@ public:
     int RowCount() const { return m_Items ? m_Items->Count() : 0; }
     bool Scrolls() const { return m_Scrolls; }
     QPoint CanvasFromWindow(const QPoint& windowPos) const;
+    // Bytes held by the window's pictures (skin, rows, strips, highlight):
+    // bounded by the window's size, not by the number of rows.
+    qint64 PictureBytes() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -112,7 +116,10 @@ protected:
 private:
     // filling and painting
     void DrawMenu(int rows);
-    void PaintRows(QPainter& p);
+    void PaintCanvas(QPainter& p, const QRect& exposed);
+    void PaintSkinUnder(QPainter& p, const QRect& area);
+    void PaintRows(QPainter& p, const QRect& area);
+    void IndexRows();
     QPixmap RowIcon(const clsItem& item, bool request);
     void RequestIcon(const QString& fileName);
     void DrawHighlight();
@@ -140,7 +147,17 @@ private:
     int m_LastRow = 0;    // the row the pointer was last found on
     int m_ContextRow = 0; // the row that was right-clicked
     menus::PictureBox* m_canvas = nullptr;
-    QPixmap m_Background; // the skin under the rows, without them
+    // The skin under the client area (never taller than the window), without
+    // rows; the rows themselves are painted on demand, only where shown.
+    QPixmap m_Background;
+    // 0-based indices of the heading and placeholder rows, in order: the
+    // rows whose colour passes on to the rows below them.
+    std::vector<int> m_PenRows;
+    // The rows under the client area as last painted (one row taller than
+    // the area), from canvas y m_ShownTop; a refill makes it stale.
+    QPixmap m_Shown;
+    int m_ShownTop = 0;
+    bool m_ShownValid = false;
     bool m_BackgroundTrueColor = true;
     bool m_Scrolls = false;
     bool m_Painted = false; // the first paint sized the window

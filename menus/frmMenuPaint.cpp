@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QPainter>
 
+#include <algorithm>
+
 using namespace modGlobals;
 using menus::IconLibrary;
 using menus::ImageList;
@@ -77,29 +79,23 @@ void frmMenu::DrawMenu(int rows) {
         canvasTop = qBound(b + clientHeight - canvasHeight, oldTop, b + strip);
     m_canvas->setGeometry(b, canvasTop, cw, canvasHeight);
 
-    // The skin under the rows depends only on the size and the skin set:
-    // a refill of the same rows paints only the rows again, into the same
-    // pictures.
-    const QSize size(cw, canvasHeight);
+    // The skin under the client area depends only on its size and the skin
+    // set. The rows are not kept in a picture: the canvas paints the rows it
+    // exposes, so a refill only asks for a repaint.
+    const QSize size(cw, qMin(canvasHeight, clientHeight));
     if (m_Background.isNull() || m_Background.deviceIndependentSize().toSize() != size ||
         m_BackgroundTrueColor != gTrueColor) {
         m_Background = menus::NewSurface(size, this);
         QPainter bg(&m_Background);
-        menus::SkinElement client;
-        if (skinForm.GetElement(QStringLiteral("Client"), &client))
-            menus::PaintSkinBackground(bg, client, size);
+        PaintSkinUnder(bg, QRect(QPoint(0, 0), size));
         m_BackgroundTrueColor = gTrueColor;
     }
-    if (m_canvas->Image.size() != m_Background.size()) {
-        m_canvas->Image = QPixmap(m_Background.size());
-        m_canvas->Image.setDevicePixelRatio(m_Background.devicePixelRatio());
-    }
-    QPainter p(&m_canvas->Image);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawPixmap(0, 0, m_Background);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    PaintRows(p);
-    p.end();
+    if (!m_canvas->PaintExposed)
+        m_canvas->PaintExposed = [this](QPainter& p, const QRect& exposed) {
+            PaintCanvas(p, exposed);
+        };
+    IndexRows();
+    m_ShownValid = false;
     m_canvas->update();
 
     if (scrolls) {
@@ -123,11 +119,10 @@ void frmMenu::DrawMenu(int rows) {
 void frmMenu::PaintStrip(menus::PictureBox* strip, const QString& key) {
     QPixmap pm = menus::NewSurface(strip->size(), this);
     QPainter p(&pm);
-    p.drawPixmap(
-        0, 0,
-        menus::Region(
-            m_Background,
-            QRect(QPoint(0, 0), strip->size()).intersected(QRect(QPoint(0, 0), m_canvas->size()))));
+    p.drawPixmap(0, 0,
+                 menus::Region(m_Background, QRect(QPoint(0, 0), strip->size())
+                                                 .intersected(QRect(QPoint(0, 0), m_canvas->size()))
+                                                 .intersected(m_Background.rect())));
     const QPixmap arrow = IconLibrary::Instance().Image(ImageList::imlIcons, key);
     if (!arrow.isNull())
         p.drawPixmap((strip->width() - 16) / 2, 0, arrow);
@@ -136,7 +131,66 @@ void frmMenu::PaintStrip(menus::PictureBox* strip, const QString& key) {
     strip->update();
 }
 
-void frmMenu::PaintRows(QPainter& p) {
+void frmMenu::PaintCanvas(QPainter& p, const QRect& exposed) {
+    // Only inside the client area: rows scrolled past either strip would
+    // cover the frame's edge beyond it.
+    const int b = skinForm.Border();
+    const QRect client = QRect(b, b, width() - 2 * b, m_ClientHeight / platform::TwipsPerPixelY())
+                             .translated(-m_canvas->pos());
+    const QRect area = exposed.intersected(client);
+    if (area.isEmpty())
+        return;
+    // Hover scrolling moves the canvas a pixel a frame: the rows under the
+    // client area, from the row its top cuts, are painted once into a
+    // picture one row taller than the area and shown from there until the
+    // area leaves it.
+    const int top = client.top() / kRowHeight * kRowHeight;
+    const QRect cover(0, top, m_canvas->width(), client.height() + kRowHeight);
+    const QRect shown(0, m_ShownTop, m_Shown.isNull() ? 0 : cover.width(),
+                      qRound(m_Shown.height() / m_Shown.devicePixelRatio()));
+    if (!m_ShownValid || !shown.contains(area)) {
+        if (m_Shown.isNull() || shown.size() != cover.size())
+            m_Shown = menus::NewSurface(cover.size(), this);
+        QPainter cache(&m_Shown);
+        cache.translate(0, -top);
+        const QRect rows = cover.intersected(m_canvas->rect());
+        cache.setClipRect(rows);
+        PaintSkinUnder(cache, rows);
+        PaintRows(cache, rows);
+        cache.end();
+        m_ShownTop = top;
+        m_ShownValid = true;
+    }
+    const qreal dpr = m_Shown.devicePixelRatio();
+    const QRect from = area.translated(0, -m_ShownTop);
+    p.drawPixmap(QRectF(area), m_Shown,
+                 QRectF(from.x() * dpr, from.y() * dpr, from.width() * dpr, from.height() * dpr));
+}
+
+void frmMenu::PaintSkinUnder(QPainter& p, const QRect& area) {
+    p.fillRect(area, Qt::white);
+    menus::SkinElement client;
+    if (skinForm.GetElement(QStringLiteral("Client"), &client))
+        menus::PaintSkinBackground(p, client, m_canvas->size(), area);
+}
+
+void frmMenu::IndexRows() {
+    // Every row's missing icon is asked for when the window fills, as if
+    // every row were painted, whether or not it is scrolled into sight.
+    m_PenRows.clear();
+    const auto& entries = m_Items->Entries();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        const clsItem* item = entries[i].item.get();
+        if (!item || item->ID == -1)
+            continue;
+        if (item->ID == -19 || item->ID <= -1000)
+            m_PenRows.push_back(i);
+        else
+            RowIcon(*item, true);
+    }
+}
+
+void frmMenu::PaintRows(QPainter& p, const QRect& area) {
     const menus::RowGeometry g = menus::RowGeometry::For(m_canvas->width());
     const QPixmap arrow =
         IconLibrary::Instance().Image(ImageList::ImageList1, QStringLiteral("MenuExpand"));
@@ -149,11 +203,20 @@ void frmMenu::PaintRows(QPainter& p) {
     QRect lineRect;
     if (haveLine && !menus::ParseBackgroundRect(line.BackgroundRect, &lineRect))
         lineRect = QRect(0, 0, line.Width, line.Height);
-    // Every paint starts in black; a heading or placeholder row passes its
-    // colour on to the rows after it within the same paint.
-    p.setPen(Qt::black);
+    // Every paint of the whole list started in black, and a heading or
+    // placeholder row passed its colour on to the rows after it: a row
+    // keeps the colour of the last such row above it.
     const auto& entries = m_Items->Entries();
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+    const int count = static_cast<int>(entries.size());
+    const int first = qMax(0, area.top() / kRowHeight);
+    const int last = qMin(count - 1, area.bottom() / kRowHeight);
+    p.setPen(Qt::black);
+    const auto above = std::lower_bound(m_PenRows.begin(), m_PenRows.end(), first);
+    if (above != m_PenRows.begin() && *(above - 1) < count) {
+        if (const clsItem* item = entries[*(above - 1)].item.get())
+            p.setPen(item->ID == -19 ? highlight : QColor(0x60, 0x60, 0x60));
+    }
+    for (int i = first; i <= last; ++i) {
         const clsItem* item = entries[i].item.get();
         if (!item)
             continue;
@@ -179,7 +242,7 @@ void frmMenu::PaintRows(QPainter& p) {
             p.drawText(at, item->Name);
         } else {
             p.setFont(plain);
-            menus::PaintRowContent(p, g, top, *item, RowIcon(*item, true), arrow, true);
+            menus::PaintRowContent(p, g, top, *item, RowIcon(*item, false), arrow, true);
         }
     }
 }
@@ -224,10 +287,17 @@ void frmMenu::DrawHighlight() {
         return;
     picHighlight->hide();
     const QRect band(0, (m_SelIndex - 1) * kRowHeight, m_canvas->width(), kRowHeight);
-    menus::ShowBar(
-        picHighlight,
-        menus::PaintHighlightBar(m_Background, band, *item, RowIcon(*item, false), true, this),
-        band.topLeft());
+    // The skin under the band, painted for the band alone.
+    QPixmap under = menus::NewSurface(band.size(), this);
+    {
+        QPainter p(&under);
+        p.translate(0, -band.top());
+        PaintSkinUnder(p, band);
+    }
+    menus::ShowBar(picHighlight,
+                   menus::PaintHighlightBar(under, QRect(QPoint(0, 0), band.size()), *item,
+                                            RowIcon(*item, false), true, this),
+                   band.topLeft());
     HideTooltip();
     timTooltip.start();
 }
@@ -255,4 +325,13 @@ int frmMenu::VisibleBottom() const {
 
 QPoint frmMenu::CanvasFromWindow(const QPoint& windowPos) const {
     return windowPos - m_canvas->pos();
+}
+
+qint64 frmMenu::PictureBytes() const {
+    qint64 bytes = 0;
+    for (const QPixmap* pm : std::initializer_list<const QPixmap*>{
+             &m_Background, &m_Shown, &m_canvas->Image, &picHighlight->Image, &picScrollUp->Image,
+             &picScrollDown->Image})
+        bytes += qint64(pm->width()) * pm->height() * pm->depth() / 8;
+    return bytes;
 }

@@ -2,8 +2,11 @@
 // store's order, the category log (one line per opening, none per refill),
 // the restricted stub, a missing category, the built-in lists, the search
 // window's path walk, the pixels of bids, placeholders and icons, the scroll
-// strips of a list taller than the screen, and the icons that arrive through
-// the icon queue from the local service.
+// strips of a list taller than the screen (a list of thousands of rows holds
+// no more picture than a screen-high one, and still paints the rows the
+// pointer finds at its end; rows scrolled past either strip leave the
+// frame alone), and the icons that arrive through the icon
+// queue from the local service.
 #include "shell/IconQueue.h"
 #include "test_submenu_fixture.h"
 
@@ -249,4 +252,105 @@ TEST_F(SubmenuTest, TheHomeMenuPaintsAtOnceAndItsIconArrivesLater) {
     QTest::qWait(50);
     EXPECT_GT(Count(Shot(home.get()), QRect(4, 2, 16, 16), green), 100);
     EXPECT_EQ(service.RequestsFor("/Vantrix/internal/images/slow.png").size(), 1);
+}
+
+namespace {
+
+// The directory with `extra` more sites at the end of Everything (12),
+// their icons blue and green in turn.
+std::vector<localservice::SampleRecord> LongDirectory(int extra) {
+    auto dir = Directory();
+    for (int i = 0; i < extra; ++i) {
+        dir.push_back(
+            Rec(10000 + i, 12, QStringLiteral("Zone %1").arg(i, 4, 10, QLatin1Char('0')), true));
+        dir.back().icon = i % 2 ? "green.png" : "blue.png";
+    }
+    return dir;
+}
+
+bool IconColour(const QImage& img, int top, const QString& icon) {
+    const bool blue = icon == QLatin1String("blue.png");
+    return Count(img, QRect(4, top + 2, 16, 16), [blue](QColor c) {
+               return blue ? c.blue() > 200 && c.green() < 40 : c.green() > 200 && c.blue() < 40;
+           }) > 200;
+}
+
+} // namespace
+
+TEST_F(SubmenuTest, ALongListHoldsNoMorePictureThanAScreenHighOne) {
+    auto measure = [this](int rows) -> qint64 {
+        frmMenu* all = OpenFromHome(4);
+        if (!all || all->RowCount() < rows)
+            return -1;
+        all->picForm_MouseMove(QPoint(60, all->VisibleTop() + 8)); // the highlight bar
+        all->Form_KeyDown(Qt::Key_Up);                             // wraps to the last row
+        const qint64 bytes = all->PictureBytes();
+        home->Unload();
+        return bytes;
+    };
+    const qint64 screenHigh = measure(50);
+    ASSERT_GT(screenHigh, 0);
+    QString error;
+    ASSERT_TRUE(localservice::WriteMenuTable(gDataPath + QStringLiteral("MenuItems.dat"),
+                                             LongDirectory(4000), &error));
+    gItemManager.reset();
+    const qint64 tall = measure(4050);
+    ASSERT_GT(tall, 0);
+    EXPECT_LE(tall, screenHigh);
+}
+
+TEST_F(SubmenuTest, TheEndOfALongListPaintsTheRowsThePointerFinds) {
+    for (const char* name : {"blue.png", "green.png"}) {
+        QFile f(gImagesPath + QString::fromLatin1(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Png(name[0] == 'b' ? QColor(0, 0, 255) : QColor(0, 255, 0)));
+    }
+    QString error;
+    ASSERT_TRUE(localservice::WriteMenuTable(gDataPath + QStringLiteral("MenuItems.dat"),
+                                             LongDirectory(3000), &error));
+    gItemManager.reset();
+    frmMenu* all = OpenFromHome(4);
+    ASSERT_NE(all, nullptr);
+    const int n = all->RowCount();
+    ASSERT_GE(n, 3050);
+    all->Form_KeyDown(Qt::Key_Down);
+    all->Form_KeyDown(Qt::Key_Up); // wraps to the last row and scrolls it into view
+    ASSERT_EQ(all->m_SelIndex, n);
+    EXPECT_FALSE(all->picScrollDown->isVisible());
+    // The pointer on the row above the highlight finds it, and that row's
+    // own icon is painted there; after a row of scrolling under the upper
+    // strip the same place shows the row above it.
+    const int windowY = all->picForm()->y() + (n - 2) * 20 + 8;
+    for (int expected : {n - 1, n - 2}) {
+        const QPoint at = all->CanvasFromWindow(QPoint(60, windowY));
+        all->picForm_MouseMove(at);
+        ASSERT_EQ(all->m_SelIndex, expected);
+        const QImage img = Shot(all);
+        const int top = all->picForm()->y() - 1 + (expected - 1) * 20;
+        const QString icon = all->m_Items->Item(expected)->Icon;
+        EXPECT_TRUE(IconColour(img, top, icon)) << expected << " " << icon.toStdString();
+        // The row above, painted by the canvas and not by the bar.
+        const QString above = all->m_Items->Item(expected - 1)->Icon;
+        EXPECT_TRUE(IconColour(img, top - 20, above)) << expected - 1;
+        all->picForm_MouseMove(all->CanvasFromWindow(all->picScrollUp->geometry().center()));
+    }
+}
+
+TEST_F(SubmenuTest, RowsScrolledPastTheStripsLeaveTheFrameAlone) {
+    // The frame's edges of a list that fits, to compare with.
+    frmMenu* arts = OpenFromHome(3);
+    ASSERT_NE(arts, nullptr);
+    ASSERT_FALSE(arts->Scrolls());
+    const QImage fits = arts->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage bottom = fits.copy(0, fits.height() - 1, fits.width(), 1);
+    const QImage top = fits.copy(0, 0, fits.width(), 1);
+    frmMenu* all = OpenFromHome(4);
+    ASSERT_NE(all, nullptr);
+    ASSERT_TRUE(all->Scrolls());
+    for (int hover = 0; hover < 3; ++hover) {
+        const QImage img = all->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(img.copy(0, img.height() - 1, img.width(), 1), bottom) << hover;
+        EXPECT_EQ(img.copy(0, 0, img.width(), 1), top) << hover;
+        all->picForm_MouseMove(all->CanvasFromWindow(all->picScrollDown->geometry().center()));
+    }
 }
