@@ -269,8 +269,7 @@ template <typename Fn> void DbfTable::Scan(Fn fn) const {
             const uint32_t r = first + k;
             char* rec = block + static_cast<size_t>(k) * recordLength_;
             if (auto it = dirtySlot_.find(r); it != dirtySlot_.end()) {
-                const char* stored =
-                    dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
+                const char* stored = SlotBytes(it->second);
                 Overlay(rec, stored, dirtyKnown_[it->second]);
             }
             fn(r, rec);

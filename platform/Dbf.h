@@ -176,6 +176,9 @@ private:
     void Unload();
     void NoteFileState();
     bool Reload(QString* error); // Unload, Load and the same tags again
+    bool InWindow(uint32_t record) const;
+    char* SlotBytes(uint32_t slot) const;   // a changed record's bytes
+    char* TailBytes(uint32_t record) const; // an appended record's bytes
     // The whole record as the table has it.
     const char* ReadPtr(uint32_t record) const;
     // The record as the file has it, through the window.
@@ -206,7 +209,7 @@ private:
     uint32_t recordCount_ = 0;    // records in the table, buffered appends included
     int64_t committedSize_ = 0;   // the file's size after open or the last flush
     size_t bufferLimit_ = 0;
-    std::vector<char> tail_; // appended records not yet written
+    mutable std::vector<char> tail_; // appended records not yet written (mutable like dirty_)
     // Changed records of the file not yet written: their bytes, the parts
     // of them that are known, their numbers and slots.
     mutable std::vector<char> dirty_;

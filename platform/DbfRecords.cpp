@@ -117,8 +117,20 @@ int DbfTable::SpanCount(Parts known) const {
 
 // ---- reading -------------------------------------------------------------------
 
+bool DbfTable::InWindow(uint32_t record) const {
+    return record >= winFirst_ && record - winFirst_ < winCount_;
+}
+
+char* DbfTable::SlotBytes(uint32_t slot) const {
+    return dirty_.data() + static_cast<size_t>(slot) * recordLength_;
+}
+
+char* DbfTable::TailBytes(uint32_t record) const {
+    return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
+}
+
 const char* DbfTable::FileRecord(uint32_t record) const {
-    if (record - winFirst_ < winCount_ && record >= winFirst_)
+    if (InWindow(record))
         return window_.data() + static_cast<size_t>(record - winFirst_) * recordLength_;
     // A miss: the record, and the planned ones that follow it closely, or a
     // few neighbours, in one read.
@@ -154,7 +166,7 @@ void DbfTable::Complete(uint32_t record, uint32_t slot) const {
     const Parts known = dirtyKnown_[slot];
     if (known == allParts_)
         return;
-    char* bytes = dirty_.data() + static_cast<size_t>(slot) * recordLength_;
+    char* bytes = SlotBytes(slot);
     const char* file = FileRecord(record);
     std::vector<char> stored(bytes, bytes + recordLength_);
     std::memcpy(bytes, file, recordLength_);
@@ -164,10 +176,10 @@ void DbfTable::Complete(uint32_t record, uint32_t slot) const {
 
 const char* DbfTable::ReadPtr(uint32_t record) const {
     if (record >= fileRecords_)
-        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
+        return TailBytes(record);
     if (auto it = dirtySlot_.find(record); it != dirtySlot_.end()) {
         Complete(record, it->second);
-        return dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
+        return SlotBytes(it->second);
     }
     return FileRecord(record);
 }
@@ -175,12 +187,12 @@ const char* DbfTable::ReadPtr(uint32_t record) const {
 const char* DbfTable::KnownBytes(uint32_t record, int field) const {
     const size_t at = 1 + static_cast<size_t>(fields_[static_cast<size_t>(field)].offset);
     if (record >= fileRecords_)
-        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_ + at;
+        return TailBytes(record) + at;
     if (auto it = dirtySlot_.find(record); it != dirtySlot_.end())
         return (dirtyKnown_[it->second] & FieldPart(field)) == FieldPart(field)
-                   ? dirty_.data() + static_cast<size_t>(it->second) * recordLength_ + at
+                   ? SlotBytes(it->second) + at
                    : nullptr;
-    if (record - winFirst_ < winCount_ && record >= winFirst_)
+    if (InWindow(record))
         return window_.data() + static_cast<size_t>(record - winFirst_) * recordLength_ + at;
     return nullptr;
 }
@@ -202,17 +214,17 @@ QString DbfTable::FieldString(int record, int field) const {
 char* DbfTable::WritePtr(uint32_t record, Parts parts) {
     changed_ = true;
     if (record >= fileRecords_)
-        return tail_.data() + static_cast<size_t>(record - fileRecords_) * recordLength_;
+        return TailBytes(record);
     if (auto it = dirtySlot_.find(record); it != dirtySlot_.end()) {
         dirtyKnown_[it->second] |= parts;
-        return dirty_.data() + static_cast<size_t>(it->second) * recordLength_;
+        return SlotBytes(it->second);
     }
     if (dirty_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
         WriteBack();
     if (dirty_.empty())
         dirty_.reserve(std::min(bufferLimit_, size_t(1) << 24) + recordLength_);
     const size_t at = dirty_.size();
-    const bool cached = record - winFirst_ < winCount_ && record >= winFirst_;
+    const bool cached = InWindow(record);
     if (cached || !partial_) {
         const char* from = FileRecord(record);
         dirty_.insert(dirty_.end(), from, from + recordLength_);
@@ -321,9 +333,6 @@ bool DbfTable::WriteBack() {
     auto recordAt = [&](uint32_t record) {
         return static_cast<off_t>(headerLength_) + off_t(record) * recordLength_;
     };
-    auto slotBytes = [&](uint32_t slot) {
-        return dirty_.data() + static_cast<size_t>(slot) * recordLength_;
-    };
     size_t i = 0;
     while (i < order.size()) {
         const uint32_t first = dirtyRecords_[order[i]];
@@ -353,7 +362,7 @@ bool DbfTable::WriteBack() {
             for (size_t k = i; k < j; ++k) {
                 char* into =
                     run + static_cast<size_t>(dirtyRecords_[order[k]] - first) * recordLength_;
-                const char* from = slotBytes(order[k]);
+                const char* from = SlotBytes(order[k]);
                 Overlay(into, from, dirtyKnown_[order[k]]);
             }
             if (!WriteAt(fd_, run, len, recordAt(first)))
@@ -361,7 +370,7 @@ bool DbfTable::WriteBack() {
         } else {
             for (size_t k = i; k < j; ++k) {
                 const off_t at = recordAt(dirtyRecords_[order[k]]);
-                const char* from = slotBytes(order[k]);
+                const char* from = SlotBytes(order[k]);
                 bool ok = true;
                 ForEachSpan(dirtyKnown_[order[k]], [&](size_t a, size_t b) {
                     ok = ok && WriteAt(fd_, from + a, b - a, at + static_cast<off_t>(a));
