@@ -86,10 +86,18 @@ QList<QPair<QtMsgType, QString>>* g_held = nullptr;
 // back, and its fatal "no platform plugin" becomes one line and exit 1.
 void DuringConstruction(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
+        // The platform plugin said why before Qt gave up; name that cause.
+        bool noDisplay = false;
+        for (const auto& held : g_held ? *g_held : QList<QPair<QtMsgType, QString>>())
+            noDisplay = noDisplay || held.second.contains(QLatin1String("connect to display"));
         const QString display =
             g_display.isEmpty() ? QString() : QLatin1Char(' ') + QString::fromLocal8Bit(g_display);
         Print(stderr,
-              g_program + QStringLiteral(": cannot connect to the display%1\n").arg(display));
+              g_program + (noDisplay
+                               ? QStringLiteral(": cannot connect to the display%1\n").arg(display)
+                               : QStringLiteral(": the window system could not be "
+                                                "started (Qt: %1)\n")
+                                     .arg(text.section(QLatin1Char('\n'), 0, 0))));
         ::_exit(1);
     }
     const char* category = context.category ? context.category : "";
