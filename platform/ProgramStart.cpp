@@ -78,6 +78,7 @@ QByteArray ChosenPlatform(int argc, char** argv, QByteArray* displayArgument) {
 
 // What the display check saw, for the one line printed when Qt gives up.
 QByteArray g_display;
+bool g_x11 = false;
 QString g_program;
 QtMessageHandler g_previous = nullptr;
 QList<QPair<QtMsgType, QString>>* g_held = nullptr;
@@ -86,10 +87,12 @@ QList<QPair<QtMsgType, QString>>* g_held = nullptr;
 // back, and its fatal "no platform plugin" becomes one line and exit 1.
 void DuringConstruction(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        // The platform plugin said why before Qt gave up; name that cause.
-        bool noDisplay = false;
+        // X11 needs nothing but its display (the plugin says so too, unless
+        // logging rules silence it); other platforms name their own cause.
+        bool noDisplay = g_x11;
         for (const auto& held : g_held ? *g_held : QList<QPair<QtMsgType, QString>>())
-            noDisplay = noDisplay || held.second.contains(QLatin1String("connect to display"));
+            noDisplay = (noDisplay || held.second.contains(QLatin1String("connect to display"))) &&
+                        !held.second.contains(QLatin1String("Could not load the Qt platform"));
         const QString display =
             g_display.isEmpty() ? QString() : QLatin1Char(' ') + QString::fromLocal8Bit(g_display);
         Print(stderr,
@@ -161,7 +164,8 @@ void PreferXcb() {
 
 std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv, const QString& name) {
     QByteArray displayArgument;
-    ChosenPlatform(argc, argv, &displayArgument);
+    const QByteArray platform = ChosenPlatform(argc, argv, &displayArgument);
+    g_x11 = platform.isEmpty() || platform == "xcb";
     g_display = displayArgument.isEmpty() ? qgetenv("DISPLAY") : displayArgument;
     g_program = CalledAs(argc, argv, name);
     QList<QPair<QtMsgType, QString>> held;
