@@ -87,12 +87,13 @@ QList<QPair<QtMsgType, QString>>* g_held = nullptr;
 // back, and its fatal "no platform plugin" becomes one line and exit 1.
 void DuringConstruction(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        // X11 needs nothing but its display (the plugin says so too, unless
-        // logging rules silence it); other platforms name their own cause.
-        bool noDisplay = g_x11;
-        for (const auto& held : g_held ? *g_held : QList<QPair<QtMsgType, QString>>())
-            noDisplay = (noDisplay || held.second.contains(QLatin1String("connect to display"))) &&
-                        !held.second.contains(QLatin1String("Could not load the Qt platform"));
+        // The xcb plugin says when it could not reach the display; with Qt's
+        // platform logging off it says nothing, and X11 needs little else.
+        const QList<QPair<QtMsgType, QString>> said =
+            g_held ? *g_held : QList<QPair<QtMsgType, QString>>();
+        bool noDisplay = said.isEmpty() && g_x11;
+        for (const auto& held : said)
+            noDisplay = noDisplay || held.second.contains(QLatin1String("connect to display"));
         const QString display =
             g_display.isEmpty() ? QString() : QLatin1Char(' ') + QString::fromLocal8Bit(g_display);
         Print(stderr,
