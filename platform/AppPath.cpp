@@ -47,6 +47,27 @@ bool MakePrivatePath(const QString& path, QString* failed) {
     return true;
 }
 
+// Our own folders stay the user's alone: one made by an older version or by
+// hand with wider permissions is narrowed, and one that belongs to another
+// user (who could plant links in it) is refused.
+bool KeepPrivate(const QString& path, QString* reason) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (st.st_uid != ::geteuid()) {
+        *reason = QStringLiteral("it belongs to another user");
+        return false;
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), st.st_mode & 0700) != 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 // The folder's permission bits say little (root ignores them, a read-only
 // mount overrides them): only a file made and removed there proves a write.
 bool CanWriteIn(const QString& folder) {
@@ -108,10 +129,22 @@ bool PrepareDataFolders(QString* failedFolder, QString* reason) {
     QString failed;
     if (!MakePrivatePath(home, &failed))
         return fail(failed);
+    QString why;
+    auto refuse = [&](const QString& folder) {
+        if (failedFolder)
+            *failedFolder = folder;
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (!KeepPrivate(home, &why))
+        return refuse(home);
     for (const QString& folder : {DataFolder(), ImagesFolder()}) {
         const QString path = folder.chopped(1);
         if (!MakePrivateFolder(path) || !CanWriteIn(path))
             return fail(path);
+        if (!KeepPrivate(path, &why))
+            return refuse(path);
     }
     return true;
 }

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace modGlobals;
@@ -211,3 +212,25 @@ TEST_F(ProgramStart, TheDataFoldersAreMadePrivateUnderXdgDataHome) {
 }
 
 } // namespace
+
+// A data folder others can write is where they could plant links: one of
+// ours is narrowed to the user, one that belongs to another user is refused.
+TEST_F(ProgramStart, AWiderDataFolderIsNarrowedAndAnotherUsersIsRefused) {
+    InstallShellHooks();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), QStringLiteral("1/4/2000"));
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    ASSERT_EQ(::chmod(QFile::encodeName(world.imagesPath()).constData(), 0777), 0);
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_EQ(QFileInfo(world.imagesPath()).permissions() & 0x0077, 0);
+    frmButton::Unload();
+    modStartup::ReleaseSingleInstance();
+
+    if (::geteuid() != 0)
+        return; // only root can give a folder to another user
+    ASSERT_EQ(::chown(QFile::encodeName(world.dataPath()).constData(), 65534, 65534), 0);
+    EXPECT_EQ(Main({}), 1);
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    const QString prompt = world.notifier.calls[0].prompt;
+    EXPECT_TRUE(prompt.contains(world.dataPath().chopped(1))) << prompt.toStdString();
+    EXPECT_TRUE(prompt.contains(QStringLiteral("another user"))) << prompt.toStdString();
+}
