@@ -5,6 +5,7 @@
 #include "enlist/frmEnlist.h"
 #include "platform/DesignFont.h"
 #include "platform/ProgramStart.h"
+#include "platform/Shell.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -51,8 +52,12 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &frmEnlist::Unloaded, app.get(), &QApplication::quit,
                      Qt::QueuedConnection);
     window.Form_Load();
-    if (window.IsUnloaded())
+    if (window.IsUnloaded()) {
+        platform::FinishPageOpens();
         return 0;
+    }
     window.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    platform::FinishPageOpens();
+    return result;
 }

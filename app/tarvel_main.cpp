@@ -5,6 +5,7 @@
 #include "menus/MenuHooks.h"
 #include "platform/DesignFont.h"
 #include "platform/ProgramStart.h"
+#include "platform/Shell.h"
 #include "shell/DialogHooks.h"
 #include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     ReportWhenShown(clock);
     EndWhenLastWindowGone([] { QApplication::quit(); });
     const int result = QApplication::exec();
+    platform::FinishPageOpens();
     EndWhenLastWindowGone(nullptr);
     modStartup::ReleaseSingleInstance();
     return result;

@@ -4,11 +4,14 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <fcntl.h>
@@ -18,6 +21,16 @@
 namespace platform {
 
 namespace {
+
+// Pages whose xdg-open has not told its result yet, and the loop that waits
+// for them at the end of the program.
+int g_pendingOpens = 0;
+QPointer<QEventLoop> g_finishLoop;
+
+void OpenDone() {
+    if (--g_pendingOpens == 0 && g_finishLoop)
+        g_finishLoop->quit();
+}
 
 // Said in a box, not only on a terminal nobody reads: the user can still
 // copy the address into a browser by hand.
@@ -78,7 +91,9 @@ bool OpenWithXdgOpen(const QString& xdgOpen, const QString& address, const QUrl&
         notifier->deleteLater();
         if (got != 1 || code != 0)
             TellNoBrowser(address);
+        OpenDone();
     });
+    ++g_pendingOpens;
     return true;
 }
 
@@ -120,6 +135,15 @@ public:
 Shell* g_replacement = nullptr;
 
 } // namespace
+
+void FinishPageOpens(int limitMs) {
+    if (g_pendingOpens == 0 || !QCoreApplication::instance())
+        return;
+    QEventLoop loop;
+    g_finishLoop = &loop;
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 Shell& shell() {
     static RealShell real;

@@ -82,6 +82,17 @@ TEST_F(BrowserOpen, NoBrowserFoundByXdgOpenIsToldInABoxWithTheAddress) {
     EXPECT_EQ(Given(), kAddress.toLatin1());
 }
 
+// Enlist ends right after it opened its fallback page: the end waits for
+// xdg-open's answer, so the address is still shown.
+TEST_F(BrowserOpen, AProgramEndingRightAfterTheOpenStillShowsTheBox) {
+    XdgOpen(3);
+    EXPECT_TRUE(platform::shell().Execute(kAddress, "0", "0"));
+    EXPECT_TRUE(notifier.calls.isEmpty()); // xdg-open has not answered yet
+    platform::FinishPageOpens(10000);
+    ASSERT_EQ(notifier.calls.size(), 1);
+    EXPECT_TRUE(notifier.calls[0].prompt.contains(kAddress));
+}
+
 TEST_F(BrowserOpen, WithoutXdgOpenOrAnyBrowserTheBoxComesAtOnce) {
     EXPECT_FALSE(platform::shell().Execute(kAddress, "0", "0"));
     ASSERT_EQ(notifier.calls.size(), 1);
