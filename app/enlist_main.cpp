@@ -1,27 +1,46 @@
 // Enlist, the enrolment wizard. Tarvel starts it with no parameter, with
 // "/addnew", or with "/register user,password" as one parameter; a parameter
 // text split over several arguments by a shell is joined again with blanks.
+#include "core/modStartup.h"
 #include "enlist/frmEnlist.h"
 #include "platform/DesignFont.h"
+#include "platform/ProgramStart.h"
+#include "platform/Shell.h"
 
 #include <QApplication>
 #include <QStringList>
 
 namespace {
 
-// The window is placed in the middle of the screen, which native Wayland
-// ignores; X11 (or XWayland) honours it. A platform the user chose stays.
-void PreferXcb() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+const char kHelp[] = R"( [/addnew | /register USER,PASSWORD]
+The Tarvel enrolment wizard: logs in to an account or signs up a new one, and
+on a first installation downloads and starts the menu database installer.
+
+  (nothing)                 log in or sign up, then install the menu database
+  /addnew                   sign up a new account only
+  /register USER,PASSWORD   finish the sign-up of an existing account
+  -h, --help                show this help and exit
+  -v, --version             show the version and exit
+)";
+
+// The version of the Tarvel it belongs to (the numbers are shared; the text
+// is joined here so that Enlist needs none of Tarvel's code).
+QString VersionText() {
+    return QStringLiteral("%1.%2.%3")
+        .arg(modStartup::kVersionMajor)
+        .arg(modStartup::kVersionMinor)
+        .arg(modStartup::kVersionRevision);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    PreferXcb();
-    QApplication app(argc, argv);
+    const int early = platform::CheckCommandLine(
+        argc, argv, {QStringLiteral("Enlist"), VersionText(), QString::fromLatin1(kHelp), true});
+    if (early >= 0)
+        return early;
+    const std::unique_ptr<QApplication> app =
+        platform::OpenApplication(argc, argv, QStringLiteral("Enlist"));
     platform::UseDesignFont();
     QApplication::setApplicationName(QStringLiteral("Enlist"));
     // The window decides when the program ends (it may end before it was
@@ -30,11 +49,15 @@ int main(int argc, char** argv) {
 
     const QString commandLine = QApplication::arguments().mid(1).join(QLatin1Char(' '));
     frmEnlist window(commandLine);
-    QObject::connect(&window, &frmEnlist::Unloaded, &app, &QApplication::quit,
+    QObject::connect(&window, &frmEnlist::Unloaded, app.get(), &QApplication::quit,
                      Qt::QueuedConnection);
     window.Form_Load();
-    if (window.IsUnloaded())
+    if (window.IsUnloaded()) {
+        platform::FinishPageOpens();
         return 0;
+    }
     window.show();
-    return app.exec();
+    const int result = QApplication::exec();
+    platform::FinishPageOpens();
+    return result;
 }

@@ -4,6 +4,8 @@
 #include "core/modStartup.h"
 #include "menus/MenuHooks.h"
 #include "platform/DesignFont.h"
+#include "platform/ProgramStart.h"
+#include "platform/Shell.h"
 #include "shell/DialogHooks.h"
 #include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
@@ -17,13 +19,17 @@
 
 namespace {
 
-// Absolute placement and stay-on-top need X11 (or XWayland); native Wayland
-// ignores both. A platform the user chose stays as it is.
-void PreferXcb() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-}
+const char kHelp[] = R"( [/setup]
+The Tarvel button: logs in to the Tarvel service, keeps its menu database up to
+date and opens its menus of web destinations.
+
+  /setup         show the Welcome page at start
+  -h, --help     show this help and exit
+  -v, --version  show the version and exit
+
+Settings: $XDG_CONFIG_HOME/Tarvel/Tarvel.ini (~/.config/Tarvel/Tarvel.ini)
+Data:     $XDG_DATA_HOME/Tarvel/data and images (~/.local/share/Tarvel)
+)";
 
 // TARVEL_REPORT_SHOWN=1 (the start-up measurement): print the milliseconds
 // from the process start to the button on screen, and end.
@@ -45,8 +51,13 @@ void ReportWhenShown(const QElapsedTimer& clock) {
 int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
-    PreferXcb();
-    QApplication app(argc, argv);
+    const int early = platform::CheckCommandLine(
+        argc, argv,
+        {modGlobals::kAppTitle, modStartup::VersionText(), QString::fromLatin1(kHelp), false});
+    if (early >= 0)
+        return early;
+    const std::unique_ptr<QApplication> app =
+        platform::OpenApplication(argc, argv, modGlobals::kAppTitle);
     platform::UseDesignFont();
     QApplication::setApplicationName(modGlobals::kAppTitle);
     QApplication::setApplicationVersion(modStartup::VersionText());
@@ -67,6 +78,7 @@ int main(int argc, char** argv) {
     ReportWhenShown(clock);
     EndWhenLastWindowGone([] { QApplication::quit(); });
     const int result = QApplication::exec();
+    platform::FinishPageOpens();
     EndWhenLastWindowGone(nullptr);
     modStartup::ReleaseSingleInstance();
     return result;

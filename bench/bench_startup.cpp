@@ -28,8 +28,8 @@ struct Installation {
     QTemporaryDir app;
     QTemporaryDir config;
     Installation() {
-        QDir(app.path()).mkpath(QStringLiteral("data"));
-        QDir(app.path()).mkpath(QStringLiteral("images"));
+        QDir(app.path()).mkpath(QStringLiteral("Tarvel/data"));
+        QDir(app.path()).mkpath(QStringLiteral("Tarvel/images"));
         QDir(config.path()).mkpath(QStringLiteral("Tarvel"));
         QFile ini(config.path() + QStringLiteral("/Tarvel/Tarvel.ini"));
         if (ini.open(QIODevice::WriteOnly))
@@ -40,6 +40,7 @@ struct Installation {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         env.insert(QStringLiteral("TARVEL_APP_PATH"), app.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), app.path()); // data in app/Tarvel/
         if (reportShown)
             env.insert(QStringLiteral("TARVEL_REPORT_SHOWN"), QStringLiteral("1"));
         return env;

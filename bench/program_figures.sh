@@ -129,12 +129,13 @@ host="127.0.0.1:$(service_port)"
 start_tarvel() {
     stop_pid "$tarvel_pid"
     rm -rf "$WORK/app" "$WORK/config" "$WORK/tmp"
-    mkdir -p "$WORK/app/data" "$WORK/app/images" "$WORK/config/Tarvel" "$WORK/tmp"
-    cp "$WORK/MenuItems.dat" "$WORK/app/data/MenuItems.dat"
+    mkdir -p "$WORK/app/Tarvel/data" "$WORK/app/Tarvel/images" "$WORK/config/Tarvel" "$WORK/tmp"
+    cp "$WORK/MenuItems.dat" "$WORK/app/Tarvel/data/MenuItems.dat"
     [ "${2:-}" = synced ] && sync
     printf '[Main]\nLastUpdated=%s\nVersion=%s\n' "$1" "$version" >"$WORK/config/Tarvel/Tarvel.ini"
     started_us=${EPOCHREALTIME/./}
-    env XDG_CONFIG_HOME="$WORK/config" TMPDIR="$WORK/tmp" TARVEL_APP_PATH="$WORK/app" \
+    env XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/app" TMPDIR="$WORK/tmp" \
+        TARVEL_APP_PATH="$WORK/app" \
         TARVEL_BOOTSTRAP_HOST="$host" TARVEL_SERVER_HOST="$host" TARVEL_MEMBER_HOST="$host" \
         QT_QPA_PLATFORM=xcb "$BIN/Tarvel" >"$WORK/tarvel.log" 2>&1 &
     tarvel_pid=$!
@@ -251,14 +252,14 @@ for ((run = 1; run <= RUNS; ++run)); do
     start_tarvel "1/4/2000"
     wait_for 'test -n "$(window_named Tarvel)"' || fail "the button did not show"
     note "run $run: button mapped for the reload"
-    before=$(mtime_ns "$WORK/app/data/MenuItems.dat")
+    before=$(mtime_ns "$WORK/app/Tarvel/data/MenuItems.dat")
     login
     # The writes move the file's date as they go; the new stamp is stored once
     # every change is in the file, and the table is dated right after it.
     wait_for '! grep -q "^LastUpdated=1/4/2000" "$WORK/config/Tarvel/Tarvel.ini"' 300 ||
         fail "the table was not updated"
     sleep 0.2
-    updated_ns=$(mtime_ns "$WORK/app/data/MenuItems.dat")
+    updated_ns=$(mtime_ns "$WORK/app/Tarvel/data/MenuItems.dat")
     [ "$updated_ns" != "$before" ] || fail "the table was not dated"
     echo "$(((${updated_ns/./} / 1000 - login_us) / 1000))" >>"$WORK/reload_ms"
     note "run $run: table updated"

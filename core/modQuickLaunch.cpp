@@ -166,7 +166,8 @@ void Run::AddProgramShortcuts() {
     if (!QFileInfo::exists(source))
         source = platform::taskbar().ShellFolder(platform::CSIDL_PROGRAMS) + QLatin1Char('/') +
                  kShortcut;
-    const QString log = platform::AppPath() + QStringLiteral("/INSTALL.Log");
+    // Beside data/ and images/: the program folder may be read-only.
+    const QString log = platform::DataHome() + QStringLiteral("/INSTALL.Log");
     for (const QString& name : {kShortcut, kShortcutCopy}) {
         const QString target = ql_ + name;
         if (!CopyOver(source, target))

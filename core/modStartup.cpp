@@ -8,6 +8,7 @@
 #include "core/modQuickLaunch.h"
 #include "core/modTaskbar.h"
 #include "platform/AppPath.h"
+#include "platform/Notifier.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 
@@ -202,8 +203,8 @@ void RunStartup(const QString& commandLine) {
     gVersion = modStartup::VersionText();
     gSlideFactor = 6;
     const QString appPath = platform::AppPath();
-    gDataPath = appPath + QStringLiteral("/data/");
-    gImagesPath = appPath + QStringLiteral("/images/");
+    gDataPath = platform::DataFolder();
+    gImagesPath = platform::ImagesFolder();
 
     gButtonPosition =
         GetSettingLong(QStringLiteral("Options"), QStringLiteral("ButtonPosition"), 1);
@@ -238,6 +239,16 @@ int Main(const QStringList& arguments) {
         return 0;
 
     const QString commandLine = arguments.join(QLatin1Char(' '));
+    // Without a folder for the table, icons and logs every login would fail
+    // with a database message that names the wrong cause; say the real one
+    // now, before a first run hands over to Enlist to download into it.
+    QString folder, reason;
+    if (!platform::PrepareDataFolders(&folder, &reason)) {
+        platform::MsgBox(QStringLiteral("Tarvel cannot use the folder \"%1\" for its data: %2.")
+                             .arg(QDir::toNativeSeparators(folder), reason),
+                         platform::vbCritical, kAppTitle);
+        return 1;
+    }
     try {
         // First run: nothing has ever brought the menu database up to date.
         if (GetSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"),

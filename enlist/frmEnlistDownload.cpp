@@ -62,9 +62,11 @@ void frmEnlist::DownloadDB() {
     const QString address = locator.trimmed();
     if (Inet1->Answered() && IsWebAddress(address)) {
         const QByteArray installer = Inet1->OpenURLBytes(address);
-        const QDir data(platform::AppPath() + QStringLiteral("/data"));
+        // Enlist may be the first program a new account runs: the data
+        // folder is made here when Tarvel has not made it yet.
+        const QDir data(platform::DataFolder());
         const QString path = data.filePath(QStringLiteral("db.exe"));
-        if (Inet1->Answered() && !installer.isEmpty() && data.exists() &&
+        if (Inet1->Answered() && !installer.isEmpty() && platform::PrepareDataFolders() &&
             SaveInstaller(path, installer) && QFileInfo::exists(path))
             started = platform::shell().Execute(path, QStringLiteral("0"), QStringLiteral("0"));
     }

@@ -4,15 +4,29 @@
 #include "platform/Dbf.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <cstdio>
 #include <unistd.h>
 
+namespace {
+
+struct ScratchFile {
+    explicit ScratchFile(const QString& pattern)
+        : path(QDir::temp().filePath(pattern.arg(static_cast<qint64>(::getpid())))) {}
+    ~ScratchFile() { QFile::remove(path); }
+    QString path;
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString path =
-        QStringLiteral("/tmp/fuzz_dbf_%1.dbf").arg(static_cast<qint64>(::getpid()));
+    // In $TMPDIR, and gone when the run ends (libFuzzer ends with exit()).
+    static const ScratchFile scratch(QStringLiteral("fuzz_dbf_%1.dbf"));
+    const QString& path = scratch.path;
     {
         FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
         if (!f)

@@ -6,15 +6,29 @@
 #include "platform/Dbf.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <cstdlib>
 #include <unistd.h>
 
+namespace {
+
+struct ScratchFile {
+    explicit ScratchFile(const QString& pattern)
+        : path(QDir::temp().filePath(pattern.arg(static_cast<qint64>(::getpid())))) {}
+    ~ScratchFile() { QFile::remove(path); }
+    QString path;
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString path =
-        QStringLiteral("/tmp/fuzz_update_%1.dat").arg(static_cast<qint64>(::getpid()));
+    // In $TMPDIR, and gone when the run ends (libFuzzer ends with exit()).
+    static const ScratchFile scratch(QStringLiteral("fuzz_update_%1.dat"));
+    const QString& path = scratch.path;
     // A fresh table for each input: the engine writes its changes back when
     // it closes.
     localservice::SampleRecord r;

@@ -1,12 +1,87 @@
 #include "platform/AppPath.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
+
 QString g_override;
+
+// mkdir of one folder, 0700; an existing folder is fine. errno on failure.
+bool MakePrivateFolder(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
 }
+
+// Every missing folder of an absolute path, each 0700.
+bool MakePrivatePath(const QString& path, QString* failed) {
+    QString sofar;
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        sofar += QLatin1Char('/') + part;
+        if (!MakePrivateFolder(sofar)) {
+            *failed = sofar;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Our own folders stay the user's alone: one made by an older version or by
+// hand with wider permissions is narrowed, and one that belongs to another
+// user (who could plant links in it) is refused.
+bool KeepPrivate(const QString& path, QString* reason) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (st.st_uid != ::geteuid()) {
+        *reason = QStringLiteral("it belongs to another user");
+        return false;
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), st.st_mode & 0700) != 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// The folder's permission bits say little (root ignores them, a read-only
+// mount overrides them): only a file made and removed there proves a write.
+bool CanWriteIn(const QString& folder) {
+    const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.tarvel-write-check-") +
+                                               QString::number(::getpid()));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return true;
+}
+
+} // namespace
 
 QString AppPath() {
     if (!g_override.isEmpty())
@@ -19,6 +94,59 @@ QString AppPath() {
 
 void SetAppPath(const QString& folder) {
     g_override = folder;
+}
+
+QString DataHome() {
+    // The base directory specification ignores a relative XDG_DATA_HOME.
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    while (base.size() > 1 && base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return base + QStringLiteral("/Tarvel");
+}
+
+QString DataFolder() {
+    return DataHome() + QStringLiteral("/data/");
+}
+
+QString ImagesFolder() {
+    return DataHome() + QStringLiteral("/images/");
+}
+
+bool PrepareDataFolders(QString* failedFolder, QString* reason) {
+    const QString home = DataHome();
+    auto fail = [&](const QString& folder) {
+        const int error = errno;
+        if (failedFolder)
+            *failedFolder = folder;
+        if (reason)
+            *reason = QString::fromLocal8Bit(std::strerror(error));
+        return false;
+    };
+    // What is missing of $XDG_DATA_HOME is made as the base directory
+    // specification asks (0700), as are our own folders below it.
+    QString failed;
+    if (!MakePrivatePath(home, &failed))
+        return fail(failed);
+    QString why;
+    auto refuse = [&](const QString& folder) {
+        if (failedFolder)
+            *failedFolder = folder;
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (!KeepPrivate(home, &why))
+        return refuse(home);
+    for (const QString& folder : {DataFolder(), ImagesFolder()}) {
+        const QString path = folder.chopped(1);
+        if (!MakePrivateFolder(path) || !CanWriteIn(path))
+            return fail(path);
+        if (!KeepPrivate(path, &why))
+            return refuse(path);
+    }
+    return true;
 }
 
 } // namespace platform

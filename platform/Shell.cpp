@@ -1,13 +1,114 @@
 #include "platform/Shell.h"
 
+#include "platform/Notifier.h"
+
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
+
+// Pages whose xdg-open has not told its result yet, and the loop that waits
+// for them at the end of the program.
+int g_pendingOpens = 0;
+QPointer<QEventLoop> g_finishLoop;
+
+void OpenDone() {
+    if (--g_pendingOpens == 0 && g_finishLoop)
+        g_finishLoop->quit();
+}
+
+// Said in a box, not only on a terminal nobody reads: the user can still
+// copy the address into a browser by hand.
+void TellNoBrowser(const QString& address) {
+    MsgBox(QStringLiteral("No web browser could be started to show this page:\n\n") + address,
+           vbInformation, QCoreApplication::applicationName());
+}
+
+// xdg-open hands the address to the desktop's browser; when it finds none it
+// says so only in its exit status, which may come long after (in a plain X
+// session it runs the browser itself and waits for it). It runs in a session
+// of its own under a go-between that writes that status to a pipe, so the
+// browser outlives this program, and the box still comes if it is running.
+bool OpenWithXdgOpen(const QString& xdgOpen, const QString& address, const QUrl& url) {
+    // Everything the children need is made before the fork: after it, only
+    // calls that are safe in a child of a threaded process.
+    const QByteArray program = QFile::encodeName(xdgOpen);
+    const QByteArray argument = url.toEncoded();
+    char* const argv[] = {const_cast<char*>(program.constData()),
+                          const_cast<char*>(argument.constData()), nullptr};
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        ::setsid();
+        const pid_t opener = ::fork();
+        if (opener == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                ::dup2(null, STDIN_FILENO);
+                ::dup2(null, STDOUT_FILENO);
+            }
+            ::execv(argv[0], argv);
+            ::_exit(127);
+        }
+        int status = 0;
+        unsigned char code = 255;
+        if (opener > 0 && ::waitpid(opener, &status, 0) == opener && WIFEXITED(status))
+            code = static_cast<unsigned char>(WEXITSTATUS(status));
+        [[maybe_unused]] const ssize_t written = ::write(fds[1], &code, 1);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    auto* notifier =
+        new QSocketNotifier(fds[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, pid, address] {
+        notifier->setEnabled(false);
+        unsigned char code = 255;
+        const ssize_t got = ::read(static_cast<int>(notifier->socket()), &code, 1);
+        ::close(static_cast<int>(notifier->socket()));
+        ::waitpid(pid, nullptr, 0);
+        notifier->deleteLater();
+        if (got != 1 || code != 0)
+            TellNoBrowser(address);
+        OpenDone();
+    });
+    ++g_pendingOpens;
+    return true;
+}
+
+bool OpenWebAddress(const QString& address) {
+    const QUrl url = QUrl::fromEncoded(address.toLatin1(), QUrl::TolerantMode);
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!xdgOpen.isEmpty() && QCoreApplication::instance() &&
+        OpenWithXdgOpen(xdgOpen, address, url))
+        return true;
+    // No xdg-utils: Qt tries $BROWSER and the browsers it knows.
+    if (QDesktopServices::openUrl(url))
+        return true;
+    TellNoBrowser(address);
+    return false;
+}
 
 class RealShell : public Shell {
 public:
@@ -16,8 +117,7 @@ public:
         const QString lower = file.left(8).toLower();
         if (lower.startsWith(QLatin1String("http://")) ||
             lower.startsWith(QLatin1String("https://")))
-            return QDesktopServices::openUrl(
-                QUrl::fromEncoded(file.toLatin1(), QUrl::TolerantMode));
+            return OpenWebAddress(file);
         const QFileInfo info(file);
         if (info.isFile() && info.isExecutable()) {
             QStringList args;
@@ -35,6 +135,15 @@ public:
 Shell* g_replacement = nullptr;
 
 } // namespace
+
+void FinishPageOpens(int limitMs) {
+    if (g_pendingOpens == 0 || !QCoreApplication::instance())
+        return;
+    QEventLoop loop;
+    g_finishLoop = &loop;
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 Shell& shell() {
     static RealShell real;

@@ -24,4 +24,9 @@ public:
 Shell& shell();
 void SetShell(Shell* replacement);
 
+// A page handed to xdg-open tells only later that no browser could show it.
+// A program about to end waits here, at most limitMs, so that the box with
+// the address still comes (Enlist ends right after opening its fallback page).
+void FinishPageOpens(int limitMs = 3000);
+
 } // namespace platform

@@ -4,7 +4,11 @@ set -euo pipefail
 
 TARVEL_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
     libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-    fonts-liberation clang libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev)
+    fonts-liberation clang libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev
+    xdg-utils)
+
+# The job count of builds and test runs: JOBS=N overrides the processor count.
+TARVEL_JOBS=${JOBS:-$(nproc)}
 
 tarvel_setup() {
     local missing=()
@@ -15,8 +19,18 @@ tarvel_setup() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # apt's progress is shown only when something goes wrong.
+    local log
+    log=$(mktemp)
+    if ! { $sudo apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}"; } >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        echo "package installation failed" >&2
+        return 1
+    fi
+    rm -f "$log"
 }
 
 # tarvel_build DIR [cmake options...]
@@ -24,5 +38,5 @@ tarvel_build() {
     local dir=$1
     shift
     cmake -S "$TARVEL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    cmake --build "$dir" -j "$TARVEL_JOBS"
 }

@@ -149,13 +149,29 @@ TEST_F(EnlistDownloadTest, EmptyInstallerFallsBack) {
     EXPECT_FALSE(QFileInfo::exists(Installer()));
 }
 
-TEST_F(EnlistDownloadTest, MissingDataFolderFallsBack) {
+// The data folder is per user: a new account's Enlist may be the first
+// program to need it, and makes it, private to the user.
+TEST_F(EnlistDownloadTest, MissingDataFolderIsMadePrivateAndTheInstallerStarts) {
+    ASSERT_TRUE(QDir(world.dataHome()).removeRecursively());
+    ServeLocator();
+    service.SetReply(QStringLiteral("/files/db.exe"), QByteArray("X"));
+    auto w = Download();
+    EXPECT_TRUE(world.notifier.calls.isEmpty());
+    EXPECT_EQ(Read(Installer()), "X");
+    ASSERT_EQ(world.shell.calls.size(), 1);
+    EXPECT_EQ(world.shell.calls[0].file, Installer());
+    for (const QString& folder : {world.dataHome(), world.dataPath(), world.imagesPath()})
+        EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0) << folder.toStdString();
+}
+
+TEST_F(EnlistDownloadTest, DataFolderThatCannotBeMadeFallsBack) {
     ASSERT_TRUE(QDir(world.dataPath()).removeRecursively());
+    Write(world.dataPath().chopped(1), "a file where the folder belongs");
     ServeLocator();
     service.SetReply(QStringLiteral("/files/db.exe"), QByteArray("X"));
     auto w = Download();
     ExpectFallback(*w);
-    EXPECT_FALSE(QFileInfo::exists(world.dataPath()));
+    EXPECT_FALSE(QFileInfo(world.dataPath()).isDir());
 }
 
 TEST_F(EnlistDownloadTest, InstallerThatCannotStartFallsBack) {

@@ -8,6 +8,7 @@
 #include "localservice/lib/SamplePages.h"
 #include "platform/SettingsStore.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -196,3 +197,24 @@ TEST_F(EnlistPagesTest, FallbackPageLinksToTheInstaller) {
 }
 
 } // namespace
+
+// As installers do, the sample installer ends by starting Tarvel from the
+// program folder that Enlist recorded, so a first run goes on to the button.
+TEST_F(EnlistPagesTest, InstallerStartsTarvelFromTheRecordedProgramFolder) {
+    const QString record = world.dataHome() + QStringLiteral("/tarvel-started");
+    {
+        QFile tarvel(world.appPath() + QStringLiteral("/Tarvel"));
+        ASSERT_TRUE(tarvel.open(QIODevice::WriteOnly));
+        tarvel.write(("#!/bin/sh\necho \"$#\" > '" + record + "'\n").toLocal8Bit());
+        tarvel.close();
+        tarvel.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    auto w = Load(QString());
+    w->DownloadDB();
+    ASSERT_EQ(RunInstaller(world.dataPath() + QStringLiteral("db.exe")), 0);
+    QDeadlineTimer limit(10000);
+    while (Read(record).isEmpty() && !limit.hasExpired())
+        QTest::qWait(50);
+    EXPECT_EQ(Read(record), QByteArray("0\n"));
+    EXPECT_NE(LastUpdated(), "X"); // recorded before Tarvel's gate reads it
+}

@@ -272,14 +272,14 @@ TEST_F(FormPanel, AFileCutOffAnywhereNeverCrashesTheBuild) {
 
 TEST_F(FormPanel, UnsafeNamesFetchWriteAndDeleteNothing) {
     // A file one folder above the data folder that a "../" name would reach.
-    QFile outside(world.appPath() + "/evil.frm");
+    QFile outside(world.dataHome() + "/evil.frm");
     ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
     outside.write("0.2\r\n");
     outside.close();
     Table({{44, "../evil.frm"}, {45, "/etc/passwd"}, {46, "good.frm"}});
     Open(44);
     Open(45);
-    EXPECT_TRUE(QFile::exists(world.appPath() + "/evil.frm")); // a wrong version, not deleted
+    EXPECT_TRUE(QFile::exists(world.dataHome() + "/evil.frm")); // a wrong version, not deleted
     EXPECT_EQ(errors.size(), 2);
     EXPECT_TRUE(panel->cmdSubmit->isHidden());
     // A picture named with a path: nothing is asked for.

@@ -233,7 +233,7 @@ TEST_F(MenuIconDownload, NamesThatAreNotPlainFileNamesAreNeverFetched) {
         EXPECT_TRUE(IconLibrary::Instance().ItemIcon(QString::fromLatin1(name)).isNull()) << name;
     }
     EXPECT_TRUE(service.Requests().isEmpty());
-    EXPECT_FALSE(QFile::exists(world.appPath() + "/escape.png"));
+    EXPECT_FALSE(QFile::exists(world.dataHome() + "/escape.png"));
 }
 
 TEST_F(MenuIconDownload, ASlowServerIsGivenUpAfterTheTimeOut) {

@@ -140,7 +140,7 @@ TEST_F(QuickLaunch, UnknownShortcutsReturnInSlotsEightyOnAfterTheProgramShortcut
     EXPECT_EQ(unloads, 1);
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(QDir(temp).exists());
-    EXPECT_EQ(Read(world.appPath() + "/INSTALL.Log"),
+    EXPECT_EQ(Read(world.dataHome() + "/INSTALL.Log"),
               "File Copy: " + (ql + "Tarvel.lnk").toLocal8Bit() +
                   "\nFile Copy: " + (ql + "Tarvel1.lnk").toLocal8Bit() + "\n");
 }

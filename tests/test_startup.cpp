@@ -186,8 +186,8 @@ TEST_F(StartupTest, FillsTheProgramStateFromTheSettings) {
     ASSERT_EQ(Main({}), -1);
     EXPECT_EQ(gVersion, QStringLiteral("1.0.3"));
     EXPECT_EQ(gSlideFactor, 6);
-    EXPECT_EQ(gDataPath, world.appPath() + QStringLiteral("/data/"));
-    EXPECT_EQ(gImagesPath, world.appPath() + QStringLiteral("/images/"));
+    EXPECT_EQ(gDataPath, world.dataPath());
+    EXPECT_EQ(gImagesPath, world.imagesPath());
     EXPECT_EQ(gFavoritesPosition, 1);
     EXPECT_EQ(gAniSpeed, 7); // section Options0 before any login
     ASSERT_NE(gNewsCollection, nullptr);

@@ -5,8 +5,9 @@
 //
 // The installer is a small shell script: it carries the sample menu table,
 // installs it into the folder it runs from (the data folder, where Enlist
-// saves it) and records Main/LastUpdated in Tarvel's settings, so that the
-// next start of Tarvel passes its first-run gate.
+// saves it), records Main/LastUpdated in Tarvel's settings, so that Tarvel
+// passes its first-run gate, and starts Tarvel from the program folder that
+// Enlist recorded.
 #include "localservice/lib/SamplePages.h"
 
 #include "localservice/lib/SampleDatabase.h"
@@ -99,6 +100,16 @@ QByteArray InstallerScript(const QList<QPair<QString, QByteArray>>& files) {
               "' \"$ini\" > \"$tmp\"\n"
               "chmod 600 \"$tmp\"\n"
               "mv -f \"$tmp\" \"$ini\"\n";
+    // As installers do, it ends by starting the program it installed for,
+    // from the program folder that Enlist recorded as Main/Path.
+    script += "prog=$(awk '{ line = $0; sub(/\\r$/, \"\", line) }\n"
+              "line ~ /^\\[.*\\]$/ { inmain = (line == \"[Main]\"); next }\n"
+              "inmain && line ~ /^Path[ \\t]*=/ { sub(/^Path[ \\t]*=[ \\t]*/, \"\", line); "
+              "p = line }\n"
+              "END { print p }' \"$ini\")\n"
+              "if [ -n \"$prog\" ] && [ -x \"$prog/Tarvel\" ]; then\n"
+              "    (cd / && exec \"$prog/Tarvel\" </dev/null >/dev/null 2>&1 &)\n"
+              "fi\n";
     return script;
 }
 
@@ -217,8 +228,8 @@ void InstallEnlistPages(LocalService& service, const SampleData& data) {
             "<h1>Download the Tarvel database</h1>"
             "<p>Tarvel could not download its menu database by itself. "
             "<a href=\"/tarvel/db.exe\">Download the database installer</a>, save it as "
-            "db.exe in the data folder of Tarvel's program folder, make it executable and "
-            "run it. Then start Tarvel again.</p></body></html>"));
+            "db.exe in Tarvel's data folder (~/.local/share/Tarvel/data), make it executable "
+            "and run it. It starts Tarvel when it is done.</p></body></html>"));
     });
 }
 

@@ -51,8 +51,12 @@ QList<platform::Contact> ScriptedContacts::ReadContacts() {
 TestWorld::TestWorld() {
     oldConfig_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-    QDir(app_.path()).mkpath(QStringLiteral("data"));
-    QDir(app_.path()).mkpath(QStringLiteral("images"));
+    // The programs started by a test inherit this too, so that none of them
+    // writes into the real ~/.local/share/Tarvel.
+    oldData_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data_.path().toLocal8Bit());
+    QDir(dataHome()).mkpath(QStringLiteral("data"));
+    QDir(dataHome()).mkpath(QStringLiteral("images"));
     platform::SetAppPath(app_.path());
     modGlobals::ResetState();
     modGlobals::gDataPath = dataPath();
@@ -66,16 +70,23 @@ TestWorld::~TestWorld() {
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", oldConfig_);
+    if (oldData_.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", oldData_);
 }
 
 QString TestWorld::appPath() const {
     return app_.path();
 }
+QString TestWorld::dataHome() const {
+    return data_.path() + QStringLiteral("/Tarvel");
+}
 QString TestWorld::dataPath() const {
-    return app_.path() + QStringLiteral("/data/");
+    return dataHome() + QStringLiteral("/data/");
 }
 QString TestWorld::imagesPath() const {
-    return app_.path() + QStringLiteral("/images/");
+    return dataHome() + QStringLiteral("/images/");
 }
 void TestWorld::UseServer(const QString& host) {
     modGlobals::gServerHost = host;

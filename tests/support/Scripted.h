@@ -56,14 +56,16 @@ public:
     int reads = 0;
 };
 
-// A fresh world for one test: a temporary program folder with data/ and
-// images/, a temporary settings folder (XDG_CONFIG_HOME), the globals reset
-// and the scripted shell and notifier installed.
+// A fresh world for one test: a temporary program folder, a temporary data
+// home (XDG_DATA_HOME, with Tarvel/data/ and Tarvel/images/), a temporary
+// settings folder (XDG_CONFIG_HOME), the globals reset and the scripted shell
+// and notifier installed.
 class TestWorld {
 public:
     TestWorld();
     ~TestWorld();
-    QString appPath() const;    // without a trailing "/"
+    QString appPath() const;    // the programs' folder, without a trailing "/"
+    QString dataHome() const;   // $XDG_DATA_HOME/Tarvel, without a trailing "/"
     QString dataPath() const;   // with a trailing "/"
     QString imagesPath() const; // with a trailing "/"
     QString configHome() const;
@@ -76,7 +78,9 @@ public:
 private:
     QTemporaryDir app_;
     QTemporaryDir config_;
+    QTemporaryDir data_;
     QByteArray oldConfig_;
+    QByteArray oldData_;
 };
 
 } // namespace testsupport

@@ -87,10 +87,10 @@ wait_for() {
 }
 
 # --- the local service and an installed program folder.
-mkdir -p "$WORK/app/data" "$WORK/app/images" "$WORK/config/Tarvel" "$WORK/service" "$WORK/tmp"
+mkdir -p "$WORK/app" "$WORK/data/Tarvel/data" "$WORK/config/Tarvel" "$WORK/service" "$WORK/tmp"
 "$BIN/tarvel-localservice" --make-database "$WORK/service/MenuItems.dat" ||
     fail "could not write the sample menu table"
-cp "$WORK/service/MenuItems.dat" "$WORK/app/data/MenuItems.dat"
+cp "$WORK/service/MenuItems.dat" "$WORK/data/Tarvel/data/MenuItems.dat"
 printf '[Main]\nLastUpdated=1/4/2000\n' >"$WORK/config/Tarvel/Tarvel.ini"
 
 "$BIN/tarvel-localservice" --data "$WORK/service" >"$WORK/service.log" 2>&1 &
@@ -100,7 +100,10 @@ wait_for 'test -n "$(service_port)"' || fail "the local service did not start: $
 host="127.0.0.1:$(service_port)"
 
 # --- Tarvel.
-env XDG_CONFIG_HOME="$WORK/config" TMPDIR="$WORK/tmp" TARVEL_APP_PATH="$WORK/app" \
+# The Welcome page of a first start goes to a "browser" that accepts it
+# (true), not to a box saying no browser could be started.
+env XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" TMPDIR="$WORK/tmp" \
+    TARVEL_APP_PATH="$WORK/app" BROWSER=true \
     TARVEL_BOOTSTRAP_HOST="$host" TARVEL_SERVER_HOST="$host" TARVEL_MEMBER_HOST="$host" \
     QT_QPA_PLATFORM=xcb "$BIN/Tarvel" >"$WORK/tarvel.log" 2>&1 &
 tarvel_pid=$!
