@@ -4,6 +4,7 @@
 #include "core/modStartup.h"
 #include "menus/MenuHooks.h"
 #include "platform/DesignFont.h"
+#include "platform/DesktopPopup.h"
 #include "shell/DialogHooks.h"
 #include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
     PreferXcb();
     QApplication app(argc, argv);
     platform::UseDesignFont();
+    // The button, the login window and the menus stay off the task list.
+    platform::KeepPopupsOffTaskbar();
     QApplication::setApplicationName(modGlobals::kAppTitle);
     QApplication::setApplicationVersion(modStartup::VersionText());
     // Qt would end the program when a message box closes: it does not count
