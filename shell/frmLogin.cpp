@@ -577,9 +577,18 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    if (type == QEvent::MouseButtonRelease && m_GrabOnRelease && m_HaveCapture &&
-        QGuiApplication::mouseButtons() == Qt::NoButton)
-        TakePointerGrab();
+    if (type == QEvent::MouseButtonRelease && m_GrabOnRelease) {
+        // Once this release has reached its control: taken while it is on
+        // its way, the grab would still divert it to the window.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_GrabOnRelease && m_HaveCapture &&
+                    QGuiApplication::mouseButtons() == Qt::NoButton)
+                    TakePointerGrab();
+            },
+            Qt::QueuedConnection);
+    }
     // Capture: a press on any other window of the program closes the window
     // and goes no further, as it would not have reached that window. A modal
     // window over it (its message box) takes its own clicks.
