@@ -376,3 +376,37 @@ login_demo() {
     sleep 0.6 # the slide
     menu=$(menu_window)
 }
+
+# --- the login window ------------------------------------------------------------
+
+# open_login: a click on the button (logged out) opens the login window;
+# waits for its slide and sets $login and its geometry lx ly lw lh.
+open_login() {
+    click_button
+    wait_for 'test -n "$(window_named "Tarvel Login")"' || fail "the login window did not open"
+    login=$(window_named 'Tarvel Login')
+    sleep 0.5 # its slide
+    geom "$login"
+    lx=$X ly=$Y lw=$WIDTH lh=$HEIGHT
+}
+# login_link_point N: "x y" on the words "Click here" of link N (0 new
+# account, 1 forgotten password), which lie at the window's left below the
+# remember box (3030 x 2010 twips; the links start 240 twips in, their rows
+# at 1440 and 1680 twips from the top, 255 high).
+login_link_point() {
+    local top=$((1440 + $1 * 240 + 127))
+    echo "$((lx + lw * 480 / 3030)) $((ly + lh * top / 2010))"
+}
+# box_button_point ID: "x y" on the right-most button of a message box (its
+# default, OK when it has one): its button row sits at the lower right.
+# (xwininfo: for a window the manager has framed, xdotool's geometry is off
+# by the frame.)
+box_button_point() {
+    local info x y w h
+    info=$(xwininfo -id "$1" 2>/dev/null)
+    x=$(echo "$info" | sed -n 's/^ *Absolute upper-left X: *//p')
+    y=$(echo "$info" | sed -n 's/^ *Absolute upper-left Y: *//p')
+    w=$(echo "$info" | sed -n 's/^ *Width: *//p')
+    h=$(echo "$info" | sed -n 's/^ *Height: *//p')
+    echo "$((x + w - 50)) $((y + h - 24))"
+}

@@ -4,6 +4,7 @@
 # browser open the service's forgotten-password page; each closes the login
 # window. (The window took the pointer grab again on the press, so the
 # release never reached the link.)
+set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
 start_x

@@ -5,6 +5,7 @@
 # and once the box is gone it takes the desktop's clicks again (a click
 # outside closes it). The window's pointer grab used to keep every click
 # from the box.
+set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
 start_x

@@ -4,6 +4,7 @@
 # and the window stays. The password typed next logs in as the picked name.
 # (Offscreen, the key reaches the list itself; here, once the list has
 # closed, it reaches the name box under it.)
+set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
 start_x
