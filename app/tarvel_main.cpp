@@ -4,6 +4,7 @@
 #include "core/modStartup.h"
 #include "menus/MenuHooks.h"
 #include "platform/DesignFont.h"
+#include "platform/DesktopPopup.h"
 #include "platform/ProgramStart.h"
 #include "platform/Shell.h"
 #include "shell/DialogHooks.h"
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QApplication> app =
         platform::OpenApplication(argc, argv, modGlobals::kAppTitle);
     platform::UseDesignFont();
+    // The button, the login window and the menus stay off the task list.
+    platform::KeepPopupsOffTaskbar();
     QApplication::setApplicationName(modGlobals::kAppTitle);
     QApplication::setApplicationVersion(modStartup::VersionText());
     // Qt would end the program when a message box closes: it does not count

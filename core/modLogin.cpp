@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QWidget>
 
 #include <optional>
 
@@ -318,6 +319,13 @@ void LogoutUser() {
     // afterwards would open its address for nobody (user 0).
     if (gMainLoaded)
         Call(Windows().unloadHomeMenu);
+    // So do the pop-up menus still open (the button's program menu left up
+    // through an idle logout): their entries are the leaving user's.
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        if (QApplication::activePopupWidget() == popup)
+            break;
+    }
     SubmitCategoryLog();
     gUserID = 0;
     gUserName.clear();

@@ -19,6 +19,7 @@
 #include "shell/frmRefer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
@@ -198,6 +199,14 @@ void mnuInternetClose_Click() {
         Windows().unloadHomeMenu();
     frmLogin::Unload();
     frmButton::Unload();
+    // Every other window goes too, as its own Cancel or close box would take
+    // it (nothing is stored): a dialog left open kept the process alive, and
+    // its OK would have stored its values for the logged-out user 0.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->isVisible())
+            window->close();
+    }
     // With the button gone and no window left, the process ends (see
     // EndWhenLastWindowGone).
     gItemManager.reset();

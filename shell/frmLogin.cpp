@@ -10,12 +10,14 @@
 #include "platform/Twips.h"
 #include "shell/frmButton.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -211,6 +213,7 @@ frmLogin::frmLogin()
         });
     }
     cboUserName->installEventFilter(this);
+    cboUserName->view()->installEventFilter(this);
     txtPassword->installEventFilter(this);
     setTabOrder(cboUserName, txtPassword);
     setTabOrder(txtPassword, cmdOK);
@@ -453,16 +456,45 @@ void frmLogin::lblLink_Click(int index) {
 void frmLogin::GetCapture() {
     m_HaveCapture = true;
     qApp->installEventFilter(this);
+    TakePointerGrab();
+}
+
+void frmLogin::TakePointerGrab() {
+    m_GrabOnRelease = false;
     // The desktop's clicks reach the window only through a pointer grab;
-    // the other platforms have none to give.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && isVisible())
-        grabMouse();
+    // the other platforms have none to give. Under a modal window (a message
+    // box of this window's own) the grab would take the box's clicks, which
+    // the blocked window then drops: it waits until the box is gone.
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !isVisible() || m_Blocked)
+        return;
+    // Taken while a button is held, the grab would take the release from the
+    // control that had the press (a link acts on its release): it is taken
+    // once the buttons are up.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        m_GrabOnRelease = true;
+        return;
+    }
+    grabMouse();
 }
 
 void frmLogin::ReleaseFormCapture() {
     m_HaveCapture = false;
+    m_GrabOnRelease = false;
     if (QWidget::mouseGrabber() == this)
         releaseMouse();
+}
+
+bool frmLogin::event(QEvent* event) {
+    if (event->type() == QEvent::WindowBlocked) {
+        m_Blocked = true;
+        if (QWidget::mouseGrabber() == this)
+            releaseMouse();
+    } else if (event->type() == QEvent::WindowUnblocked) {
+        m_Blocked = false;
+        if (m_HaveCapture)
+            TakePointerGrab();
+    }
+    return QWidget::event(event);
 }
 
 bool frmLogin::ClickOutsideCloses() const {
@@ -518,6 +550,23 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
         else if (type == QEvent::FocusOut)
             CtlLostFocus(static_cast<QWidget*>(watched));
     }
+    if (watched == cboUserName->view() &&
+        (type == QEvent::ShortcutOverride || type == QEvent::KeyPress)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Enter in the open list only picks the name. Left to the list,
+            // the list closed on the shortcut check, and the same key then
+            // reached the window's Enter (Login) with no password typed.
+            event->accept();
+            if (type == QEvent::KeyPress) {
+                const QModelIndex picked = cboUserName->view()->currentIndex();
+                if (picked.isValid())
+                    cboUserName->setCurrentIndex(picked.row());
+                cboUserName->hidePopup();
+            }
+            return true;
+        }
+    }
     for (int i = 0; i < 2; ++i) {
         if (watched == lblLink[i] && type == QEvent::MouseButtonRelease) {
             auto* mouse = static_cast<QMouseEvent*>(event);
@@ -528,10 +577,23 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
+    if (type == QEvent::MouseButtonRelease && m_GrabOnRelease) {
+        // Once this release has reached its control: taken while it is on
+        // its way, the grab would still divert it to the window.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_GrabOnRelease && m_HaveCapture &&
+                    QGuiApplication::mouseButtons() == Qt::NoButton)
+                    TakePointerGrab();
+            },
+            Qt::QueuedConnection);
+    }
     // Capture: a press on any other window of the program closes the window
-    // and goes no further, as it would not have reached that window.
-    if (type == QEvent::MouseButtonPress && m_HaveCapture && watched->isWidgetType() &&
-        watched != this) {
+    // and goes no further, as it would not have reached that window. A modal
+    // window over it (its message box) takes its own clicks.
+    if (type == QEvent::MouseButtonPress && m_HaveCapture && !m_Blocked &&
+        watched->isWidgetType() && watched != this) {
         auto* widget = static_cast<QWidget*>(watched);
         if (!IsOwnWindow(widget) && ClickOutsideCloses()) {
             ReleaseFormCapture();

@@ -67,6 +67,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -80,10 +81,13 @@ private:
     void Step();
     bool IsOwnWindow(QWidget* widget) const;
     bool ClickOutsideCloses() const;
+    void TakePointerGrab();
 
     QString m_Users[5];
     bool m_LoginShown = false;
     bool m_HaveCapture = false;
+    bool m_GrabOnRelease = false;
+    bool m_Blocked = false;
     bool m_Progress = false;
     bool m_OpenedBelow = false;
     bool m_Unloaded = false;

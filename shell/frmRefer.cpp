@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -110,6 +111,9 @@ frmRefer::frmRefer(QWidget* parent) : QDialog(parent) {
     for (QWidget* w : {static_cast<QWidget*>(txtEmail), static_cast<QWidget*>(txtMessage),
                        static_cast<QWidget*>(lstEmails), static_cast<QWidget*>(lstFriends)})
         w->installEventFilter(this);
+    // Enter presses the button that has the focus, as Space does.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->installEventFilter(this);
 
     platform::CenterOnScreen(this);
     Form_Load();
@@ -240,6 +244,17 @@ void frmRefer::Form_Load() {
 }
 
 bool frmRefer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // The buttons are no dialog default buttons (a default would take
+        // Enter from the lists too), so a focused one takes Enter here.
+        auto* button = qobject_cast<QPushButton*>(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            if (button->isEnabled())
+                button->click();
+            return true;
+        }
+    }
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget && event->type() == QEvent::FocusIn) {
         CtlGotFocus(widget);

@@ -150,6 +150,9 @@ void frmRefer::cmdShow_Click() {
     {
         HourGlass busy;
         lblSorting->show();
+        // The sources are read without a return to the event loop: painted
+        // now, or the note would only be shown once it is hidden again.
+        lblSorting->repaint();
         LoadOutlookContacts();
         LoadEudoraAddresses();
     }

@@ -13,6 +13,7 @@
 #include "shell/frmLogin.h"
 #include "support/Scripted.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -275,6 +276,38 @@ TEST_F(LoginWindowTest, EnterLogsIn) {
     login.txtPassword->setText(QStringLiteral("pw"));
     QTest::keyClick(login.txtPassword, Qt::Key_Return);
     EXPECT_EQ(gUserID, 42);
+}
+
+TEST_F(LoginWindowTest, EnterInTheOpenUserListOnlyPicksTheName) {
+    // Enter on a remembered name in the dropped-down list logged in at once,
+    // with the password box still empty. Here the key reaches the list; under
+    // X11 it reaches the name box once the list has closed, which
+    // tests/x11/t_login_user_list.sh covers.
+    Users({"ann", "bob"});
+    frmLogin& login = Show();
+    login.cboUserName->setFocus();
+    login.cboUserName->showPopup();
+    QAbstractItemView* list = login.cboUserName->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }, 2000));
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(service.RequestsFor(kLoginPage).isEmpty());
+    EXPECT_EQ(gUserID, 0);
+    ASSERT_EQ(frmLogin::Loaded(), &login);
+    EXPECT_TRUE(login.picPanel[0]->isVisible()); // not the progress panel
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(login.cboUserName->currentText(), QStringLiteral("bob"));
+    // The password typed next, Enter logs in as the picked name.
+    // (The offscreen platform leaves the closed list the active window.)
+    login.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&login] { return QApplication::activeWindow() == &login; }));
+    login.txtPassword->setFocus();
+    QTest::keyClicks(login.txtPassword, QStringLiteral("pw"));
+    QTest::keyClick(login.txtPassword, Qt::Key_Return);
+    const auto requests = service.RequestsFor(kLoginPage);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].body, QByteArray("UserName=bob&Password=pw&Version=1.0.3"));
 }
 
 TEST_F(LoginWindowTest, NewAccountLinkStartsEnlistAndCloses) {

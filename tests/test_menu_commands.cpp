@@ -17,6 +17,7 @@
 #include "shell/ShellHooks.h"
 #include "shell/frmAbout.h"
 #include "shell/frmButton.h"
+#include "shell/frmError.h"
 #include "shell/frmLogin.h"
 #include "shell/frmOptions.h"
 #include "shell/frmRefer.h"
@@ -24,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
@@ -302,6 +304,48 @@ TEST_F(MenuCommandsTest, LogOffThenCloseEndsTheProgram) {
     EXPECT_FALSE(gMainLoaded);
     EXPECT_FALSE(gItemManager);
     EXPECT_TRUE(QTest::qWaitFor([&ended] { return ended; }, 3000));
+}
+
+TEST_F(MenuCommandsTest, CloseEndsAtOnceOverTheOptionsAndAnErrorWindow) {
+    // Close left the process running under an open Options window, whose OK
+    // then stored the options of user 0.
+    frmButton& b = frmButton::Get();
+    PopUpInternetMenu();
+    b.mnuInternetOptions->trigger();
+    QPointer<frmOptions> options = frmOptions::Loaded();
+    ASSERT_TRUE(options && options->isVisible());
+    frmError::ShowError(QStringLiteral("Something failed"), 5, QStringLiteral("here"));
+    QPointer<frmError> error = frmError::Loaded();
+    ASSERT_TRUE(error && error->isVisible());
+
+    bool ended = false;
+    EndWhenLastWindowGone([&ended] { ended = true; });
+    PopUpInternetMenu();
+    b.mnuInternetClose->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&ended] { return ended; }, 3000));
+    EXPECT_FALSE(error && error->isVisible());
+    ASSERT_FALSE(options && options->isVisible());
+    QFile ini(world.configHome() + QStringLiteral("/Tarvel/Tarvel.ini"));
+    ASSERT_TRUE(!ini.exists() || ini.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ini.readAll().contains("[Options0]"));
+}
+
+TEST_F(MenuCommandsTest, AnIdleLogoutTakesBackTheProgramMenuItCameUnder) {
+    // The menu popped up before the logout kept offering Options, Refer and
+    // "Log Off demo", and Options then opened for user 0.
+    frmButton& b = frmButton::Get();
+    QTest::mousePress(b.cmdGo, Qt::RightButton);
+    ASSERT_TRUE(b.mnuInternet->isVisible());
+    ASSERT_TRUE(b.mnuInternetOptions->isEnabled());
+    gLogoutTime = 1;
+    b.timLogout_Timer();
+    b.timLogout_Timer();
+    ASSERT_EQ(gUserID, 0);
+    const bool shown = b.mnuInternet->isVisible();
+    EXPECT_FALSE(shown && b.mnuInternetOptions->isEnabled());
+    EXPECT_FALSE(shown && b.mnuInternetRefer->isEnabled());
+    EXPECT_FALSE(shown && b.mnuInternetLogoff->text().contains(QStringLiteral("demo")));
+    b.mnuInternet->hide();
 }
 
 TEST_F(MenuCommandsTest, MoveButtonLeavesTheTaskbarButKeepsTheStoredPosition) {

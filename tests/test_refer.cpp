@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -240,4 +241,68 @@ TEST_F(ReferTest, ServerRefusalsAndTheStandardText) {
     EXPECT_EQ(world.notifier.calls[1].prompt,
               QStringLiteral("An error occuring while contacting the server. Please try again "
                              "later."));
+}
+
+namespace {
+
+// A contacts source that looks at the wizard while it is read: whether
+// "Sorting..." has been painted on screen by then.
+class WatchedContacts : public platform::Contacts {
+public:
+    explicit WatchedContacts(QLabel* sorting) : sorting_(sorting) { platform::SetContacts(this); }
+    ~WatchedContacts() override { platform::SetContacts(nullptr); }
+    QList<platform::Contact> ReadContacts() override {
+        ++reads;
+        sortingShownWhileRead = sorting_->isVisible() && painted.count > 0;
+        return {{QStringLiteral("Smith, Anna"), QStringLiteral("Anna"),
+                 QStringLiteral("anna@example.com")}};
+    }
+    struct PaintCount : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++count;
+            return false;
+        }
+    } painted;
+    int reads = 0;
+    bool sortingShownWhileRead = false;
+
+private:
+    QLabel* sorting_;
+};
+
+} // namespace
+
+TEST_F(ReferTest, EnterPressesTheFocusedButtonAndSortingShowsWhileContactsLoad) {
+    // Enter on a focused button did nothing, and "Sorting..." was shown and
+    // hidden again without ever being painted.
+    frmRefer f;
+    WatchedContacts source(f.lblSorting);
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.lblSorting->installEventFilter(&source.painted);
+
+    f.cmdShow->setFocus();
+    QTest::keyClick(f.cmdShow, Qt::Key_Return);
+    EXPECT_EQ(source.reads, 1);
+    EXPECT_TRUE(source.sortingShownWhileRead);
+    EXPECT_FALSE(f.lblSorting->isVisible());
+    EXPECT_EQ(Texts(f.lstFriends), QStringList{"Smith, Anna (anna@example.com)"});
+
+    f.cmdAddFriend->setFocus();
+    QTest::keyClick(f.cmdAddFriend, Qt::Key_Enter);
+    EXPECT_EQ(Texts(f.lstEmails), QStringList{"Smith, Anna (anna@example.com)"});
+
+    f.cmdNext->setFocus();
+    QTest::keyClick(f.cmdNext, Qt::Key_Return);
+    EXPECT_TRUE(f.picPanel[2]->isVisible());
+    EXPECT_EQ(f.cmdNext->text(), QStringLiteral("&Finish"));
+    // On page 2 Enter in the message box is a new line, not Finish.
+    QTest::keyClick(f.txtMessage, Qt::Key_Return);
+    EXPECT_TRUE(service.RequestsFor(kReferPage).isEmpty());
+    f.cmdCancel->setFocus();
+    QTest::keyClick(f.cmdCancel, Qt::Key_Return);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(service.RequestsFor(kReferPage).isEmpty());
 }
