@@ -213,7 +213,8 @@ request_count() { grep -c -e "$1" "$X11_WORK/requests.log"; }
 # --- the programs ------------------------------------------------------------
 
 # The program folder $X11_WORK/app, the data folders under $X11_WORK/data-home
-# (Tarvel/data/ with the sample table, Tarvel/images/), settings in $X11_WORK/config, and stand-ins that record what Tarvel hands
+# (Tarvel/data/ with the sample table, Tarvel/images/), settings in
+# $X11_WORK/config, and stand-ins that record what Tarvel hands
 # over: xdg-open (the browser) into opened.log, Enlist into enlist.log (set
 # X11_REAL_ENLIST=1 before start_tarvel to put the real Enlist there).
 x11_prepare_programs() {
