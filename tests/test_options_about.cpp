@@ -262,15 +262,17 @@ TEST(AboutBox, SystemInformationToolFromRegistryElsePathElseMessage) {
     ASSERT_EQ(world.shell.calls.size(), 1);
     EXPECT_EQ(world.shell.calls[0].file, bin.path() + QStringLiteral("/hardinfo"));
 
-    // The registry's path comes first; a tool that will not start is reported.
+    // The registry's path comes first, then the Linux tool; when neither
+    // starts the user is told.
     WriteFile(platform::RegistryFilePath(),
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"
               "PATH=\"/opt/tools/msinfo\"\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\nSize=dword:1a\n");
     world.shell.result = false;
     about.StartSysInfo();
-    ASSERT_EQ(world.shell.calls.size(), 2);
+    ASSERT_EQ(world.shell.calls.size(), 3);
     EXPECT_EQ(world.shell.calls[1].file, QStringLiteral("/opt/tools/msinfo"));
+    EXPECT_EQ(world.shell.calls[2].file, bin.path() + QStringLiteral("/hardinfo"));
     EXPECT_EQ(world.notifier.calls.size(), 2);
     qputenv("PATH", oldPath);
 
