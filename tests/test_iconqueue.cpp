@@ -302,6 +302,24 @@ TEST_F(IconQueueTest, UnloadingTheButtonDropsTheQueue) {
     EXPECT_EQ(menu.refreshes, 0);
 }
 
+TEST_F(IconQueueTest, OnlyAnIconsWorthOfAPictureIsStored) {
+    // 15 MB that begin with a picture (readers stop at its end), and an
+    // error page sent as 200.
+    const QByteArray huge = Png("HUGE") + QByteArray(15 * 1024 * 1024, 'z');
+    Icon(QStringLiteral("huge.png"), huge);
+    Icon(QStringLiteral("page.gif"), "<html><body>Server Error</body></html>");
+    IconQueue queue;
+    QSignalSpy finished(&queue, &IconQueue::Finished);
+    ASSERT_TRUE(queue.Add(Url("huge.png"), File("huge.png"), nullptr));
+    ASSERT_TRUE(queue.Add(Url("page.gif"), File("page.gif"), nullptr));
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_EQ(Read("huge.png"), huge.left(16384));
+    EXPECT_FALSE(QFile::exists(File("page.gif")));
+    ASSERT_EQ(finished.size(), 2);
+    EXPECT_TRUE(finished[0][1].toBool());
+    EXPECT_FALSE(finished[1][1].toBool());
+}
+
 } // namespace
 
 #include "test_iconqueue.moc"
