@@ -31,9 +31,10 @@ bool WriteAll(int fd, const char* data, qsizetype size) {
 
 bool WriteFileWhole(const QString& path, const QByteArray& bytes, bool executable) {
     const QFileInfo info(path);
-    // A leading dot: no plain file name the server sends can name it.
+    // A leading dot: no plain file name the server sends can name it; the
+    // name is shortened so that the temporary one stays within 255 bytes.
     QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
-                                        info.fileName() + QStringLiteral(".XXXXXX"));
+                                        info.fileName().left(60) + QStringLiteral(".XXXXXX"));
     // mkostemp makes a new file of its own (O_EXCL), mode 0600.
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
