@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const FormDefinition def = menus::ParseFormDefinition(bytes);
     // A wrong version reads nothing else.
-    if (!def.VersionOK && (def.HaveSize || !def.Labels.isEmpty() || !def.Error.isEmpty()))
+    if (!def.VersionOK && (def.HaveSize || !def.Labels.isEmpty() || !def.Hidden.isEmpty()))
         __builtin_trap();
     const qsizetype controls =
         def.Labels.size() + def.Fields.size() + def.Selects.size() + def.Pictures.size();
