@@ -178,10 +178,12 @@ TEST_F(FormHostile, HugePicturesAreNotDecoded) {
         lines << name + QStringLiteral(",60,60");
     }
     service.SetReply(FormPage("pics.frm"), Crlf(lines));
-    const qint64 before = PeakMb();
+    [[maybe_unused]] const qint64 before = PeakMb();
     frmForm* f = Open(44);
     // Eight of these took 816 MB; not even one is decoded.
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory resident a while
     EXPECT_LT(PeakMb() - before, 150);
+#endif
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0].msg, "Out of memory");
     EXPECT_EQ(errors[0].location, "frmForm.DrawForm");

@@ -156,12 +156,14 @@ TEST_F(StoreHomeTest, AReplyNearTheSizeLimitShowsQuicklyInBoundedMemory) {
     body += "EOF\r\n";
     HomeReply(body);
     clsItemManager& m = Open();
-    const qint64 before = PeakMb();
+    [[maybe_unused]] const qint64 before = PeakMb();
     QElapsedTimer clock;
     clock.start();
     ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
     EXPECT_LT(clock.elapsed(), 4000);
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory resident a while
     EXPECT_LT(PeakMb() - before, 400);
+#endif
     ASSERT_TRUE(home);
     EXPECT_EQ(Ids(home).mid(0, 5), (QList<int>{12, 31, -1, 40, 12}));
     // More rows than the tallest window holds are never kept.
