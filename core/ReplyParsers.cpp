@@ -17,20 +17,32 @@ ItemPtr NewRow(int id, const QString& name, bool isItem) {
 
 HomeMenuReply ParseHomeMenu(const QString& reply) {
     HomeMenuReply out;
-    const QStringList lines = reply.split(QStringLiteral("\r\n"));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString& line = lines.at(i);
-        if (line == QLatin1String("EOF")) {
+    // Line by line in place: a reply near the size limit split into a list
+    // of millions of strings took 1.5 GB before the menu showed.
+    const QStringView all(reply);
+    qsizetype start = 0;
+    while (start <= all.size()) {
+        qsizetype end = all.indexOf(u"\r\n", start);
+        const bool last = end < 0;
+        if (last)
+            end = all.size();
+        const QStringView line = all.mid(start, end - start);
+        start = end + 2;
+        if (line == u"EOF") {
             out.sawEnd = true;
             break;
         }
+        // Rows past what any window can show are not kept; the rest is only
+        // searched for its "EOF".
+        if (out.lines.size() >= kMaxHomeMenuRows)
+            continue;
         if (line.isEmpty()) {
             // The empty text after a final line break is not a record.
-            if (i + 1 < lines.size())
+            if (!last)
                 out.lines.append({HomeMenuLine::EmptyRecord, 0});
             continue;
         }
-        if (line == QLatin1String("-")) {
+        if (line == u"-") {
             out.lines.append({HomeMenuLine::Separator, 0});
             continue;
         }

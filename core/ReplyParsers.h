@@ -27,7 +27,10 @@ struct HomeMenuReply {
     bool sawEnd = false; // the closing "EOF" line came
 };
 // Lines up to "EOF": ids, "-" separators, and empty records (an empty line
-// before the last). Lines that are no id are dropped.
+// before the last). Lines that are no id are dropped. At most
+// kMaxHomeMenuRows lines are kept: an X11 window is at most 32767 pixels
+// high, 1638 rows of 20 pixels.
+constexpr qsizetype kMaxHomeMenuRows = 1638;
 HomeMenuReply ParseHomeMenu(const QString& reply);
 
 // The item ids of a search reply in order, each once; the reply's last line

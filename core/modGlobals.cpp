@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTextEdit>
 #include <QTextStream>
 #include <QThread>
@@ -283,11 +284,23 @@ bool IsPlainFileName(const QString& name) {
     return true;
 }
 
+bool IsProgramDataFile(const QString& name) {
+    const QString lower = name.toLower();
+    static const QStringList kOwn = {QStringLiteral("menuitems.dat"),
+                                     QStringLiteral("menuitems.upd"),
+                                     QStringLiteral("menuitems.upd.part"),
+                                     QStringLiteral("db.exe"),
+                                     QStringLiteral("eul.txt"),
+                                     QStringLiteral("email.txt")};
+    if (kOwn.contains(lower))
+        return true;
+    // Category logs: "c" & a user id & ".dat".
+    static const QRegularExpression log(QStringLiteral("^c-?[0-9]+\\.dat$"));
+    return log.match(lower).hasMatch();
+}
+
 void AppendLine(const QString& fileName, const QString& text) {
-    QFile file(gDataPath + fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    file.write(text.toLatin1() + "\r\n");
+    platform::AppendToFile(gDataPath + fileName, text.toLatin1() + "\r\n");
 }
 
 namespace {

@@ -117,6 +117,12 @@ QString ProperCase(const QString& text);
 // "..", no control characters, at most 255 characters.
 bool IsPlainFileName(const QString& name);
 
+// True for the name of one of the programs' own files in the data folder,
+// case aside: the menu table, its update spool, a category log, the
+// installer, the licence and referral texts. A name from the server that
+// would be written or deleted (a form file) must be none of them.
+bool IsProgramDataFile(const QString& name);
+
 // Category log.
 void AppendLine(const QString& fileName, const QString& text);
 void SubmitCategoryLog();

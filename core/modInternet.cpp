@@ -160,10 +160,11 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
     // A file of its own renamed into place, not a QSaveFile: the reply is read
     // once and removed, so forcing it to the disk first (QSaveFile syncs on
     // commit) only made every full reload wait for tens of megabytes to be
-    // written out. One left by a run that ended midway is written over.
+    // written out. One left by a run that ended midway is removed, and so is
+    // a link planted at the name: the reply never goes through it.
     const QString partPath = FilePath + QStringLiteral(".part");
-    QFile file(partPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    QFile file;
+    if (!platform::CreateNewFile(file, partPath))
         return false;
     request.bodySink = [&file](const char* data, qsizetype size) {
         return file.write(data, size) == size;

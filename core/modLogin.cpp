@@ -199,6 +199,24 @@ void LeaveForUpdate() {
                               QStringLiteral("0"));
 }
 
+// The pop-up page opens only as a web page: an http or https address, or a
+// bare "host/page" that becomes one. Any other scheme ("file:",
+// "javascript:") would hand the desktop or the companion browser whatever
+// the server named.
+bool IsPopupAddress(const QString& address) {
+    if (address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+        address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return true;
+    const qsizetype colon = address.indexOf(QLatin1Char(':'));
+    if (colon < 1)
+        return true;
+    // "host:8080/page" is a host with a port.
+    if (colon + 1 < address.size() && address.at(colon + 1).isDigit())
+        return true;
+    const QString head = address.left(colon);
+    return head.contains(QLatin1Char('/')) || head.contains(QLatin1Char('?'));
+}
+
 } // namespace
 
 void LoginUser(const QString& UserName, const QString& Password) {
@@ -304,7 +322,7 @@ void LoginUser(const QString& UserName, const QString& Password) {
     Call(Windows().resetButtonTimer);
 
     if (parsed.hasPopup) {
-        if (parsed.popupComplete)
+        if (parsed.popupComplete && IsPopupAddress(parsed.popupAddress))
             modInternet::OpenBrowserWindow(parsed.popupWidth, parsed.popupHeight,
                                            parsed.popupAddress, parsed.popupTitle);
         return;

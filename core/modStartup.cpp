@@ -8,6 +8,7 @@
 #include "core/modQuickLaunch.h"
 #include "core/modTaskbar.h"
 #include "platform/AppPath.h"
+#include "platform/Files.h"
 #include "platform/Notifier.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
@@ -16,6 +17,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -24,6 +26,8 @@
 #include <QWidget>
 
 #include <stdexcept>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace modStartup {
@@ -44,6 +48,24 @@ void OnActivateRequest(QLocalServer* server) {
         if (modGlobals::Windows().activateButton)
             modGlobals::Windows().activateButton();
     }
+}
+
+// A socket address holds 108 bytes with its end.
+constexpr qsizetype kSocketPathRoom = 100;
+
+// A folder of this user that nobody else may write to.
+bool IsPrivateFolder(const QString& folder) {
+    struct stat st {};
+    return !folder.isEmpty() && ::lstat(QFile::encodeName(folder).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 022) == 0;
+}
+
+bool PeerIsThisUser(const QLocalSocket& socket) {
+    struct ucred cred {};
+    socklen_t size = sizeof cred;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred,
+                        &size) == 0 &&
+           cred.uid == ::getuid();
 }
 
 // A window still on screen besides the (hidden) button: after an error in
@@ -104,10 +126,24 @@ QString VersionText() {
 QString SingleInstanceName() {
     // The settings folder is part of the name so that a test run with its own
     // XDG_CONFIG_HOME never meets the user's running Tarvel.
-    const QByteArray key = QByteArray::number(static_cast<qulonglong>(::getuid())) + ':' +
-                           QFile::encodeName(platform::SettingsFilePath(modGlobals::kAppTitle));
+    const QString settings = platform::SettingsFilePath(modGlobals::kAppTitle);
+    const QByteArray key =
+        QByteArray::number(static_cast<qulonglong>(::getuid())) + ':' + QFile::encodeName(settings);
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
-    return QStringLiteral("tarvel-") + QString::fromLatin1(hash.left(20));
+    const QString name = QStringLiteral("tarvel-") + QString::fromLatin1(hash.left(20));
+    // In a folder only this user can write to: in the shared temporary
+    // folder another user could listen first, and Tarvel would hand over to
+    // that listener and never start. The runtime folder, else the settings
+    // folder; a path too long for a socket address keeps the shared folder,
+    // where the peer's user is checked instead.
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!IsPrivateFolder(folder)) {
+        folder = QFileInfo(settings).absolutePath();
+        if (!platform::MakePrivateFolder(folder) || !IsPrivateFolder(folder))
+            return name;
+    }
+    const QString path = QDir(folder).filePath(name);
+    return QFile::encodeName(path).size() < kSocketPathRoom ? path : name;
 }
 
 bool ClaimSingleInstance() {
@@ -117,14 +153,18 @@ bool ClaimSingleInstance() {
 
     // Two programs started at the same moment must not both find the name
     // free and both listen.
-    QLockFile lock(QDir::temp().filePath(name + QStringLiteral(".lock")));
+    const QString lockPath = QFileInfo(name).isAbsolute()
+                                 ? name + QStringLiteral(".lock")
+                                 : QDir::temp().filePath(name + QStringLiteral(".lock"));
+    QLockFile lock(lockPath);
     lock.setStaleLockTime(5000);
     lock.tryLock(3000);
 
     {
         QLocalSocket socket;
         socket.connectToServer(name);
-        if (socket.waitForConnected(kConnectWaitMs)) {
+        // Only a Tarvel of this user is asked to come forward.
+        if (socket.waitForConnected(kConnectWaitMs) && PeerIsThisUser(socket)) {
             socket.write(kActivate.data(), kActivate.size());
             socket.waitForBytesWritten(kConnectWaitMs);
             socket.disconnectFromServer();

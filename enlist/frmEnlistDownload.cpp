@@ -32,14 +32,11 @@ bool IsWebAddress(const QString& address) {
 }
 
 // Writes the installer whole (no tail of a larger old installer, nothing
-// half-done to start) and makes it executable.
+// half-done to start), executable, as a new file that replaces whatever was
+// at the name: a link planted there is removed, never written through, as
+// deleting the old db.exe first would have done.
 bool SaveInstaller(const QString& path, const QByteArray& bytes) {
-    if (!platform::WriteFileWhole(path, bytes))
-        return false;
-    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                           QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                           QFileDevice::ExeOther);
+    return platform::WriteFileWhole(path, bytes, true);
 }
 
 } // namespace

@@ -291,16 +291,18 @@ void frmEnlist::NextOnAccount() {
             MsgBox(kServerErrorShort, vbCritical, QString());
             return;
         }
-        const QString suggestion = check.error == 0 ? QString::fromLatin1(check.body) : QString();
+        // The reply's line end is no part of the name, and a suggestion
+        // obeys the box's rules and limit like typed text. A reply that holds
+        // no name (only a line end) suggests nothing: it is the empty reply
+        // of a free name, and the typed name stays.
+        const QString reply = check.error == 0 ? QString::fromLatin1(check.body) : QString();
+        const qsizetype end = reply.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+        const QString suggestion = txtUserName->Clean(end < 0 ? reply : reply.left(end));
         if (!suggestion.isEmpty()) {
             MsgBox(QStringLiteral("The user name you selected is already in use. You can use the "
                                   "new one suggested or create a different user name."),
                    vbInformation, QStringLiteral("User name already in use"));
-            // The reply's line end is no part of the name, and a suggestion
-            // obeys the box's rules and limit like typed text.
-            const qsizetype end = suggestion.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-            const QString name = end < 0 ? suggestion : suggestion.left(end);
-            txtUserName->setText(txtUserName->Clean(name));
+            txtUserName->setText(suggestion);
             TryFocus(txtUserName);
             return;
         }

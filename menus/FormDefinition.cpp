@@ -10,6 +10,7 @@ namespace {
 constexpr int kSubscriptOutOfRange = 9;
 constexpr int kTypeMismatch = 13;
 constexpr int kInputPastEndOfFile = 62;
+constexpr int kOutOfMemory = 7;
 
 // Twips beyond this are no panel anyone can see; accepting them would only
 // let a broken file allocate a picture of gigabytes.
@@ -22,6 +23,15 @@ struct Stop {
     QString message;
     int number;
 };
+
+// One more control for the panel. Tens of thousands of sibling widgets
+// overflow the stack when Qt paints them (35,000 labels crashed the program),
+// so a file that asks for more than a panel can hold stops there, like the
+// design's running out of room to load controls.
+void CountControl(int* built) {
+    if (++*built > FormDefinition::kMaxControls)
+        throw Stop{QStringLiteral("Out of memory"), kOutOfMemory};
+}
 
 class Lines {
 public:
@@ -115,6 +125,7 @@ QString DecodeWindows1252(const QByteArray& bytes) {
 FormDefinition ParseFormDefinition(const QByteArray& bytes) {
     FormDefinition def;
     Lines lines(bytes);
+    int built = 0;
     try {
         if (lines.Next() != QLatin1String("0.1"))
             return def;
@@ -150,12 +161,14 @@ FormDefinition ParseFormDefinition(const QByteArray& bytes) {
 
         const int labels = Count(lines.Next());
         for (int i = 0; i < labels; ++i) {
+            CountControl(&built);
             f = Fields(lines.Next(), 3);
             def.Labels << FormLabel{Position(f[0]), Position(f[1]), f[2]};
         }
 
         const int fields = Count(lines.Next());
         for (int i = 0; i < fields; ++i) {
+            CountControl(&built);
             f = Fields(lines.Next(), 5);
             FormField field;
             field.Left = Position(f[0]);
@@ -170,6 +183,7 @@ FormDefinition ParseFormDefinition(const QByteArray& bytes) {
         for (int i = 0; i < selects; ++i) {
             if (i >= FormDefinition::kMaxSelects)
                 throw Stop{QStringLiteral("Subscript out of range"), kSubscriptOutOfRange};
+            CountControl(&built);
             f = Fields(lines.Next(), 4);
             FormSelect select;
             select.Left = Position(f[0]);
@@ -183,6 +197,8 @@ FormDefinition ParseFormDefinition(const QByteArray& bytes) {
                 const QStringList o = options.split(QLatin1Char(','));
                 if (o.size() % 2 != 0)
                     throw Stop{QStringLiteral("Subscript out of range"), kSubscriptOutOfRange};
+                if (o.size() / 2 > FormDefinition::kMaxOptions)
+                    throw Stop{QStringLiteral("Out of memory"), kOutOfMemory};
                 for (int j = 0; j + 1 < o.size(); j += 2) {
                     select.Values << o[j];
                     select.Texts << o[j + 1];
@@ -195,6 +211,7 @@ FormDefinition ParseFormDefinition(const QByteArray& bytes) {
             return def;
         const int pictures = Count(lines.Next());
         for (int i = 0; i < pictures; ++i) {
+            CountControl(&built);
             f = Fields(lines.Next(), 3);
             def.Pictures << FormPicture{f[0], Position(f[1]), Position(f[2])};
         }

@@ -42,6 +42,11 @@ struct FormPicture {
 struct FormDefinition {
     static constexpr int kMaxHidden = 11;  // m_Hidden holds indices 0 to 10
     static constexpr int kMaxSelects = 10; // lists 1 to 10
+    // Labels, fields, lists and pictures together; a file asking for more
+    // stops at the first one too many with "Out of memory" (7).
+    static constexpr int kMaxControls = 400;
+    // Entries of one list; more is the same error.
+    static constexpr int kMaxOptions = 1000;
 
     // Line 1 is exactly "0.1". When false nothing else was read.
     bool VersionOK = false;

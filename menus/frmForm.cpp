@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 #include <QUrl>
 
@@ -32,6 +33,10 @@ constexpr int kEmptyWidthTwips = 2400;
 constexpr int kEmptyHeightTwips = 1200;
 
 int g_downloadTimeoutMs = 10000;
+
+// The decoded pictures of one panel together. A panel is at most a screen
+// across; eight pictures of 5000 x 5000 pixels took 816 MB.
+constexpr qint64 kPictureBudgetBytes = 32LL * 1024 * 1024;
 
 QPointer<frmForm>& OpenPanel() {
     static QPointer<frmForm> panel;
@@ -157,8 +162,10 @@ void frmForm::DrawForm() {
     const QString location = QStringLiteral("frmForm.DrawForm");
     try {
         // A name from the server becomes a path only when it is a plain
-        // file name: nothing is fetched, read, written or deleted otherwise.
-        if (!IsPlainFileName(m_FormFile) || gDataPath.isEmpty()) {
+        // file name and none of the programs' own files (a wrong version line
+        // would delete the menu table): nothing is fetched, read, written or
+        // deleted otherwise.
+        if (!IsPlainFileName(m_FormFile) || IsProgramDataFile(m_FormFile) || gDataPath.isEmpty()) {
             cmdSubmit->hide();
             ShowError(QStringLiteral("Bad file name or number"), 52, location);
             return;
@@ -288,8 +295,18 @@ bool frmForm::AddImage(const QString& File, int Left, int Top) {
         ShowError(QStringLiteral("File not found"), 53, location);
         return false;
     }
-    QPixmap picture(path);
-    if (picture.isNull()) {
+    // The size is read before the pixels: a picture past what is left of
+    // the panel's budget is never decoded.
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    const qint64 left = kPictureBudgetBytes - m_PictureBytes;
+    if (size.isValid() && qint64(size.width()) * size.height() * 4 > left) {
+        ShowError(QStringLiteral("Out of memory"), 7, location);
+        return false;
+    }
+    reader.setAllocationLimit(int(left / (1024 * 1024)) + 1);
+    const QImage decoded = reader.read();
+    if (decoded.isNull()) {
         // A body that is no picture (an error page sent as 200) would
         // otherwise be taken for the picture by every later opening.
         if (fetched)
@@ -297,6 +314,8 @@ bool frmForm::AddImage(const QString& File, int Left, int Top) {
         ShowError(QStringLiteral("Invalid picture"), 481, location);
         return false;
     }
+    m_PictureBytes += decoded.sizeInBytes();
+    const QPixmap picture = QPixmap::fromImage(decoded);
     auto* image = new QLabel(picFormBox);
     image->setObjectName(QStringLiteral("imgX(%1)").arg(imgX.size()));
     image->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -135,4 +135,5 @@ private:
     int m_ParentCategoryID = 0;
     bool m_HaveCapture = false;
     bool m_Unloaded = false;
+    qint64 m_PictureBytes = 0; // decoded pictures so far
 };

@@ -1,4 +1,5 @@
 #include "platform/AppPath.h"
+#include "platform/Files.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,37 +16,6 @@ namespace platform {
 namespace {
 
 QString g_override;
-
-// mkdir of one folder, 0700; an existing folder is fine. errno on failure.
-bool MakePrivateFolder(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) == 0)
-        return true;
-    if (errno != EEXIST)
-        return false;
-    struct stat st {};
-    if (::stat(name.constData(), &st) != 0)
-        return false;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
-    }
-    return true;
-}
-
-// Every missing folder of an absolute path, each 0700.
-bool MakePrivatePath(const QString& path, QString* failed) {
-    QString sofar;
-    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        sofar += QLatin1Char('/') + part;
-        if (!MakePrivateFolder(sofar)) {
-            *failed = sofar;
-            return false;
-        }
-    }
-    return true;
-}
 
 // Our own folders stay the user's alone: one made by an older version or by
 // hand with wider permissions is narrowed, and one that belongs to another
@@ -124,10 +94,10 @@ bool PrepareDataFolders(QString* failedFolder, QString* reason) {
             *reason = QString::fromLocal8Bit(std::strerror(error));
         return false;
     };
-    // What is missing of $XDG_DATA_HOME is made as the base directory
-    // specification asks (0700), as are our own folders below it.
+    // What is missing of $XDG_DATA_HOME is made 0700, as the XDG base
+    // directory rules ask, and so are our own folders below it.
     QString failed;
-    if (!MakePrivatePath(home, &failed))
+    if (!MakePrivateFolder(home, &failed))
         return fail(failed);
     QString why;
     auto refuse = [&](const QString& folder) {

@@ -29,10 +29,12 @@ Notifier& notifier();
 void SetNotifier(Notifier* replacement);
 
 // A server's reply as a message may quote it: its printable characters and
-// line breaks, at most maxChars of them, "..." when cut. A reply of megabytes
-// would take minutes to lay out in a message box, and control bytes show as
-// nothing useful.
-QString QuoteReply(const QString& reply, qsizetype maxChars = 300);
+// line breaks, at most maxChars of them on at most maxLines lines, "..." when
+// cut. A reply of megabytes would take minutes to lay out in a message box,
+// one of line breaks makes it taller than the screen, and control bytes show
+// as nothing useful. (Whatever the prompt, the real box is never taller than
+// the screen: a longer text is cut there too.)
+QString QuoteReply(const QString& reply, qsizetype maxChars = 300, int maxLines = 10);
 
 // Shorthand for notifier().MsgBox.
 int MsgBox(const QString& prompt, int flags = vbOKOnly, const QString& title = QString());

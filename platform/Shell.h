@@ -12,7 +12,9 @@ namespace platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // file: program path, "http://"/"https://" address, or document path.
+    // file: program path, an http, https or ftp address, or document path.
+    // Text that starts with a scheme is always an address, never a path; an
+    // address of any other scheme opens nothing.
     // parameters: one parameter text handed to a program as a single argument.
     // Returns false when nothing could be started.
     virtual bool Execute(const QString& file, const QString& parameters,

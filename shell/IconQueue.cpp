@@ -5,14 +5,24 @@
 #include "platform/Files.h"
 #include "platform/TransferControl.h"
 
-#include <QDir>
+#include <QBuffer>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMetaObject>
 #include <QWidget>
 
 namespace {
 
 constexpr int kStallMarginMs = 5000;
+constexpr qsizetype kIconBytes = 16384;
+
+bool Decodes(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    reader.setAllocationLimit(16); // MB: a small file may claim a vast picture
+    return !reader.read().isNull();
+}
 
 } // namespace
 
@@ -98,10 +108,16 @@ void IconQueue::HeadDone(quint64 ticket, const platform::TransferResult& result)
     if (result.state == platform::icError) {
         modGlobals::gInetError = result.error;
     } else if (result.ok() && !result.body.isEmpty()) {
-        // The whole body, in place at once: no cut at a chunk size and no
-        // stale tail of a larger old file.
-        QDir().mkpath(QFileInfo(head.fileName).absolutePath());
-        written = platform::WriteFileWhole(head.fileName, result.body);
+        // At most an icon's worth of the body (30 rows naming 15 MB "icons"
+        // put 487 MB on the disk), in place at once: no stale tail of a larger
+        // old file. A body that is no picture (an error page sent as 200, an
+        // icon cut here) is not kept, or every later paint would take it for
+        // the icon; the blocking reader drops such a file the same way.
+        const QByteArray icon = result.body.left(kIconBytes);
+        if (Decodes(icon)) {
+            platform::MakePrivateFolder(QFileInfo(head.fileName).absolutePath());
+            written = platform::WriteFileWhole(head.fileName, icon);
+        }
     }
     // A failed download is dropped, not retried: the next paint that misses
     // the icon asks again.

@@ -187,22 +187,28 @@ bool frmAbout::GetKeyValue(quint32 KeyRoot, const QString& KeyName, const QStrin
 
 void frmAbout::StartSysInfo() {
     using platform::HKEY_LOCAL_MACHINE;
+    // The registry's tool first, then the Linux one: a path in Registry.ini
+    // that names nothing (or a tool that will not start) must not leave the
+    // click without any answer.
+    QStringList programs;
     QString path;
-    QString program;
     if (GetKeyValue(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
                     QStringLiteral("PATH"), path) &&
         !path.isEmpty()) {
-        program = path;
+        programs << path;
     } else if (GetKeyValue(HKEY_LOCAL_MACHINE,
                            QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
                            QStringLiteral("MSINFO"), path) &&
                QFileInfo(path + QStringLiteral("/MSINFO32.EXE")).isFile()) {
-        program = path + QStringLiteral("/MSINFO32.EXE");
-    } else {
-        program = platform::LinuxSystemInfoTool();
+        programs << path + QStringLiteral("/MSINFO32.EXE");
     }
-    if (program.isEmpty() ||
-        !platform::shell().Execute(program, QStringLiteral("0"), QStringLiteral("0")))
-        platform::MsgBox(QStringLiteral("System Information Is Unavailable At This Time"),
-                         platform::vbOKOnly);
+    const QString linuxTool = platform::LinuxSystemInfoTool();
+    if (!linuxTool.isEmpty() && !programs.contains(linuxTool))
+        programs << linuxTool;
+    for (const QString& program : programs) {
+        if (platform::shell().Execute(program, QStringLiteral("0"), QStringLiteral("0")))
+            return;
+    }
+    platform::MsgBox(QStringLiteral("System Information Is Unavailable At This Time"),
+                     platform::vbOKOnly);
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -78,6 +79,28 @@ TEST_F(EnlistDownloadTest, SavesStartsAndEnds) {
     EXPECT_EQ(service.RequestsFor(kLocator)[0].method, "GET");
     // The hourglass is gone again.
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(EnlistDownloadTest, ALinkPlantedAtTheInstallerIsReplacedNotWrittenThrough) {
+    // Another user's link at db.exe: the installer must not overwrite the
+    // target, make it executable and start it.
+    QTemporaryDir outside;
+    const QString victim = outside.filePath(QStringLiteral("victim"));
+    Write(victim, "precious");
+    ASSERT_TRUE(QFile::setPermissions(victim, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::link(victim, Installer()));
+    const QByteArray installer = QByteArray("#!/bin/sh\nexit 0\n");
+    ServeLocator();
+    service.SetReply(QStringLiteral("/files/db.exe"), installer);
+    auto w = Download();
+    EXPECT_EQ(Read(victim), "precious");
+    EXPECT_FALSE(QFileInfo(victim).isExecutable());
+    EXPECT_FALSE(QFileInfo(Installer()).isSymLink());
+    EXPECT_EQ(Read(Installer()), installer);
+    EXPECT_TRUE(QFileInfo(Installer()).isExecutable());
+    ASSERT_EQ(world.shell.calls.size(), 1);
+    EXPECT_EQ(QFileInfo(world.shell.calls[0].file).canonicalFilePath(),
+              QFileInfo(Installer()).canonicalFilePath());
 }
 
 TEST_F(EnlistDownloadTest, ReplacesALargerOldInstallerWhole) {

@@ -64,4 +64,22 @@ TEST_F(EnlistHostileTest, InstallerCutOffIsNeitherSavedNorStarted) {
     }
 }
 
+TEST_F(EnlistHostileTest, ANameCheckReplyOfOnlyALineEndKeepsTheTypedName) {
+    // Such a reply once wiped the name, and the next Next said "Invalid User
+    // Name". It suggests no name: the typed one is free and goes to step 1.
+    service.SetReply(kCheck, QByteArray("\r\n"));
+    service.SetReply(kStep1, QByteArray("321"));
+    auto w = Load(QStringLiteral("/addnew"));
+    w->txtUserName->setText(QStringLiteral("newuser"));
+    w->txtPassword->setText(QStringLiteral("pass word"));
+    w->txtPassword2->setText(QStringLiteral("pass word"));
+    w->txtEmail->setText(QStringLiteral("new@example.com"));
+    w->cmdNext_Click();
+    EXPECT_EQ(w->txtUserName->text(), QStringLiteral("newuser"));
+    EXPECT_TRUE(world.notifier.calls.isEmpty());
+    ASSERT_EQ(Count(kStep1), 1);
+    EXPECT_TRUE(service.RequestsFor(kStep1)[0].body.startsWith("UserName=newuser&"));
+    EXPECT_EQ(w->UserID, 321);
+}
+
 } // namespace

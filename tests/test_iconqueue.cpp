@@ -12,9 +12,11 @@
 #include "shell/frmButton.h"
 #include "support/Scripted.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -37,6 +39,19 @@ public:
     Q_INVOKABLE void RefreshIcons() { ++refreshes; }
     int refreshes = 0;
 };
+
+// A real picture (what the queue keeps) told apart by the marker in its
+// comment; `padding` bytes more of it make it larger.
+QByteArray Png(const QByteArray& marker, int padding = 0) {
+    QImage image(1, 1, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    image.setText(QStringLiteral("Comment"),
+                  QString::fromLatin1(marker + QByteArray(padding, 'p')));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
 
 struct Span {
     QString page;
@@ -91,9 +106,9 @@ protected:
 };
 
 TEST_F(IconQueueTest, ThreeIconsAreFetchedOneAfterAnotherInRequestOrder) {
-    Icon(QStringLiteral("a.gif"), "AAA");
-    Icon(QStringLiteral("b.gif"), "BBBB");
-    Icon(QStringLiteral("c.gif"), "CCCCC");
+    Icon(QStringLiteral("a.gif"), Png("AAA"));
+    Icon(QStringLiteral("b.gif"), Png("BBBB"));
+    Icon(QStringLiteral("c.gif"), Png("CCCCC"));
     IconQueue queue;
     FakeMenu first, third;
     int refills = 0;
@@ -105,9 +120,9 @@ TEST_F(IconQueueTest, ThreeIconsAreFetchedOneAfterAnotherInRequestOrder) {
     EXPECT_EQ(queue.Count(), 3);
     ASSERT_TRUE(WaitDrained(queue));
 
-    EXPECT_EQ(Read("a.gif"), QByteArray("AAA"));
-    EXPECT_EQ(Read("b.gif"), QByteArray("BBBB"));
-    EXPECT_EQ(Read("c.gif"), QByteArray("CCCCC"));
+    EXPECT_EQ(Read("a.gif"), Png("AAA"));
+    EXPECT_EQ(Read("b.gif"), Png("BBBB"));
+    EXPECT_EQ(Read("c.gif"), Png("CCCCC"));
     std::lock_guard<std::mutex> lock(mutex);
     ASSERT_EQ(spans.size(), 3u);
     EXPECT_EQ(spans[0].page, QStringLiteral("a.gif"));
@@ -127,7 +142,7 @@ TEST_F(IconQueueTest, ANotFoundAndARefusedIconDoNotStallTheQueue) {
     Reply refuse;
     refuse.refuse = true;
     service.SetReply(Page(QStringLiteral("refused.gif")), refuse);
-    Icon(QStringLiteral("good.gif"), "GOOD");
+    Icon(QStringLiteral("good.gif"), Png("GOOD"));
     IconQueue queue;
     QSignalSpy finished(&queue, &IconQueue::Finished);
     FakeMenu menu;
@@ -137,7 +152,7 @@ TEST_F(IconQueueTest, ANotFoundAndARefusedIconDoNotStallTheQueue) {
     ASSERT_TRUE(WaitDrained(queue));
     EXPECT_FALSE(QFile::exists(File("missing.gif")));
     EXPECT_FALSE(QFile::exists(File("refused.gif")));
-    EXPECT_EQ(Read("good.gif"), QByteArray("GOOD"));
+    EXPECT_EQ(Read("good.gif"), Png("GOOD"));
     ASSERT_EQ(finished.size(), 3);
     EXPECT_FALSE(finished[0][1].toBool());
     EXPECT_FALSE(finished[1][1].toBool());
@@ -155,7 +170,7 @@ TEST_F(IconQueueTest, AStaleLargerFileIsReplacedWhole) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(big);
     old.close();
-    const QByteArray fresh(20000, 'Y'); // more than one 16 KB chunk
+    const QByteArray fresh = Png("Y", 12000); // smaller, yet several reads of the socket
     Icon(QStringLiteral("big.gif"), fresh);
     IconQueue queue;
     ASSERT_TRUE(queue.Add(Url("big.gif"), File("big.gif"), nullptr));
@@ -195,8 +210,8 @@ TEST_F(IconQueueTest, NamesThatAreNotPlainFileNamesAreNeverFetched) {
 }
 
 TEST_F(IconQueueTest, OnlyWindowsThatStillExistAreRefilledOnce) {
-    Icon(QStringLiteral("a.gif"), "A");
-    Icon(QStringLiteral("b.gif"), "B");
+    Icon(QStringLiteral("a.gif"), Png("A"));
+    Icon(QStringLiteral("b.gif"), Png("B"));
     IconQueue queue;
     FakeMenu kept;
     auto gone = std::make_unique<FakeMenu>();
@@ -214,7 +229,7 @@ TEST_F(IconQueueTest, OnlyWindowsThatStillExistAreRefilledOnce) {
 }
 
 TEST_F(IconQueueTest, AnotherRequestThroughTheControlNeverLandsInAnIcon) {
-    Icon(QStringLiteral("slow.gif"), "ICON", 200, 150);
+    Icon(QStringLiteral("slow.gif"), Png("ICON"), 200, 150);
     service.SetReply(QStringLiteral("/Vantrix/internal/SubmitCategoryLog.asp"),
                      QByteArray("NOT AN ICON"));
     IconQueue queue;
@@ -226,12 +241,12 @@ TEST_F(IconQueueTest, AnotherRequestThroughTheControlNeverLandsInAnIcon) {
         [&delivered](const platform::TransferResult&) { delivered = true; });
     ASSERT_TRUE(WaitDrained(queue));
     EXPECT_TRUE(QTest::qWaitFor([&delivered] { return delivered; }, 5000));
-    EXPECT_EQ(Read("slow.gif"), QByteArray("ICON"));
+    EXPECT_EQ(Read("slow.gif"), Png("ICON"));
 }
 
 TEST_F(IconQueueTest, ADownloadCancelledByAnotherUserIsGivenUp) {
-    Icon(QStringLiteral("lost.gif"), "LOST", 200, 200);
-    Icon(QStringLiteral("next.gif"), "NEXT");
+    Icon(QStringLiteral("lost.gif"), Png("LOST"), 200, 200);
+    Icon(QStringLiteral("next.gif"), Png("NEXT"));
     IconQueue queue;
     queue.SetStallTimeoutMs(300);
     ASSERT_TRUE(queue.Add(Url("lost.gif"), File("lost.gif"), nullptr));
@@ -239,17 +254,17 @@ TEST_F(IconQueueTest, ADownloadCancelledByAnotherUserIsGivenUp) {
     modInternet::Inet1().Cancel(); // its completion never comes
     ASSERT_TRUE(WaitDrained(queue));
     EXPECT_FALSE(QFile::exists(File("lost.gif")));
-    EXPECT_EQ(Read("next.gif"), QByteArray("NEXT"));
+    EXPECT_EQ(Read("next.gif"), Png("NEXT"));
 }
 
 TEST_F(IconQueueTest, TheButtonWindowQueuesTheDownloads) {
     InstallShellHooks();
-    Icon(QStringLiteral("btn.gif"), "BTN");
+    Icon(QStringLiteral("btn.gif"), Png("BTN"));
     frmButton& button = frmButton::Get();
     FakeMenu menu;
     ASSERT_TRUE(button.DownloadNewIcon(Url("btn.gif"), File("btn.gif"), &menu));
     ASSERT_TRUE(WaitDrained(button.Icons));
-    EXPECT_EQ(Read("btn.gif"), QByteArray("BTN"));
+    EXPECT_EQ(Read("btn.gif"), Png("BTN"));
     EXPECT_EQ(menu.refreshes, 1);
     frmButton::Unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -257,7 +272,7 @@ TEST_F(IconQueueTest, TheButtonWindowQueuesTheDownloads) {
 
 TEST_F(IconQueueTest, TheMenusReachTheQueueThroughTheirHook) {
     InstallShellHooks();
-    Icon(QStringLiteral("hook.gif"), "HOOK");
+    Icon(QStringLiteral("hook.gif"), Png("HOOK"));
     FakeMenu menu;
     // Without a button window there is no queue.
     EXPECT_FALSE(Windows().downloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
@@ -265,7 +280,7 @@ TEST_F(IconQueueTest, TheMenusReachTheQueueThroughTheirHook) {
     EXPECT_FALSE(Windows().downloadNewIcon(Url("../hook.gif"), File("hook.gif"), &menu));
     ASSERT_TRUE(Windows().downloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
     ASSERT_TRUE(WaitDrained(button.Icons));
-    EXPECT_EQ(Read("hook.gif"), QByteArray("HOOK"));
+    EXPECT_EQ(Read("hook.gif"), Png("HOOK"));
     EXPECT_EQ(menu.refreshes, 1);
     frmButton::Unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -273,8 +288,8 @@ TEST_F(IconQueueTest, TheMenusReachTheQueueThroughTheirHook) {
 
 TEST_F(IconQueueTest, UnloadingTheButtonDropsTheQueue) {
     InstallShellHooks();
-    Icon(QStringLiteral("x.gif"), "X", 200, 100);
-    Icon(QStringLiteral("y.gif"), "Y");
+    Icon(QStringLiteral("x.gif"), Png("X"), 200, 100);
+    Icon(QStringLiteral("y.gif"), Png("Y"));
     frmButton& button = frmButton::Get();
     FakeMenu menu;
     ASSERT_TRUE(button.DownloadNewIcon(Url("x.gif"), File("x.gif"), &menu));
@@ -285,6 +300,24 @@ TEST_F(IconQueueTest, UnloadingTheButtonDropsTheQueue) {
     EXPECT_FALSE(QFile::exists(File("x.gif")));
     EXPECT_FALSE(QFile::exists(File("y.gif")));
     EXPECT_EQ(menu.refreshes, 0);
+}
+
+TEST_F(IconQueueTest, OnlyAnIconsWorthOfAPictureIsStored) {
+    // 15 MB that begin with a picture (readers stop at its end), and an
+    // error page sent as 200.
+    const QByteArray huge = Png("HUGE") + QByteArray(15 * 1024 * 1024, 'z');
+    Icon(QStringLiteral("huge.png"), huge);
+    Icon(QStringLiteral("page.gif"), "<html><body>Server Error</body></html>");
+    IconQueue queue;
+    QSignalSpy finished(&queue, &IconQueue::Finished);
+    ASSERT_TRUE(queue.Add(Url("huge.png"), File("huge.png"), nullptr));
+    ASSERT_TRUE(queue.Add(Url("page.gif"), File("page.gif"), nullptr));
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_EQ(Read("huge.png"), huge.left(16384));
+    EXPECT_FALSE(QFile::exists(File("page.gif")));
+    ASSERT_EQ(finished.size(), 2);
+    EXPECT_TRUE(finished[0][1].toBool());
+    EXPECT_FALSE(finished[1][1].toBool());
 }
 
 } // namespace

@@ -358,6 +358,41 @@ TEST_F(LoginTest, PopupPageWithThreePartsOpensNeitherPageNorMenu) {
     EXPECT_EQ(homeMenu, 0);
 }
 
+TEST_F(LoginTest, APopupAddressOfAnotherSchemeOpensNothing) {
+    // Neither the default browser nor the companion gets "file:" or
+    // "javascript:" pages; http and https, and a bare host, still open.
+    const QList<QPair<QString, bool>> cases = {
+        {QStringLiteral("file:///etc/passwd"), false},
+        {QStringLiteral("javascript:alert(1)"), false},
+        {QStringLiteral("FILE:/home/x/run.sh"), false},
+        {QStringLiteral("https://www.tarvel.com/promo.asp"), true},
+        {QStringLiteral("www.tarvel.com:8080/promo.asp"), true}};
+    for (const auto& [address, opens] : cases) {
+        world.shell.calls.clear();
+        QStringList lines = Good();
+        lines[4] = QStringLiteral("6000,4000,") + address + QStringLiteral(",Offer");
+        Reply(Lines(lines));
+        LoginUser(QStringLiteral("bob"), QStringLiteral("pw"));
+        EXPECT_EQ(gUserID, 42);
+        EXPECT_EQ(world.shell.calls.size(), opens ? 1 : 0) << address.toStdString();
+        EXPECT_EQ(homeMenu, 0);
+    }
+}
+
+TEST_F(LoginTest, AQuotedReplyOfLineBreaksShowsAFewLines) {
+    QString reply = QStringLiteral("error");
+    for (int i = 0; i < 1000; ++i)
+        reply += QStringLiteral("\n");
+    Reply(reply);
+    LoginUser(QStringLiteral("bob"), QStringLiteral("pw"));
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    const QString& prompt = world.notifier.calls[0].prompt;
+    EXPECT_TRUE(prompt.contains(QStringLiteral("error response")));
+    EXPECT_LE(prompt.count(QLatin1Char('\n')), 15);
+    EXPECT_TRUE(prompt.endsWith(QStringLiteral("...")));
+    ExpectNoLogin();
+}
+
 TEST_F(LoginTest, OnlyANewerThreePartVersionOffersTheUpdate) {
     const QList<QPair<const char*, int>> cases = {{"1.0.4", 1}, {"1.1.0", 1}, {"2.0.0", 1},
                                                   {"1.0.3", 0}, {"0.9.9", 0}, {"1.1", 0},

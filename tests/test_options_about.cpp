@@ -8,6 +8,7 @@
 #include "core/modQuickLaunch.h"
 #include "core/modTaskbar.h"
 #include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "platform/TaskbarScripted.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMessage.h"
@@ -27,6 +28,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -262,15 +264,17 @@ TEST(AboutBox, SystemInformationToolFromRegistryElsePathElseMessage) {
     ASSERT_EQ(world.shell.calls.size(), 1);
     EXPECT_EQ(world.shell.calls[0].file, bin.path() + QStringLiteral("/hardinfo"));
 
-    // The registry's path comes first; a tool that will not start is reported.
+    // The registry's path comes first, then the Linux tool; when neither
+    // starts the user is told.
     WriteFile(platform::RegistryFilePath(),
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"
               "PATH=\"/opt/tools/msinfo\"\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\nSize=dword:1a\n");
     world.shell.result = false;
     about.StartSysInfo();
-    ASSERT_EQ(world.shell.calls.size(), 2);
+    ASSERT_EQ(world.shell.calls.size(), 3);
     EXPECT_EQ(world.shell.calls[1].file, QStringLiteral("/opt/tools/msinfo"));
+    EXPECT_EQ(world.shell.calls[2].file, bin.path() + QStringLiteral("/hardinfo"));
     EXPECT_EQ(world.notifier.calls.size(), 2);
     qputenv("PATH", oldPath);
 
@@ -282,4 +286,34 @@ TEST(AboutBox, SystemInformationToolFromRegistryElsePathElseMessage) {
     EXPECT_FALSE(about.GetKeyValue(platform::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Test"),
                                    QStringLiteral("Missing"), value));
     EXPECT_EQ(value, QString());
+}
+
+TEST(AboutBox, AWrongRegistryPathFallsBackToTheLinuxTool) {
+    testsupport::TestWorld world;
+    // The real shell: the wrong path once started nothing and told nothing.
+    platform::SetShell(nullptr);
+    QTemporaryDir bin;
+    const QString marker = bin.filePath(QStringLiteral("ran"));
+    WriteFile(bin.path() + QStringLiteral("/hardinfo"),
+              "#!/bin/sh\necho ran > '" + marker.toLocal8Bit() + "'\n");
+    QFile::setPermissions(bin.path() + QStringLiteral("/hardinfo"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    WriteFile(platform::RegistryFilePath(),
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"
+              "PATH=\"/nowhere/msinfo32.exe\"\n");
+    frmAbout about;
+    about.cmdSysInfo->click();
+    EXPECT_TRUE(QTest::qWaitFor([&marker] { return QFile::exists(marker); }, 5000));
+    EXPECT_TRUE(world.notifier.calls.isEmpty());
+
+    // Without the Linux tool the user is told.
+    qputenv("PATH", QByteArray("/nowhere"));
+    about.cmdSysInfo->click();
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    EXPECT_EQ(world.notifier.calls[0].prompt,
+              QStringLiteral("System Information Is Unavailable At This Time"));
+    qputenv("PATH", oldPath);
+    platform::SetShell(&world.shell);
 }

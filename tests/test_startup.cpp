@@ -16,13 +16,20 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace modGlobals;
 
@@ -133,6 +140,52 @@ TEST_F(StartupTest, SecondStartActivatesTheFirstAndEndsBeforeTheGate) {
     EXPECT_EQ(Main({QStringLiteral("/setup")}), 0);
     EXPECT_EQ(world.shell.calls.size(), shellCalls);
     QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+}
+
+TEST_F(StartupTest, AnotherUserListeningFirstCannotStopTheStart) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "a second user needs root to be played";
+    SetInstalled();
+    // Where another user (nobody) can listen first: the shared temporary
+    // folder under the instance's name, and the name itself if it can.
+    const QString name = modStartup::SingleInstanceName();
+    const QByteArray shared = QFile::encodeName(QDir::temp().filePath(QFileInfo(name).fileName()));
+    const QByteArray own = QFile::encodeName(name);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        // Only calls that are safe after a fork of a threaded process.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(1);
+        for (const QByteArray* path : {&shared, &own}) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            if (path->size() >= static_cast<qsizetype>(sizeof address.sun_path))
+                continue;
+            std::memcpy(address.sun_path, path->constData(), static_cast<size_t>(path->size()));
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+                ::listen(fd, 8);
+        }
+        (void)!::write(ready[1], "r", 1);
+        for (;;)
+            ::pause();
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    const int result = Main({});
+    ::kill(other, SIGKILL);
+    ::waitpid(other, nullptr, 0);
+    ::unlink(shared.constData());
+    // Tarvel starts: the button is there.
+    EXPECT_EQ(result, -1);
+    ASSERT_NE(frmButton::Loaded(), nullptr);
+    EXPECT_TRUE(frmButton::Loaded()->isVisible());
 }
 
 TEST_F(StartupTest, SecondProcessActivatesTheRunningOneAndEnds) {

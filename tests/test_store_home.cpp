@@ -1,6 +1,9 @@
 // The home menu and the search results, from the replies of the service.
 #include "test_store_fixture.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+
 using namespace storetest;
 
 namespace {
@@ -127,4 +130,46 @@ TEST_F(StoreHomeTest, SearchWithoutMatches) {
     EXPECT_EQ(c->Item(1)->ID, -1000);
     service.Stop();
     EXPECT_EQ(Names(m.GetSearchCollection("down")), Names(c));
+}
+
+namespace {
+
+// The peak resident memory of this process so far, in MB.
+qint64 PeakMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
+    return 0;
+}
+
+} // namespace
+
+TEST_F(StoreHomeTest, AReplyNearTheSizeLimitShowsQuicklyInBoundedMemory) {
+    // Millions of rows no window can show: they took 1.5 GB and 12.5 s.
+    QByteArray body;
+    body.reserve(16 * 1000 * 1000);
+    while (body.size() < 15 * 1000 * 1000)
+        body += "12\r\n31\r\n-\r\n40\r\n";
+    body += "EOF\r\n";
+    HomeReply(body);
+    clsItemManager& m = Open();
+    [[maybe_unused]] const qint64 before = PeakMb();
+    QElapsedTimer clock;
+    clock.start();
+    ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
+    EXPECT_LT(clock.elapsed(), 4000);
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory resident a while
+    EXPECT_LT(PeakMb() - before, 400);
+#endif
+    ASSERT_TRUE(home);
+    EXPECT_EQ(Ids(home).mid(0, 5), (QList<int>{12, 31, -1, 40, 12}));
+    // More rows than the tallest window holds are never kept.
+    EXPECT_LE(home->Count(), 32767 / 20);
+    // The whole reply was read: the menu is kept.
+    EXPECT_EQ(m.GetHomeMenuCollection(1234), home);
+    EXPECT_EQ(HomeRequests(), 1);
+    EXPECT_TRUE(errors.isEmpty());
 }
