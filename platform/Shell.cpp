@@ -1,11 +1,48 @@
 #include "platform/Shell.h"
 
+#include "platform/Latin1Text.h"
+
 #include <QDesktopServices>
+
+#include <cctype>
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 
 namespace platform {
+
+QByteArray PageAddressBytes(const QString& address) {
+    // Characters that may stand in an address as they are; the rest is
+    // escaped. QUrl's tolerant mode re-encoded every "%" once one "%"
+    // started no escape, and toLatin1() turned the code page's 0x80-0x9F
+    // into "?".
+    static const QByteArray kPlain =
+        QByteArrayLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                          "0123456789-._~:/?#[]@!$&'()*+,;=");
+    static const char kHex[] = "0123456789ABCDEF";
+    const QByteArray bytes = EncodeAnsi(address);
+    QByteArray out;
+    out.reserve(bytes.size() * 3);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<uchar>(bytes.at(i));
+        if (c == '%' && i + 2 < bytes.size() && isxdigit(static_cast<uchar>(bytes.at(i + 1))) &&
+            isxdigit(static_cast<uchar>(bytes.at(i + 2)))) {
+            out += bytes.mid(i, 3); // an escape the address already holds
+            i += 2;
+        } else if (c < 0x80 && c != '%' && kPlain.contains(static_cast<char>(c))) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+QUrl PageUrl(const QString& address) {
+    return QUrl::fromEncoded(PageAddressBytes(address), QUrl::StrictMode);
+}
 
 namespace {
 
@@ -16,8 +53,7 @@ public:
         const QString lower = file.left(8).toLower();
         if (lower.startsWith(QLatin1String("http://")) ||
             lower.startsWith(QLatin1String("https://")))
-            return QDesktopServices::openUrl(
-                QUrl::fromEncoded(file.toLatin1(), QUrl::TolerantMode));
+            return QDesktopServices::openUrl(PageUrl(file));
         const QFileInfo info(file);
         if (info.isFile() && info.isExecutable()) {
             QStringList args;

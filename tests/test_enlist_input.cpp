@@ -17,7 +17,7 @@ protected:
     int NotLatin1Messages() const {
         int n = 0;
         for (const auto& call : world.notifier.calls)
-            n += call.prompt == platform::NotLatin1Message();
+            n += call.prompt == platform::NotAnsiMessage();
         return n;
     }
     static void Paste(QWidget* box) { QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); }

@@ -5,9 +5,14 @@
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
+
+class QWidget;
 
 #include <deque>
 #include <memory>
@@ -27,6 +32,28 @@ public:
     QList<ShellCall> calls;
     bool result = true;
 };
+
+// The real shell with the desktop's browser replaced: records the bytes of
+// every http and https address QDesktopServices is asked to open, after the
+// shell's conversion. Installs itself for its lifetime; the shell installed
+// before comes back at the end.
+class DesktopPages : public QObject {
+    Q_OBJECT
+public:
+    DesktopPages();
+    ~DesktopPages() override;
+    QList<QByteArray> opened;
+
+public slots:
+    void Open(const QUrl& url);
+
+private:
+    platform::Shell* before_ = nullptr;
+};
+
+// Types text into a widget one character a key press, as a keyboard layout
+// of any language would (QTest::keyClicks takes ASCII only).
+void TypeText(QWidget* widget, const QString& text);
 
 struct MsgBoxCall {
     QString prompt;
