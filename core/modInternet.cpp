@@ -147,7 +147,7 @@ QString GetASPData(const QString& URL, const QString& Data) {
     // take its lines for data, a login or an update.
     if (!response.ok())
         return QString();
-    return QString::fromLatin1(response.body);
+    return platform::DecodeAnsi(response.body);
 }
 
 bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath) {

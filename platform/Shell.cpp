@@ -3,11 +3,11 @@
 #include "platform/Latin1Text.h"
 
 #include <QDesktopServices>
-
-#include <cctype>
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
+
+#include <cctype>
 
 namespace platform {
 
@@ -20,7 +20,19 @@ QByteArray PageAddressBytes(const QString& address) {
         QByteArrayLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                           "0123456789-._~:/?#[]@!$&'()*+,;=");
     static const char kHex[] = "0123456789ABCDEF";
-    const QByteArray bytes = EncodeAnsi(address);
+    // The service's code page; a character it has no byte for (an address
+    // from a bookmark file) goes as its UTF-8 bytes, as browsers send it.
+    QByteArray bytes;
+    QString wide;
+    for (const QChar c : address) {
+        if (IsAnsi(c)) {
+            bytes += wide.toUtf8() + EncodeAnsi(QString(c));
+            wide.clear();
+        } else {
+            wide += c;
+        }
+    }
+    bytes += wide.toUtf8();
     QByteArray out;
     out.reserve(bytes.size() * 3);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
