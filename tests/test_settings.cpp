@@ -257,14 +257,3 @@ TEST(Settings, AFileOfAnotherProgramKeepsItsBytesAcrossASave) {
               QString::fromUtf8("caf\xc3\xa9"));
     EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("Flash Question")), "No");
 }
-
-TEST(Settings, AFileQSettingsWroteStaysItsOwn) {
-    testsupport::TestWorld world;
-    SaveSetting(QStringLiteral("Login"), QStringLiteral("Password"),
-                QString::fromUtf8("caf\xc3\xa9"));
-    SaveSetting(QStringLiteral("Login"), QStringLiteral("User0"), QStringLiteral("a, b; \"c\""));
-    EXPECT_TRUE(world.notifier.calls.isEmpty());
-    EXPECT_TRUE(StoreBytes().contains("Password=caf\xc3\xa9")) << StoreBytes().constData();
-    EXPECT_EQ(GetSetting(QStringLiteral("Login"), QStringLiteral("User0")),
-              QStringLiteral("a, b; \"c\""));
-}
