@@ -22,10 +22,10 @@ public:
 };
 
 // The bytes of a page address as the browser gets them: the text in the
-// service's 8-bit code page (UTF-8 for a character it lacks), each byte outside the characters an address
-// may hold as they are (8-bit bytes, blanks, quotes) percent-encoded as one
-// byte, escapes already in the address untouched, and a "%" that starts no
-// escape encoded alone.
+// service's 8-bit code page (UTF-8 for a character it lacks), each byte
+// outside the characters an address may hold as they are (8-bit bytes,
+// blanks, quotes) percent-encoded as one byte, escapes already in the
+// address untouched, and a "%" that starts no escape encoded alone.
 QByteArray PageAddressBytes(const QString& address);
 // Those bytes as the QUrl handed to the desktop.
 QUrl PageUrl(const QString& address);
