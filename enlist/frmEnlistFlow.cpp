@@ -5,6 +5,7 @@
 
 #include "enlist/EnlistLink.h"
 #include "platform/AppPath.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/SettingsStore.h"
 
@@ -291,7 +292,7 @@ void frmEnlist::NextOnAccount() {
             MsgBox(kServerErrorShort, vbCritical, QString());
             return;
         }
-        const QString suggestion = check.error == 0 ? QString::fromLatin1(check.body) : QString();
+        const QString suggestion = check.error == 0 ? platform::DecodeAnsi(check.body) : QString();
         if (!suggestion.isEmpty()) {
             MsgBox(QStringLiteral("The user name you selected is already in use. You can use the "
                                   "new one suggested or create a different user name."),
@@ -311,7 +312,7 @@ void frmEnlist::NextOnAccount() {
                                     QStringLiteral("&Email=") + URLEncode(txtEmail->text()) +
                                     QStringLiteral("&Referrer=") + URLEncode(txtReferrer->text()));
         const std::optional<qint32> id =
-            step1.ok() ? ParseAccountId(QString::fromLatin1(step1.body)) : std::nullopt;
+            step1.ok() ? ParseAccountId(platform::DecodeAnsi(step1.body)) : std::nullopt;
         if (!id) {
             MsgBox(kServerErrorShort, vbCritical, QString());
             return;

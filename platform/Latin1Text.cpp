@@ -20,7 +20,9 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
 // The byte for c, or -1.
 int AnsiByte(QChar c) {
     const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+    // A control character of 0x80-0x9F keeps its byte: text that other
+    // readers took in as Latin-1 (the menu table) goes back unchanged.
+    if (u <= 0xFF)
         return u;
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == u)

@@ -16,8 +16,9 @@ class QPlainTextEdit;
 
 namespace platform {
 
-// Windows-1252 bytes of text. A character without a byte is left out:
-// callers refuse such text before it gets here.
+// Windows-1252 bytes of text. A control character U+0080-U+009F (what a
+// Latin-1 reading of those bytes gives) keeps its byte. A character without
+// a byte is left out: callers refuse such text before it gets here.
 QByteArray EncodeAnsi(const QString& text);
 // Windows-1252 text of bytes; the five bytes the code page leaves empty keep
 // their Latin-1 value, as the Windows conversion does, so every byte comes
