@@ -155,7 +155,7 @@ void frmUpdate::FetchPictures() {
     // Addresses relative to the page; only those on the server are fetched.
     const QUrl page(address_, QUrl::TolerantMode);
     const QUrl server(QStringLiteral("http://") + modGlobals::gServerHost + QLatin1Char('/'));
-    QList<QString> names;
+    QStringList names;
     QTextDocument* doc = WebBrowser1->document();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it) {
