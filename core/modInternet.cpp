@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/GrabPause.h"
 #include "platform/Http.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
 #include "platform/TransferControl.h"
@@ -126,7 +127,7 @@ bool ASPRequest(const QString& URL, const QString& Data, platform::HttpRequest* 
     // The agent name the WinInet session was opened with.
     request->headers << "User-Agent: http generic"
                      << "Content-Type: application/x-www-form-urlencoded";
-    request->body = Data.toLatin1();
+    request->body = platform::EncodeAnsi(Data);
     // The design waited without limit; a server that never answers must not
     // freeze the program for good.
     request->timeoutMs = g_aspTimeoutMs;
@@ -146,7 +147,7 @@ QString GetASPData(const QString& URL, const QString& Data) {
     // take its lines for data, a login or an update.
     if (!response.ok())
         return QString();
-    return QString::fromLatin1(response.body);
+    return platform::DecodeAnsi(response.body);
 }
 
 bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath) {
@@ -204,7 +205,8 @@ void SubmitPostData(const QString& Page, const QString& Data, std::function<void
     WaitWhileExecuting();
     // The failure is told when it arrives, not right after the start.
     Inet1().Execute(
-        QStringLiteral("http://") + gServerBase + Page, QStringLiteral("POST"), Data.toLatin1(),
+        QStringLiteral("http://") + gServerBase + Page, QStringLiteral("POST"),
+        platform::EncodeAnsi(Data),
         QStringLiteral("Content-Type: application/x-www-form-urlencoded"),
         [done](const platform::TransferResult& result) {
             gInetError = result.error;
@@ -256,20 +258,9 @@ QString URLEncode(const QString& Text) {
 }
 
 QString QueryEncode(const QString& Text) {
-    // Latin-1 text keeps the service's 8-bit encoding; a character beyond it
-    // goes as its UTF-8 bytes rather than as a "?".
-    QByteArray bytes;
-    QString wide; // a run beyond Latin-1, surrogate pairs kept together
-    for (const QChar ch : Text) {
-        if (ch.unicode() < 256) {
-            bytes += wide.toUtf8();
-            wide.clear();
-            bytes += static_cast<char>(ch.unicode());
-        } else {
-            wide += ch;
-        }
-    }
-    bytes += wide.toUtf8();
+    // The service's 8-bit code page, as every other field and the form files
+    // use; the fields refuse what it cannot carry before anything is sent.
+    const QByteArray bytes = platform::EncodeAnsi(Text);
     QString out;
     static const char* hex = "0123456789ABCDEF";
     for (const char ch : bytes) {

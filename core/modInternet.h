@@ -58,8 +58,8 @@ bool DownloadFileWithin(const QString& Page, const QString& FileName, int timeou
 
 // Space to "+", then " ' & ? to %22 %27 %26 %3F; nothing else changes.
 QString URLEncode(const QString& Text);
-// Full percent-encoding of a query value (space as "+") where the five
-// replacements of URLEncode are not enough.
+// Full percent-encoding of a query value's Windows-1252 bytes (space as "+")
+// where the five replacements of URLEncode are not enough.
 QString QueryEncode(const QString& Text);
 
 void OpenDocument(const QString& URL);

@@ -27,8 +27,8 @@ void EnlistTextBox::CleanEdited(const QString& text) {
         return;
     setText(clean);
     setCursorPosition(cursor);
-    if (!platform::FitsLatin1(text))
-        platform::TellNotLatin1();
+    if (!platform::FitsAnsi(text))
+        platform::TellNotAnsi();
 }
 
 void EnlistTextBox::InsertClean(const QString& text) {
@@ -38,8 +38,8 @@ void EnlistTextBox::InsertClean(const QString& text) {
     const qsizetype room = maxLength() - (this->text().size() - selectedText().size());
     if (!clean.isEmpty() || hasSelectedText())
         insert(clean.left(qMax<qsizetype>(0, room)));
-    if (!platform::FitsLatin1(text))
-        platform::TellNotLatin1();
+    if (!platform::FitsAnsi(text))
+        platform::TellNotAnsi();
 }
 
 void EnlistTextBox::PasteClean(QClipboard::Mode mode) {

@@ -1,6 +1,7 @@
 #include "enlist/EnlistLink.h"
 
 #include "platform/Http.h"
+#include "platform/Latin1Text.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -55,7 +56,7 @@ PostResult Post(const QString& path, const QString& data) {
     request.version = "HTTP/1.0";
     request.headers << "User-Agent: http generic";
     request.headers << "Content-Type: application/x-www-form-urlencoded";
-    request.body = data.toLatin1();
+    request.body = platform::EncodeAnsi(data);
     request.timeoutMs = g_timeoutMs;
     request.deadlineMs = g_timeoutMs;
 

@@ -5,6 +5,7 @@
 #include "enlist/ChoiceLists.h"
 #include "enlist/EnlistLink.h"
 #include "platform/AppPath.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/RequestWait.h"
 #include "platform/SettingsStore.h"
@@ -428,7 +429,7 @@ QString frmEnlist::URLEncode(const QString& Text) {
 QString frmEnlist::GetASPData(const QString& URL, const QString& Data) {
     const EnlistLink::PostResult result = Request(URL, Data);
     // An error page is no answer: its text must never pass for a status.
-    return result.ok() ? QString::fromLatin1(result.body) : QString();
+    return result.ok() ? platform::DecodeAnsi(result.body) : QString();
 }
 
 EnlistLink::PostResult frmEnlist::Request(const QString& path, const QString& data) {

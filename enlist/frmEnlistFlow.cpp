@@ -5,6 +5,7 @@
 
 #include "enlist/EnlistLink.h"
 #include "platform/AppPath.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/SettingsStore.h"
 
@@ -295,7 +296,7 @@ void frmEnlist::NextOnAccount() {
         // obeys the box's rules and limit like typed text. A reply that holds
         // no name (only a line end) suggests nothing: it is the empty reply
         // of a free name, and the typed name stays.
-        const QString reply = check.error == 0 ? QString::fromLatin1(check.body) : QString();
+        const QString reply = check.error == 0 ? platform::DecodeAnsi(check.body) : QString();
         const qsizetype end = reply.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
         const QString suggestion = txtUserName->Clean(end < 0 ? reply : reply.left(end));
         if (!suggestion.isEmpty()) {
@@ -313,7 +314,7 @@ void frmEnlist::NextOnAccount() {
                                     QStringLiteral("&Email=") + URLEncode(txtEmail->text()) +
                                     QStringLiteral("&Referrer=") + URLEncode(txtReferrer->text()));
         const std::optional<qint32> id =
-            step1.ok() ? ParseAccountId(QString::fromLatin1(step1.body)) : std::nullopt;
+            step1.ok() ? ParseAccountId(platform::DecodeAnsi(step1.body)) : std::nullopt;
         if (!id) {
             MsgBox(kServerErrorShort, vbCritical, QString());
             return;

@@ -1,5 +1,7 @@
 #include "menus/FormDefinition.h"
 
+#include "platform/Latin1Text.h"
+
 #include <optional>
 
 namespace menus {
@@ -100,26 +102,10 @@ QStringList Fields(const QString& line, int needed) {
     return parts;
 }
 
-QChar Cp1252(uchar c) {
-    // 0x80 to 0x9F; the five places the code page leaves empty keep their
-    // Latin-1 value, as the Windows conversion does.
-    static const char16_t table[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    return QChar(table[c - 0x80]);
-}
-
 } // namespace
 
 QString DecodeWindows1252(const QByteArray& bytes) {
-    QString out;
-    out.reserve(bytes.size());
-    for (const char ch : bytes) {
-        const auto c = static_cast<uchar>(ch);
-        out += (c >= 0x80 && c < 0xA0) ? Cp1252(c) : QChar(c);
-    }
-    return out;
+    return platform::DecodeAnsi(bytes);
 }
 
 FormDefinition ParseFormDefinition(const QByteArray& bytes) {

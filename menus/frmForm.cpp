@@ -6,6 +6,7 @@
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "menus/ChainCapture.h"
+#include "platform/Latin1Text.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -257,6 +258,8 @@ void frmForm::AddTextField(const QString& Name, int Left, int Top, int Width, in
     field->setMaxLength(MaxLength > 0 ? MaxLength : 32767);
     field->setMouseTracking(true);
     field->installEventFilter(this);
+    // The typed text goes to the server in the file's own code page.
+    platform::KeepAnsi(field);
     field->show();
     txtField.push_back(field);
 }

@@ -7,6 +7,7 @@
 #include "core/modTaskbar.h"
 #include "menus/ChainCapture.h"
 #include "menus/frmTooltip.h"
+#include "platform/Latin1Text.h"
 #include "platform/Taskbar.h"
 #include "platform/Twips.h"
 
@@ -60,6 +61,8 @@ frmMain::frmMain(QWidget* parent)
     txtSearch->setFont(f);
     picSearch->installEventFilter(this);
     txtSearch->installEventFilter(this);
+    // The query goes to the server in its 8-bit code page.
+    platform::KeepAnsi(txtSearch);
 
     Timer1.setInterval(250);
     timFlash.setInterval(500);

@@ -34,6 +34,16 @@ void SetContacts(Contacts* replacement);
 // without an END line still counts; text outside cards is ignored.
 QList<Contact> ParseVCards(const QByteArray& text);
 
+// The entries of an address book "NNdbase.txt": fields separated by commas
+// and line ends; a field "alias NAME ADDRESS" or "alias "TWO WORDS" ADDRESS"
+// names one entry (the address up to a ","). Other fields, and an alias
+// without a name or an address, give none.
+struct AddressBookEntry {
+    QString name;
+    QString email;
+};
+QList<AddressBookEntry> ParseAddressBook(const QByteArray& text);
+
 // Where the Linux source reads from ("" when the registry names no file).
 QString VCardFilePath();
 

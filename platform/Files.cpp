@@ -1,7 +1,9 @@
 #include "platform/Files.h"
 
+#include "platform/Latin1Text.h"
+
+#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include <cerrno>
 #include <cstdio>
@@ -99,15 +101,27 @@ bool MakePrivateFolder(const QString& path, QString* failed) {
     return false;
 }
 
-std::optional<QString> ReadTextLines(const QString& path) {
+std::optional<QString> ReadTextLines(const QString& path, qint64 maxBytes) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Latin1);
+    // Only the head of a huge file: the whole of one (300 MB) froze the
+    // dialog for over a minute and took gigabytes.
+    const QString all = DecodeOtherText(file.read(maxBytes));
     QString text;
-    while (!in.atEnd())
-        text += in.readLine() + QStringLiteral("\r\n");
+    text.reserve(all.size() + all.size() / 32);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = all.size();
+        qsizetype cut = end;
+        if (cut > start && all.at(cut - 1) == QLatin1Char('\r'))
+            --cut;
+        text += QStringView(all).sliced(start, cut - start);
+        text += QStringLiteral("\r\n");
+        start = end + 1;
+    }
     return text;
 }
 

@@ -33,9 +33,11 @@ bool AppendToFile(const QString& path, const QByteArray& bytes);
 // not be made.
 bool MakePrivateFolder(const QString& path, QString* failed = nullptr);
 
-// A plain 8-bit text file read line by line, each line (the last one too)
-// followed by CR LF, as the dialogs show their texts. Nothing when the file
-// cannot be read.
-std::optional<QString> ReadTextLines(const QString& path);
+// A plain text file read line by line, each line (the last one too)
+// followed by CR LF, as the dialogs show their texts: another program's
+// text (UTF-8 when valid or marked, else Windows-1252), of which only the
+// first maxBytes are read. Nothing when the file cannot be read.
+inline constexpr qint64 kMaxTextFileBytes = 1024 * 1024;
+std::optional<QString> ReadTextLines(const QString& path, qint64 maxBytes = kMaxTextFileBytes);
 
 } // namespace platform

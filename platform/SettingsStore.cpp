@@ -1,8 +1,11 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/IniLines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 
 #include <sys/stat.h>
@@ -30,6 +33,30 @@ void Restrict(const QString& file) {
     ::chmod(QFile::encodeName(file).constData(), S_IRUSR | S_IWUSR);
 }
 
+// The file's bytes when QSettings must not rewrite it (see IniLines.h);
+// nothing when QSettings reads and writes it soundly, or there is no file.
+std::optional<QByteArray> ForeignFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (IniFitsQSettings(bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+bool WriteForeign(const QString& path, const QByteArray& bytes) {
+    // A new file renamed into place: a failed write leaves the old one.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
 } // namespace
 
 QString SettingsFilePath(const QString& app) {
@@ -38,6 +65,8 @@ QString SettingsFilePath(const QString& app) {
 
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& defaultValue) {
+    if (const auto foreign = ForeignFile(SettingsFilePath(app)))
+        return IniRead(*foreign, section, key).value_or(defaultValue);
     QSettings settings(SettingsFilePath(app), QSettings::IniFormat);
     const QVariant value = settings.value(Path(section, key));
     if (!value.isValid())
@@ -49,6 +78,8 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 }
 
 bool HasSetting(const QString& app, const QString& section, const QString& key) {
+    if (const auto foreign = ForeignFile(SettingsFilePath(app)))
+        return IniRead(*foreign, section, key).has_value();
     QSettings settings(SettingsFilePath(app), QSettings::IniFormat);
     return settings.contains(Path(section, key));
 }
@@ -68,12 +99,16 @@ bool SaveSetting(const QString& app, const QString& section, const QString& key,
     }
     Restrict(file);
     bool saved = false;
-    {
+    if (const auto foreign = ForeignFile(file)) {
+        saved = WriteForeign(file, IniWithValue(*foreign, section, key, &value));
+    } else {
         QSettings settings(file, QSettings::IniFormat);
         settings.setValue(Path(section, key), value);
         // QSettings writes lazily; the registry it replaces wrote at once.
         settings.sync();
-        saved = settings.status() == QSettings::NoError;
+        // Only a failed write: the file fits QSettings, so nothing it read
+        // was in a form it could not parse.
+        saved = settings.status() != QSettings::AccessError;
     }
     // The sync replaces the file by a new one; keep the narrow mode on it.
     Restrict(file);
@@ -84,6 +119,11 @@ void DeleteSetting(const QString& app, const QString& section, const QString& ke
     const QString file = SettingsFilePath(app);
     if (!QFile::exists(file))
         return;
+    if (const auto foreign = ForeignFile(file)) {
+        WriteForeign(file, IniWithValue(*foreign, section, key, nullptr));
+        Restrict(file);
+        return;
+    }
     QSettings settings(file, QSettings::IniFormat);
     settings.remove(Path(section, key));
     settings.sync();

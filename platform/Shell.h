@@ -4,8 +4,10 @@
 // program. Callers pass "0" where they have no parameters or folder, as the
 // design does. The real implementation uses QProcess and QDesktopServices;
 // tests install a recording one with SetShell.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace platform {
 
@@ -20,6 +22,15 @@ public:
     virtual bool Execute(const QString& file, const QString& parameters,
                          const QString& directory) = 0;
 };
+
+// The bytes of a page address as the browser gets them: the text in the
+// service's 8-bit code page (UTF-8 for a character it lacks), each byte
+// outside the characters an address may hold as they are (8-bit bytes,
+// blanks, quotes) percent-encoded as one byte, escapes already in the
+// address untouched, and a "%" that starts no escape encoded alone.
+QByteArray PageAddressBytes(const QString& address);
+// Those bytes as the QUrl handed to the desktop.
+QUrl PageUrl(const QString& address);
 
 // The shell in use; the real one unless a test installed another. The caller
 // of SetShell keeps ownership; pass nullptr to return to the real shell.

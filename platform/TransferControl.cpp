@@ -103,6 +103,7 @@ void TransferControl::Finish(const std::shared_ptr<Job>& job, const HttpResponse
     TransferResult result;
     result.error = response.error;
     result.status = response.status;
+    result.headers = response.headers;
     result.body = response.body;
     result.state = response.error == 0 ? icResponseCompleted : icError;
     responseCode_ = response.error;

@@ -28,6 +28,7 @@ struct TransferResult {
     int state = icError; // icError or icResponseCompleted
     int error = 0;       // WinInet-style number when state is icError
     int status = 0;      // HTTP status of a completed response
+    QByteArray headers;  // the response's header lines as received
     QByteArray body;
     // A completed response with a 2xx status.
     bool ok() const { return state == icResponseCompleted && status >= 200 && status < 300; }

@@ -154,8 +154,8 @@ frmLogin::frmLogin()
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setGeometry(TwipsRect(1200, 480, 855, 285));
     // Both go to the server, which takes Latin-1 only.
-    platform::KeepLatin1(cboUserName->lineEdit());
-    platform::KeepLatin1(txtPassword);
+    platform::KeepAnsi(cboUserName->lineEdit());
+    platform::KeepAnsi(txtPassword);
     cmdOK = new QPushButton(QStringLiteral("Login"), panel);
     cmdOK->setGeometry(TwipsRect(2160, 480, 600, 330));
     cmdOK->setDefault(true);

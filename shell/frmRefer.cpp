@@ -3,6 +3,7 @@
 
 #include "core/modGlobals.h"
 #include "platform/Files.h"
+#include "platform/Latin1Text.h"
 #include "platform/Twips.h"
 #include "shell/TextFit.h"
 #include "shell/frmButton.h"
@@ -151,6 +152,8 @@ void frmRefer::BuildPage1() {
     txtEmail = new QLineEdit(page);
     txtEmail->setObjectName(QStringLiteral("txtEmail"));
     txtEmail->setGeometry(TwipsRect(120, 2280, 2655, 285));
+    // The addresses and the message go to the server in its 8-bit code page.
+    platform::KeepAnsi(txtEmail);
     cmdAdd = MakeButton(page, QStringLiteral("cmdAdd"), QStringLiteral("&Add -->"),
                         TwipsRect(3000, 2280, 1200, 330));
     MakeLabel(page, QStringLiteral("AND/OR"), TwipsRect(120, 2640, 2655, 255))
@@ -207,6 +210,7 @@ void frmRefer::BuildPage2() {
     txtMessage->setObjectName(QStringLiteral("txtMessage"));
     txtMessage->setGeometry(TwipsRect(120, 2040, 7095, 855));
     txtMessage->setTabChangesFocus(true);
+    platform::KeepAnsi(txtMessage);
     txtCanned = new QPlainTextEdit(page);
     txtCanned->setObjectName(QStringLiteral("txtCanned"));
     txtCanned->setReadOnly(true);

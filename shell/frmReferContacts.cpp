@@ -5,6 +5,7 @@
 #include "core/modInternet.h"
 #include "core/modRegistry.h"
 #include "platform/Contacts.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/Registry.h"
 #include "shell/frmRefer.h"
@@ -49,49 +50,8 @@ public:
 
 QList<frmRefer::AddressEntry> frmRefer::ParseAddressBook(const QByteArray& text) {
     QList<AddressEntry> out;
-    QString all = QString::fromLatin1(text);
-    all.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    all.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList lines = all.split(QLatin1Char('\n'));
-    for (const QString& line : lines) {
-        for (const QString& rawField : line.split(QLatin1Char(','))) {
-            // Leading blanks of a field are not part of it, as a field read
-            // from a comma-separated file has none.
-            QString field = rawField;
-            while (!field.isEmpty() &&
-                   (field.at(0) == QLatin1Char(' ') || field.at(0) == QLatin1Char('\t')))
-                field.remove(0, 1);
-            if (!field.startsWith(QLatin1String("alias")))
-                continue;
-            // "alias" must be followed by a blank and a name; "aliases" or a
-            // bare "alias" name nobody.
-            if (field.size() < 7 || field.at(5) != QLatin1Char(' '))
-                continue;
-            QString name;
-            QString rest;
-            if (field.contains(QLatin1Char('"'))) {
-                if (field.at(6) != QLatin1Char('"'))
-                    continue;
-                const QString s = field.mid(7);
-                const qsizetype quote = s.indexOf(QLatin1Char('"'));
-                if (quote < 0)
-                    continue; // no closing quote
-                name = s.left(quote);
-                rest = s.mid(quote + 2);
-            } else {
-                const QString s = field.mid(6);
-                const qsizetype space = s.indexOf(QLatin1Char(' '));
-                if (space < 0)
-                    continue; // a name without an address
-                name = s.left(space);
-                rest = s.mid(space + 1);
-            }
-            rest = rest.trimmed();
-            if (name.trimmed().isEmpty() || rest.isEmpty())
-                continue;
-            out.append({name, rest});
-        }
-    }
+    for (const platform::AddressBookEntry& e : platform::ParseAddressBook(text))
+        out.append({e.name, e.email});
     return out;
 }
 
@@ -105,6 +65,10 @@ void frmRefer::ContactsFull() {
 }
 
 bool frmRefer::AddContact(const QString& listText, const QString& name, const QString& email) {
+    // An address the service's code page cannot carry could only reach the
+    // server as another address.
+    if (!platform::FitsAnsi(email))
+        return true;
     if (ContactCount() >= kMaxContacts) {
         ContactsFull();
         return false;
@@ -280,13 +244,16 @@ QString frmRefer::ReferralBody() const {
     // otherwise arrive with a blank in place of its "+", and an "&" in a
     // name or address would start a field of its own.
     using modInternet::QueryEncode;
+    // A contact's name the service's code page cannot carry goes as no name
+    // rather than as some other one (its letters left out, or "?").
+    const auto name = [](const QString& n) { return platform::FitsAnsi(n) ? n : QString(); };
     QString body = QStringLiteral("UserID=") + QString::number(gUserID);
     for (int i = 0; i < lstEmails->count(); ++i) {
         const QListWidgetItem* entry = lstEmails->item(i);
         const int r = RecordOf(entry);
         if (r > 0 && r < static_cast<int>(m_Contacts.size()))
             body += QStringLiteral("&Email=") + QueryEncode(m_Contacts[r].Email) +
-                    QStringLiteral("&FirstName=") + QueryEncode(m_Contacts[r].Name);
+                    QStringLiteral("&FirstName=") + QueryEncode(name(m_Contacts[r].Name));
         else
             body += QStringLiteral("&Email=") + QueryEncode(entry->text()) +
                     QStringLiteral("&FirstName=");

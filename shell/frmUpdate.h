@@ -3,6 +3,7 @@
 // returns the member's choice in bRet. The login shows it modally, reads bRet
 // and unloads it.
 #include <QDialog>
+#include <QList>
 #include <QString>
 
 class QPushButton;
@@ -22,6 +23,8 @@ public:
     static QString PageAddress();
     // True once the page fetch has ended, whether or not it brought a page.
     bool PageDone() const { return transfer_ == 0; }
+    // Pictures of the page shown so far.
+    int PicturesShown() const { return picturesShown_; }
 
     QTextBrowser* WebBrowser1 = nullptr;
     QPushButton* cmdPostpone = nullptr;
@@ -38,7 +41,12 @@ private:
     void cmdPostpone_Click();
     void WebBrowser1_AnchorClicked(const QUrl& link);
     void PageArrived(const platform::TransferResult& result);
+    // The page's pictures, from the server through the transfer control.
+    void FetchPictures();
+    void PictureArrived(const QString& name, const platform::TransferResult& result);
 
     QString address_;
     int transfer_ = 0;
+    QList<int> pictures_; // transfers started for pictures
+    int picturesShown_ = 0;
 };

@@ -10,11 +10,14 @@
 #include "support/Scripted.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -210,6 +213,44 @@ TEST_F(Dialogs, UpdatePromptLayoutAndPage) {
     EXPECT_EQ(requests.at(0).target,
               QByteArray("/Vantrix/internal/../UpdateAvailable.asp?Version=1.0.3"));
     EXPECT_EQ(requests.at(0).queryValue(QStringLiteral("Version")), QStringLiteral("1.0.3"));
+}
+
+TEST_F(Dialogs, UpdatePromptReadsTheDeclaredCharsetAndShowsItsPictures) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    Reply image;
+    image.body = png;
+    image.contentType = "image/png";
+    service.SetReply(QStringLiteral("/Vantrix/images/new.png"), image);
+    // Declared by a meta tag, and by the header alone.
+    service.SetReply(QStringLiteral("/Vantrix/UpdateAvailable.asp"),
+                     "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                     "charset=utf-8\"></head><body><p>Caf\xc3\xa9 cr\xc3\xa8me</p>"
+                     "<img src=\"images/new.png\"><img src=\"file:///etc/hostname\">"
+                     "</body></html>");
+    {
+        frmUpdate form;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.PicturesShown() == 1; }, 20000));
+        EXPECT_TRUE(
+            form.WebBrowser1->toPlainText().contains(QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me")))
+            << form.WebBrowser1->toPlainText().toStdString();
+        const QImage shown = form.WebBrowser1->document()
+                                 ->resource(QTextDocument::ImageResource, QUrl("images/new.png"))
+                                 .value<QImage>();
+        EXPECT_EQ(shown.size(), QSize(40, 30));
+        EXPECT_EQ(service.RequestsFor(QStringLiteral("/Vantrix/images/new.png")).size(), 1);
+    }
+    Reply plain;
+    plain.body = "<p>Caf\xc3\xa9 cr\xc3\xa8me</p>";
+    plain.contentType = "text/html; charset=UTF-8";
+    service.SetReply(QStringLiteral("/Vantrix/UpdateAvailable.asp"), plain);
+    frmUpdate form;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.PageDone(); }, 20000));
+    EXPECT_EQ(form.WebBrowser1->toPlainText(), QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me"));
 }
 
 TEST_F(Dialogs, UpdateNowAndPostponeSetTheChoiceAndHide) {

@@ -403,7 +403,7 @@ TEST_F(LoginWindowTest, NameAndPasswordTakeOnlyWhatTheServerCanCarry) {
     }
     EXPECT_EQ(login.cboUserName->currentText(), QStringLiteral("J\u00f6rg"));
     ASSERT_EQ(world.notifier.calls.size(), 1);
-    EXPECT_EQ(world.notifier.calls[0].prompt, platform::NotLatin1Message());
+    EXPECT_EQ(world.notifier.calls[0].prompt, platform::NotAnsiMessage());
     QApplication::clipboard()->setText(QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c1"));
     login.txtPassword->setFocus();
     QTest::keyClick(login.txtPassword, Qt::Key_V, Qt::ControlModifier);

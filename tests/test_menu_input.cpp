@@ -195,6 +195,25 @@ TEST_F(MenuInput, TheSearchAddressIsEncodedExactly) {
     EXPECT_FALSE(frm->isVisible());
 }
 
+TEST_F(MenuInput, TheSearchGoesToTheBrowserInTheServicesCodePage) {
+    // What the desktop is asked to open, after the shell's own conversion.
+    testsupport::DesktopPages desktop;
+    Show();
+    testsupport::TypeText(frm->txtSearch, QString::fromUtf8("Caf\xc3\xa9 \xd0\x9c\xd0\xb8\xd1\x80 "
+                                                            "\xe2\x82\xac"
+                                                            "5"));
+    // Cyrillic has no byte in the code page: left out, and the user is told.
+    EXPECT_EQ(frm->txtSearch->text(), QString::fromUtf8("Caf\xc3\xa9  \xe2\x82\xac"
+                                                        "5"));
+    ASSERT_EQ(world.notifier.calls.size(), 3);
+    EXPECT_EQ(world.notifier.calls[0].title, QStringLiteral("Characters left out"));
+    QTest::keyClick(frm->txtSearch, Qt::Key_Return);
+    ASSERT_EQ(desktop.opened.size(), 1);
+    EXPECT_EQ(desktop.opened[0],
+              "http://server.test/Vantrix/internal/../../Search/search.asp?query="
+              "Caf%E9++%805&UserID=1234");
+}
+
 TEST_F(MenuInput, TypingGoesIntoTheSearchBoxAndUpLeavesIt) {
     Show();
     QTest::keyClicks(frm->txtSearch, QStringLiteral("maps"));

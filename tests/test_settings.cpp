@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "support/Scripted.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -199,4 +200,60 @@ TEST(Settings, AValueEditedByHandWithACommaReadsWhole) {
     file.close();
     EXPECT_EQ(GetSetting(QStringLiteral("Login"), QStringLiteral("User0")),
               QStringLiteral("anna,bob"));
+}
+
+namespace {
+
+QByteArray StoreBytes() {
+    QFile file(StoreFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+void WriteStore(const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(StoreFile()).absolutePath());
+    QFile file(StoreFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST(Settings, AFileOfAnotherProgramKeepsItsBytesAcrossASave) {
+    testsupport::TestWorld world;
+    // Written by another program: Windows-1252 values, a comment, a line of
+    // no form and a section header left open.
+    WriteStore("; written by the setup program\r\n"
+               "[Login]\r\n"
+               "AutoLogin=1\r\n"
+               "User0=Jos\xe9\r\n"
+               "Password=caf\xe9\r\n"
+               "not a setting\r\n"
+               "[Options\r\n"
+               "AniSpeed=7\r\n");
+    EXPECT_EQ(GetSetting(QStringLiteral("Login"), QStringLiteral("Password")),
+              QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(GetSetting(QStringLiteral("Login"), QStringLiteral("User0")),
+              QString::fromUtf8("Jos\xc3\xa9"));
+    EXPECT_EQ(GetSetting(QStringLiteral("Options"), QStringLiteral("AniSpeed")), "7");
+
+    SaveSetting(QStringLiteral("Login"), QStringLiteral("User1"), QString::fromUtf8("Ren\xc3\xa9"));
+    SaveSetting(QStringLiteral("Options"), QStringLiteral("AniSpeed"), QStringLiteral("12"));
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Flash Question"), QStringLiteral("No"));
+    EXPECT_TRUE(world.notifier.calls.isEmpty())
+        << world.notifier.calls.value(0).prompt.toStdString();
+    EXPECT_EQ(StoreBytes(), QByteArray("; written by the setup program\r\n"
+                                       "[Login]\r\n"
+                                       "AutoLogin=1\r\n"
+                                       "User0=Jos\xe9\r\n"
+                                       "Password=caf\xe9\r\n"
+                                       "User1=Ren\xe9\r\n"
+                                       "not a setting\r\n"
+                                       "[Options\r\n"
+                                       "AniSpeed=12\r\n"
+                                       "[Main]\r\n"
+                                       "Flash%20Question=No\r\n"));
+    EXPECT_EQ(Mode(StoreFile()), 0600u);
+    EXPECT_EQ(GetSetting(QStringLiteral("Login"), QStringLiteral("Password")),
+              QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("Flash Question")), "No");
 }

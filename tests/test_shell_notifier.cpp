@@ -4,6 +4,7 @@
 // thousand lines still fits the screen with its button in reach.
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
+#include "support/Scripted.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -44,6 +45,7 @@ TEST(RealShell, AnAddressWithASchemeIsNeverAPath) {
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     UrlRecorder desktop;
+    const testsupport::NoXdgOpen noXdgOpen;
     for (const char* scheme : {"ftp", "file", "javascript"})
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &desktop, "Open");
     platform::SetShell(nullptr);

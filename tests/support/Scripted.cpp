@@ -3,7 +3,9 @@
 #include "core/modGlobals.h"
 #include "platform/AppPath.h"
 
+#include <QDesktopServices>
 #include <QDir>
+#include <QTest>
 
 namespace testsupport {
 
@@ -18,6 +20,32 @@ bool ScriptedShell::Execute(const QString& file, const QString& parameters,
                             const QString& directory) {
     calls.append({file, parameters, directory});
     return result;
+}
+
+NoXdgOpen::NoXdgOpen() : path_(qgetenv("PATH")) {
+    qputenv("PATH", "/nonexistent");
+}
+NoXdgOpen::~NoXdgOpen() {
+    qputenv("PATH", path_);
+}
+
+DesktopPages::DesktopPages() : before_(&platform::shell()) {
+    platform::SetShell(nullptr);
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
+}
+DesktopPages::~DesktopPages() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    platform::SetShell(before_);
+}
+void DesktopPages::Open(const QUrl& url) {
+    opened.append(url.toEncoded());
+}
+
+void TypeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 ScriptedNotifier::ScriptedNotifier() {

@@ -5,9 +5,14 @@
 #include "platform/Notifier.h"
 #include "platform/Shell.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
+
+class QWidget;
 
 #include <deque>
 #include <memory>
@@ -27,6 +32,43 @@ public:
     QList<ShellCall> calls;
     bool result = true;
 };
+
+// Hides xdg-open (and every other program on the PATH) for its lifetime, so
+// that the real shell hands pages to QDesktopServices, where a test's URL
+// handler records them.
+class NoXdgOpen {
+public:
+    NoXdgOpen();
+    ~NoXdgOpen();
+    NoXdgOpen(const NoXdgOpen&) = delete;
+    NoXdgOpen& operator=(const NoXdgOpen&) = delete;
+
+private:
+    QByteArray path_;
+};
+
+// The real shell with the desktop's browser replaced: records the bytes of
+// every http and https address QDesktopServices is asked to open, after the
+// shell's conversion. Installs itself for its lifetime; the shell installed
+// before comes back at the end.
+class DesktopPages : public QObject {
+    Q_OBJECT
+public:
+    DesktopPages();
+    ~DesktopPages() override;
+    QList<QByteArray> opened;
+
+public slots:
+    void Open(const QUrl& url);
+
+private:
+    platform::Shell* before_ = nullptr;
+    NoXdgOpen noXdgOpen_;
+};
+
+// Types text into a widget one character a key press, as a keyboard layout
+// of any language would (QTest::keyClicks takes ASCII only).
+void TypeText(QWidget* widget, const QString& text);
 
 struct MsgBoxCall {
     QString prompt;
