@@ -106,10 +106,12 @@ TEST_F(Transfer, OpensBytesSynchronouslyKeepingEveryByte) {
 }
 
 TEST_F(Transfer, SynchronousOpenOfAnErrorPageReportsTheStatus) {
+    // An error page is a failed transfer: its text is never handed over.
     service.SetReply(QStringLiteral("/gone.asp"), "Not here", 404);
-    EXPECT_EQ(inet.OpenURLText(Url(QStringLiteral("/gone.asp"))), QStringLiteral("Not here"));
-    EXPECT_EQ(inet.ResponseCode(), 0);
+    EXPECT_EQ(inet.OpenURLText(Url(QStringLiteral("/gone.asp"))), QString());
+    EXPECT_EQ(inet.ResponseCode(), platform::kInetInvalidResponse);
     EXPECT_EQ(inet.StatusCode(), 404);
+    EXPECT_FALSE(inet.Answered());
 }
 
 TEST_F(Transfer, SynchronousOpenRunsNoEvents) {

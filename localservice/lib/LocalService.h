@@ -43,6 +43,7 @@ enum class Framing {
     ChunkedNoEnd, // chunks, then the connection closes without the last chunk
     UntilClose,   // no length at all: the body ends when the connection does
     Endless,      // the body sent over and over, until the client goes or Stop
+    Reset,        // no length; the body, then the connection reset (RST), not closed
 };
 
 struct Reply {
@@ -57,6 +58,11 @@ struct Reply {
     // When set, sent as the status line instead of "HTTP/1.1 <status> ..."
     // (a status that is no number, a line that is no HTTP at all).
     QByteArray statusLine;
+    // When above 0, the reply after its head goes out trickleBytes at a time
+    // with this pause between the pieces (a slow link, or a server that
+    // holds the client with a byte now and then). Endless keeps trickling.
+    int trickleMs = 0;
+    int trickleBytes = 1;
 };
 
 using Handler = std::function<Reply(const Request&)>;
