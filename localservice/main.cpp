@@ -1,8 +1,10 @@
 // The local stand-in for the web service with its sample data, for the run
 // script:
-//   tarvel-localservice [--port N] [--data FOLDER] [--records N]
+//   tarvel-localservice [--port N] [--data FOLDER] [--records N] [--request-log FILE]
 //   tarvel-localservice --make-database FILE [--records N]
 // --records grows the sample directory to N records for measuring.
+// --request-log appends one line per request received ("METHOD target body",
+// the body's line breaks as spaces), for scripts that check what was asked.
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "localservice/lib/SamplePages.h"
@@ -10,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -51,7 +54,12 @@ int main(int argc, char** argv) {
         QStringLiteral("Grow the sample directory to N records, with a 500-row category on the "
                        "home menu and a full reload as the first update (0: the sample as is)."),
         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption requestLogOption(
+        QStringLiteral("request-log"),
+        QStringLiteral("Append a line for every request received to FILE."),
+        QStringLiteral("FILE"));
     parser.addOption(portOption);
+    parser.addOption(requestLogOption);
     parser.addOption(recordsOption);
     parser.addOption(dataOption);
     parser.addOption(databaseOption);
@@ -82,8 +90,22 @@ int main(int argc, char** argv) {
     data.records = records;
     if (parser.isSet(dataOption))
         data.dataFolder = QDir(parser.value(dataOption)).absolutePath();
+    QFile requestLog; // outlives the service, whose threads write to it
     localservice::LocalService service;
     localservice::InstallSamplePages(service, data);
+    if (parser.isSet(requestLogOption)) {
+        requestLog.setFileName(parser.value(requestLogOption));
+        if (!requestLog.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(requestLog.fileName()));
+            return 1;
+        }
+        service.SetRequestListener([&requestLog](const localservice::Request& r) {
+            QByteArray body = r.body;
+            body.replace('\r', ' ').replace('\n', ' ');
+            requestLog.write(r.method + ' ' + r.target + ' ' + body + '\n');
+            requestLog.flush();
+        });
+    }
     const int bound = service.Start(port);
     if (bound == 0) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);
@@ -109,5 +131,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const int rc = app.exec();
     service.Stop();
+    service.SetRequestListener(nullptr);
     return rc;
 }

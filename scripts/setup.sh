@@ -4,7 +4,8 @@ set -euo pipefail
 
 TARVEL_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
     libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-    fonts-liberation clang libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev)
+    fonts-liberation clang libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev
+    openbox tint2 xfwm4 wmctrl)
 
 tarvel_setup() {
     local missing=()

@@ -393,6 +393,7 @@ struct LocalService::Impl {
     QHash<QByteArray, Page> pages;
     Handler fallback;
     QList<Request> log;
+    std::function<void(const Request&)> listener;
 
     void Serve(const httplib::Request& req, httplib::Response& res);
 };
@@ -417,6 +418,8 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     {
         std::lock_guard<std::mutex> guard(lock);
         log.append(r);
+        if (listener)
+            listener(r);
         const auto it = pages.constFind(MatchKey(rawPath));
         if (it != pages.constEnd()) {
             page = it.value();
@@ -590,6 +593,11 @@ QList<Request> LocalService::RequestsFor(const QString& path) const {
 void LocalService::ClearRequests() {
     std::lock_guard<std::mutex> guard(d->lock);
     d->log.clear();
+}
+
+void LocalService::SetRequestListener(std::function<void(const Request&)> listener) {
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->listener = std::move(listener);
 }
 
 QByteArray LocalService::NormalisePath(const QByteArray& rawPath) {

@@ -99,6 +99,9 @@ public:
     // The requests for one page (matched like the pages are).
     QList<Request> RequestsFor(const QString& path) const;
     void ClearRequests();
+    // Called with every request as it arrives, in order, on the server's
+    // threads (one call at a time); for a log kept outside the process.
+    void SetRequestListener(std::function<void(const Request&)> listener);
 
     // Normalises a raw path the way the server matches pages.
     static QByteArray NormalisePath(const QByteArray& rawPath);

@@ -1,0 +1,378 @@
+# Shared by the X11 scenarios (tests/x11/t_*.sh and smoke.sh): sourced, never
+# run. It starts a real X server (Xvfb, 1024x768x24), a window manager when the
+# scenario asks for one, the local service with its sample data and Tarvel in
+# a temporary program folder with its own settings, and offers what scenarios
+# drive and judge them with: windows, geometry, xdotool pointer and keys,
+# _NET_WM_STATE, screenshots, the service's request log, what was handed to
+# the browser and to Enlist.
+#
+# A scenario:
+#   source "$(dirname "$0")/lib.sh"
+#   x11_begin "$@"            # BIN_DIR OUT_DIR [WM]; WM: openbox, xfwm4, none
+#   start_x; start_wm openbox; start_service; start_tarvel
+#   login_demo                # button, login window, demo / demo, home menu
+#   ... checks ... ; pass "what was shown"
+#
+# Exit codes: 0 passed, 1 failed, 77 skipped (only where Xvfb cannot start or
+# a tool the suite needs is missing). Only the processes started here are
+# ended, by their ids.
+
+X11_SKIP=77
+X11_PIDS=()
+X11_WORK=""
+X11_SHOT_NO=0
+X11_WM=none
+tarvel_pid=""
+enlist_pid=""
+service_pid=""
+
+x11_skip() {
+    echo "SKIPPED: $*"
+    exit $X11_SKIP
+}
+
+fail() {
+    echo "FAILED: $*" >&2
+    shot failure
+    if [ -n "$X11_WORK" ]; then
+        [ -s "$X11_WORK/tarvel.log" ] && { echo "--- tarvel.log" >&2; tail -n 20 "$X11_WORK/tarvel.log" >&2; }
+        [ -s "$X11_WORK/wm.log" ] && { echo "--- wm.log" >&2; tail -n 5 "$X11_WORK/wm.log" >&2; }
+    fi
+    exit 1
+}
+
+pass() {
+    echo "PASSED ($X11_WM): $*"
+    echo "screenshots in $OUT"
+    exit 0
+}
+
+# x11_begin BIN_DIR OUT_DIR [WM]: arguments as ctest passes them; WM (or
+# $X11_WM_OVERRIDE) is the window manager start_wm uses when given none.
+x11_begin() {
+    BIN=${1:?usage: $0 BIN_DIR OUT_DIR [openbox|xfwm4|none]}
+    OUT=${2:?usage: $0 BIN_DIR OUT_DIR [openbox|xfwm4|none]}
+    X11_WM_ARG=${3:-${X11_WM_OVERRIDE:-}}
+    local tool prog
+    for tool in Xvfb xdotool xprop import; do
+        command -v "$tool" >/dev/null 2>&1 || x11_skip "$tool is not installed (scripts/setup.sh installs it)"
+    done
+    for prog in Tarvel tarvel-localservice; do
+        [ -x "$BIN/$prog" ] || fail "$BIN/$prog is missing"
+    done
+    X11_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tarvel-x11.XXXXXX")
+    mkdir -p "$OUT"
+    rm -f "$OUT"/*.png
+    trap x11_cleanup EXIT
+}
+
+# Ends one process started here: TERM, a second to go, then KILL.
+x11_end_pid() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -TERM "$pid" 2>/dev/null
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    wait "$pid" 2>/dev/null
+}
+
+x11_cleanup() {
+    local i
+    # Latest first: the programs before the window manager before the server.
+    for ((i = ${#X11_PIDS[@]} - 1; i >= 0; i--)); do
+        x11_end_pid "${X11_PIDS[$i]}"
+    done
+    [ -n "$X11_WORK" ] && rm -rf "$X11_WORK"
+}
+
+# wait_for CONDITION [SECONDS]: evaluates the shell condition every 0.1 s until
+# it holds (0) or SECONDS (default 10) pass (1).
+wait_for() {
+    local n=$((${2:-10} * 10))
+    for ((; n > 0; n--)); do
+        eval "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# shot NAME: the whole screen as OUT/<n>-NAME.png.
+shot() {
+    [ -n "${DISPLAY:-}" ] && [ -n "${OUT:-}" ] || return 0
+    X11_SHOT_NO=$((X11_SHOT_NO + 1))
+    import -window root "$OUT/$X11_SHOT_NO-$1.png" 2>/dev/null
+    return 0
+}
+
+# --- the X server ------------------------------------------------------------
+
+start_x() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$X11_WORK/display" >"$X11_WORK/xvfb.log" 2>&1 &
+    local xvfb_pid=$!
+    X11_PIDS+=("$xvfb_pid")
+    local display=""
+    for _ in $(seq 1 50); do
+        display=$(head -n 1 "$X11_WORK/display" 2>/dev/null)
+        [ -n "$display" ] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -n "$display" ] || x11_skip "Xvfb could not start: $(tail -n 3 "$X11_WORK/xvfb.log" | tr '\n' ' ')"
+    export DISPLAY=":$display"
+    xdotool getdisplaygeometry >/dev/null 2>&1 || x11_skip "the X server on $DISPLAY does not answer"
+}
+
+# --- the window manager ------------------------------------------------------
+
+# True once a window manager owns the screen (its check window is set).
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# start_wm [openbox|xfwm4|none]: openbox comes with a tint2 panel at the
+# bottom, xfwm4 with xfce4-panel where installed, else tint2. The scenario's
+# choice gives way to the WM argument of x11_begin when that was given.
+start_wm() {
+    X11_WM=${X11_WM_ARG:-${1:-none}}
+    mkdir -p "$X11_WORK/wm-config" "$X11_WORK/wm-home"
+    local panel=""
+    case "$X11_WM" in
+    none) return 0 ;;
+    openbox)
+        command -v openbox >/dev/null || fail "openbox is not installed (scripts/setup.sh installs it)"
+        env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
+            openbox --sm-disable >"$X11_WORK/wm.log" 2>&1 &
+        X11_PIDS+=($!)
+        panel=tint2
+        ;;
+    xfwm4)
+        command -v xfwm4 >/dev/null || fail "xfwm4 is not installed (scripts/setup.sh installs it)"
+        # xfwm4 reads its settings through xfconf, which lives on a session
+        # bus: a bus of our own, ended with the rest.
+        command -v dbus-daemon >/dev/null || fail "dbus-daemon is missing (xfwm4 needs a session bus)"
+        dbus-daemon --session --nofork --nopidfile --print-address=4 \
+            4>"$X11_WORK/dbus.address" >"$X11_WORK/dbus.log" 2>&1 &
+        X11_PIDS+=($!)
+        wait_for 'test -s "$X11_WORK/dbus.address"' || fail "no session bus for xfwm4"
+        env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
+            DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$X11_WORK/dbus.address")" \
+            xfwm4 --compositor=off --sm-client-disable >"$X11_WORK/wm.log" 2>&1 &
+        X11_PIDS+=($!)
+        panel=tint2
+        command -v xfce4-panel >/dev/null && panel=xfce4-panel
+        ;;
+    *) fail "unknown window manager: $X11_WM" ;;
+    esac
+    wait_for wm_running || fail "$X11_WM did not take the screen: $(tail -n 3 "$X11_WORK/wm.log")"
+    if [ "$panel" = tint2 ] && command -v tint2 >/dev/null; then
+        env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
+            tint2 >"$X11_WORK/panel.log" 2>&1 &
+        X11_PIDS+=($!)
+        wait_for 'xdotool search --onlyvisible --classname tint2 >/dev/null 2>&1' ||
+            fail "the tint2 panel did not show"
+    elif [ "$panel" = xfce4-panel ]; then
+        env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
+            xfce4-panel --sm-client-disable >"$X11_WORK/panel.log" 2>&1 &
+        X11_PIDS+=($!)
+        wait_for 'xdotool search --onlyvisible --classname xfce4-panel >/dev/null 2>&1' ||
+            fail "xfce4-panel did not show"
+    fi
+    sleep 0.3 # the panel's struts reach the work area
+}
+
+# --- the local service -------------------------------------------------------
+
+# start_service [ARGS...]: the sample service on a free port, every request
+# logged to $X11_WORK/requests.log; sets $host ("127.0.0.1:<port>").
+start_service() {
+    mkdir -p "$X11_WORK/service"
+    "$BIN/tarvel-localservice" --make-database "$X11_WORK/service/MenuItems.dat" ||
+        fail "could not write the sample menu table"
+    : >"$X11_WORK/requests.log"
+    "$BIN/tarvel-localservice" --data "$X11_WORK/service" \
+        --request-log "$X11_WORK/requests.log" "$@" >"$X11_WORK/service.log" 2>&1 &
+    service_pid=$!
+    X11_PIDS+=("$service_pid")
+    wait_for 'test -n "$(x11_service_port)"' ||
+        fail "the local service did not start: $(cat "$X11_WORK/service.log")"
+    host="127.0.0.1:$(x11_service_port)"
+}
+x11_service_port() { sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$X11_WORK/service.log"; }
+
+# requests [PATTERN]: the requests received so far ("METHOD target body" a
+# line), those matching the grep pattern when one is given.
+requests() {
+    if [ $# -gt 0 ]; then grep -e "$1" "$X11_WORK/requests.log"; else cat "$X11_WORK/requests.log"; fi
+}
+request_count() { grep -c -e "$1" "$X11_WORK/requests.log"; }
+
+# --- the programs ------------------------------------------------------------
+
+# The program folder $X11_WORK/app (data/ with the sample table, images/),
+# settings in $X11_WORK/config, and stand-ins that record what Tarvel hands
+# over: xdg-open (the browser) into opened.log, Enlist into enlist.log (set
+# X11_REAL_ENLIST=1 before start_tarvel to put the real Enlist there).
+x11_prepare_programs() {
+    [ -d "$X11_WORK/app" ] && return 0
+    mkdir -p "$X11_WORK/app/data" "$X11_WORK/app/images" "$X11_WORK/config/Tarvel" \
+        "$X11_WORK/tmp" "$X11_WORK/stubs"
+    cp "$X11_WORK/service/MenuItems.dat" "$X11_WORK/app/data/MenuItems.dat"
+    [ -f "$X11_WORK/config/Tarvel/Tarvel.ini" ] ||
+        printf '[Main]\nLastUpdated=1/4/2000\n' >"$X11_WORK/config/Tarvel/Tarvel.ini"
+    : >"$X11_WORK/opened.log"
+    : >"$X11_WORK/enlist.log"
+    printf '#!/bin/sh\necho "$*" >>"%s"\n' "$X11_WORK/opened.log" >"$X11_WORK/stubs/xdg-open"
+    chmod +x "$X11_WORK/stubs/xdg-open"
+    if [ "${X11_REAL_ENLIST:-0}" = 1 ]; then
+        ln -sf "$BIN/Enlist" "$X11_WORK/app/Enlist"
+    else
+        printf '#!/bin/sh\necho "$*" >>"%s"\n' "$X11_WORK/enlist.log" >"$X11_WORK/app/Enlist"
+        chmod +x "$X11_WORK/app/Enlist"
+    fi
+}
+
+# Runs a program with the scenario's settings, folders and hosts, in place of
+# the calling (sub)shell, so that a background start's $! is the program's.
+x11_exec() {
+    exec env XDG_CONFIG_HOME="$X11_WORK/config" TMPDIR="$X11_WORK/tmp" \
+        TARVEL_APP_PATH="$X11_WORK/app" TARVEL_BOOTSTRAP_HOST="$host" TARVEL_SERVER_HOST="$host" \
+        TARVEL_MEMBER_HOST="$host" PATH="$X11_WORK/stubs:$PATH" QT_QPA_PLATFORM=xcb "$@"
+}
+
+# start_tarvel [ARGS...]: Tarvel in the background ($tarvel_pid), output in
+# $X11_WORK/tarvel.log; waits for its button ($button, $bx $by $bw $bh).
+start_tarvel() {
+    x11_prepare_programs
+    (x11_exec "$BIN/Tarvel" "$@") >"$X11_WORK/tarvel.log" 2>&1 &
+    tarvel_pid=$!
+    X11_PIDS+=("$tarvel_pid")
+    wait_for 'test -n "$(window_named Tarvel)"' || fail "the button did not show"
+    button=$(window_named Tarvel)
+    geom "$button"
+    bx=$X by=$Y bw=$WIDTH bh=$HEIGHT
+}
+
+# start_enlist [ARGS...]: the real Enlist in the background ($enlist_pid).
+start_enlist() {
+    x11_prepare_programs
+    (x11_exec "$BIN/Enlist" "$@") >"$X11_WORK/enlist-run.log" 2>&1 &
+    enlist_pid=$!
+    X11_PIDS+=("$enlist_pid")
+}
+
+# start_other_program [GEOMETRY]: another client's window (xlogo, default
+# 200x200+600+100) to click on and activate; sets $other (its window id).
+start_other_program() {
+    command -v xlogo >/dev/null || fail "xlogo is missing (x11-apps)"
+    xlogo -geometry "${1:-200x200+600+100}" >"$X11_WORK/xlogo.log" 2>&1 &
+    X11_PIDS+=($!)
+    wait_for 'test -n "$(xdotool search --onlyvisible --class xlogo 2>/dev/null | head -n 1)"' ||
+        fail "xlogo did not show"
+    other=$(xdotool search --onlyvisible --class xlogo | head -n 1)
+    sleep 0.3 # placed by the window manager
+}
+
+opened() { cat "$X11_WORK/opened.log"; }      # what the browser was asked to open
+enlist_calls() { cat "$X11_WORK/enlist.log"; } # how the Enlist stand-in was started
+tarvel_alive() { kill -0 "$tarvel_pid" 2>/dev/null; }
+
+# --- windows -----------------------------------------------------------------
+
+# windows [PID]: visible windows of the process (default Tarvel), "id name"
+# a line, in stacking order as xdotool finds them.
+windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "${1:-$tarvel_pid}" 2>/dev/null); do
+        echo "$id $(xdotool getwindowname "$id" 2>/dev/null)"
+    done
+}
+# window_named NAME [PID]: the first visible window with exactly that title.
+window_named() {
+    windows "${2:-}" | awk -v n="$1" '{ id = $1; $1 = ""; sub(/^ /, ""); if ($0 == n) print id }' |
+        head -n 1
+}
+# geom ID: sets X Y WIDTH HEIGHT (screen coordinates of the window itself).
+geom() {
+    X="" Y="" WIDTH="" HEIGHT=""
+    eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+}
+# geometry ID: "x y w h", for messages and arithmetic.
+geometry() {
+    geom "$1"
+    echo "$X $Y $WIDTH $HEIGHT"
+}
+# The home menu: the visible Tarvel window 165 pixels wide (no other is).
+menu_window() {
+    local id name
+    windows | while read -r id name; do
+        geom "$id"
+        if [ "$WIDTH" = 165 ]; then
+            echo "$id"
+            break
+        fi
+    done
+}
+# Visible Tarvel windows other than the button and the home menu that lie in
+# the cascade's band (the submenus), "id x y w h" a line.
+menu_levels() {
+    local id name home
+    home=$(menu_window)
+    windows | while read -r id name; do
+        [ "$id" = "$button" ] || [ "$id" = "$home" ] && continue
+        geom "$id"
+        echo "$id $X $Y $WIDTH $HEIGHT"
+    done
+}
+window_count() { windows "$@" | wc -l; }
+mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+
+# net_wm_state ID: the window's _NET_WM_STATE atoms, one a line.
+net_wm_state() {
+    xprop -id "$1" _NET_WM_STATE 2>/dev/null | sed -n 's/^.*= //p' | tr ',' '\n' | tr -d ' '
+}
+has_state() { net_wm_state "$1" | grep -qx "$2"; } # has_state ID _NET_WM_STATE_SKIP_TASKBAR
+
+# --- pointer and keys ----------------------------------------------------------
+
+move() { xdotool mousemove "$1" "$2"; }          # move X Y
+click() { xdotool mousemove "$1" "$2" click "${3:-1}"; } # click X Y [BUTTON]
+right_click() { click "$1" "$2" 3; }
+press_keys() { xdotool key --delay 80 "$@"; }    # press_keys Down Down Right
+type_text() { xdotool type --delay 30 "$1"; }
+click_button() { click "$((bx + bw / 2))" "$((by + bh / 2))"; }
+# Pointer onto the middle of row N (0 first) of a menu window (the home menu
+# or a submenu not scrolled): rows are 20 pixels high from the window's top.
+row_y() { geom "$1"; echo "$((Y + $2 * 20 + 10))"; }
+move_to_row() { # move_to_row ID N
+    geom "$1"
+    move "$((X + WIDTH / 2))" "$((Y + $2 * 20 + 10))"
+}
+
+# --- the main road ---------------------------------------------------------------
+
+# login_demo: button, login window, demo / demo; waits for the home menu
+# ($menu) to finish its slide.
+login_demo() {
+    click_button
+    wait_for 'test -n "$(window_named "Tarvel Login")"' || fail "the login window did not open"
+    local login
+    login=$(window_named 'Tarvel Login')
+    sleep 0.5 # its slide
+    geom "$login"
+    # Into the name box (a click: a window manager that focuses on clicks
+    # gives the window the keyboard then).
+    click "$((X + 120))" "$((Y + 34))"
+    sleep 0.3
+    type_text demo
+    xdotool key Tab
+    type_text demo
+    xdotool key Return
+    wait_for 'test -n "$(menu_window)"' || fail "the home menu did not open after the login"
+    wait_for 'test -z "$(window_named "Tarvel Login")"' || fail "the login window stayed open"
+    sleep 0.6 # the slide
+    menu=$(menu_window)
+}
