@@ -391,6 +391,7 @@ struct LocalService::Impl {
     mutable std::mutex lock;      // guards everything below and `port`
     std::condition_variable wake; // ends delays early on Stop
     QHash<QByteArray, Page> pages;
+    QHash<QByteArray, int> extraDelays;
     Handler fallback;
     QList<Request> log;
     std::function<void(const Request&)> listener;
@@ -415,8 +416,10 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     Page page;
     bool found = false;
     Handler fallbackHandler;
+    int extraDelay = 0;
     {
         std::lock_guard<std::mutex> guard(lock);
+        extraDelay = extraDelays.value(MatchKey(rawPath));
         log.append(r);
         if (listener)
             listener(r);
@@ -440,6 +443,7 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
                      QString::fromLatin1(r.path).toHtmlEscaped().toLatin1() + "</p></body></html>";
     }
 
+    reply.delayMs += extraDelay;
     if (reply.delayMs > 0) {
         std::unique_lock<std::mutex> guard(lock);
         wake.wait_for(guard, std::chrono::milliseconds(reply.delayMs),
@@ -598,6 +602,11 @@ void LocalService::ClearRequests() {
 void LocalService::SetRequestListener(std::function<void(const Request&)> listener) {
     std::lock_guard<std::mutex> guard(d->lock);
     d->listener = std::move(listener);
+}
+
+void LocalService::SetExtraDelay(const QString& path, int ms) {
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->extraDelays.insert(MatchKey(path), ms);
 }
 
 QByteArray LocalService::NormalisePath(const QByteArray& rawPath) {

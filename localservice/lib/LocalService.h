@@ -102,6 +102,9 @@ public:
     // Called with every request as it arrives, in order, on the server's
     // threads (one call at a time); for a log kept outside the process.
     void SetRequestListener(std::function<void(const Request&)> listener);
+    // Holds back every reply of one page (matched like the pages are) by ms
+    // more, whatever computes it: a slow server for the desktop tests.
+    void SetExtraDelay(const QString& path, int ms);
 
     // Normalises a raw path the way the server matches pages.
     static QByteArray NormalisePath(const QByteArray& rawPath);

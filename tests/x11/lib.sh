@@ -376,3 +376,40 @@ login_demo() {
     sleep 0.6 # the slide
     menu=$(menu_window)
 }
+
+# --- the news wait box and window pixels (t_news_wait_box.sh) --------------------
+
+# news_row_index: the home menu row (0 first) of News in the demo user's menu:
+# the shortcuts, a separator, My Tarvel, News, Favorites, then the search strip.
+news_row_index() {
+    geom "$menu"
+    echo "$(((HEIGHT - 40) / 20 - 2))"
+}
+# wait_box_window: a visible Tarvel window on the screen, no higher than two
+# rows, other than the button and the home menu (the wait box), or "".
+wait_box_window() {
+    local id name home
+    home=$(menu_window)
+    windows | while read -r id name; do
+        [ "$id" = "$button" ] || [ "$id" = "$home" ] && continue
+        geom "$id"
+        if [ "${HEIGHT:-99}" -le 40 ] && [ "${WIDTH:-0}" -gt 40 ] && [ "${X:--1}" -ge 0 ] &&
+            [ "${Y:--1}" -ge 0 ]; then
+            echo "$id"
+            break
+        fi
+    done
+}
+# window_colours ID: how many colours the window's pixels hold (a blank
+# window one or two, one with text many). An unpainted window shows what lies
+# beneath it (Xvfb keeps no backing store), so see window_main_colour too.
+window_colours() {
+    import -window "$1" "$X11_WORK/window.png" 2>/dev/null &&
+        convert "$X11_WORK/window.png" -format '%k' info: 2>/dev/null
+}
+# window_main_colour ID: "R G B" of the colour most of the window's pixels have.
+window_main_colour() {
+    import -window "$1" "$X11_WORK/window.png" 2>/dev/null &&
+        convert "$X11_WORK/window.png" -format %c histogram:info: 2>/dev/null | sort -rn |
+        head -n 1 | sed -n 's/^[^(]*( *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*$/\1 \2 \3/p'
+}
