@@ -413,3 +413,15 @@ window_main_colour() {
         convert "$X11_WORK/window.png" -format %c histogram:info: 2>/dev/null | sort -rn |
         head -n 1 | sed -n 's/^[^(]*( *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*$/\1 \2 \3/p'
 }
+
+# --- Enlist's wizard (t_enlist_clicks_during_request.sh) -------------------------
+
+# wait_enlist_wizard: the id of Enlist's wizard window once it shows.
+wait_enlist_wizard() {
+    wait_for 'test -n "$(window_named "Welcome to Tarvel" "$enlist_pid")"' || return 1
+    window_named "Welcome to Tarvel" "$enlist_pid"
+}
+# enlist_click ID X Y: a click at X Y inside the window's client area.
+enlist_click() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+}
