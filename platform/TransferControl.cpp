@@ -12,8 +12,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kStallMs = 30000;
-constexpr qint64 kStallBytes = 16 * 1024;
 constexpr int kAsyncDeadlineMs = 600000;
 
 // A redirect, "not found" or server error page is no answer, whatever its
@@ -59,8 +57,8 @@ HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs, q
         // download (an installer) goes on while it makes steady progress.
         request.deadlineMs = deadlineMs;
         if (deadlineMs <= 0) {
-            request.stallMs = kStallMs;
-            request.stallBytes = kStallBytes;
+            request.stallMs = stallMs_;
+            request.stallBytes = stallBytes_;
         }
         request.maxBodyBytes = maxBody;
         const GrabPause pause;

@@ -92,6 +92,11 @@ public:
     }
     int TextDeadlineMs() const { return textDeadlineMs_; }
     int BytesDeadlineMs() const { return bytesDeadlineMs_; }
+    // The stall check of byte opens without a deadline; tests shorten it.
+    void SetStallCheck(int ms, qint64 bytes) {
+        stallMs_ = ms;
+        stallBytes_ = bytes;
+    }
     // Most body bytes of a byte open (an installer is larger than any
     // page); text opens and asynchronous transfers keep kMaxReplyBytes.
     void SetByteOpenLimit(qint64 bytes) { byteOpenLimit_ = bytes; }
@@ -116,6 +121,8 @@ private:
     int timeoutMs_ = 30000;
     int textDeadlineMs_ = 60000;
     int bytesDeadlineMs_ = 0;
+    int stallMs_ = 30000;
+    qint64 stallBytes_ = 16 * 1024;
     qint64 byteOpenLimit_ = kMaxReplyBytes;
 };
 
