@@ -193,10 +193,13 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
         return false;
     }
     qint64 written = 0;
-    qint64 nextSpaceCheck = 0;
+    // Everyday updates are a few lines: the free space is looked at only
+    // once a reply grows large.
+    constexpr qint64 kSpaceCheckStep = 16 * 1024 * 1024;
+    qint64 nextSpaceCheck = kSpaceCheckStep;
     request.bodySink = [&](const char* data, qsizetype size) {
         if (written >= nextSpaceCheck) {
-            nextSpaceCheck = written + 16 * 1024 * 1024;
+            nextSpaceCheck = written + kSpaceCheckStep;
             const QStorageInfo disk(QFileInfo(partPath).absolutePath());
             if (disk.isValid() && disk.bytesAvailable() >= 0 &&
                 disk.bytesAvailable() < g_toFileReserve) {

@@ -4,9 +4,9 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
+#include <cerrno>
 #include <vector>
 
-#include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
 
