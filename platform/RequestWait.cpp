@@ -21,6 +21,10 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
+    // Moves too: the windows now take events while a request runs, and a
+    // menu that follows the pointer would change under the handler that
+    // waits (the first move after the request brings them up to date).
+    case QEvent::MouseMove:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::Shortcut:
