@@ -403,20 +403,10 @@ bool DbfTable::Flush(QString* error) {
     if (!changed_ && tail_.empty() && fileRecords_ == countedRecords_ &&
         recordCount_ == countedRecords_)
         return true;
-    // Another program may have replaced or rewritten the file since the
-    // table last read or wrote it: the changes then stay out of it.
     // (After a failed early write of its own the file differs too; that
     // failure is reported below.)
-    struct stat now {};
-    if (writeError_.isEmpty() &&
-        (::stat(QFile::encodeName(path_).constData(), &now) != 0 || !(StateOf(now) == seen_))) {
-        SetError(error, path_ + QStringLiteral(" was changed by another program; the changes "
-                                               "were not written"));
-        QString why;
-        if (!Recheck(&why))
-            qWarning("%s", qPrintable(why));
+    if (writeError_.isEmpty() && !StillOurs(error))
         return false;
-    }
     const bool appended = recordCount_ > countedRecords_;
     bool ok = writeError_.isEmpty() && WriteBack();
     // Appended records and the end byte, then the header that counts them.
@@ -450,8 +440,23 @@ bool DbfTable::Flush(QString* error) {
     return true;
 }
 
+bool DbfTable::StillOurs(QString* error) {
+    // Another program may have replaced or rewritten the file since the
+    // table last read or wrote it (a copy over it may even be under way):
+    // nothing of this table's then goes into it.
+    struct stat now {};
+    if (::stat(QFile::encodeName(path_).constData(), &now) == 0 && StateOf(now) == seen_)
+        return true;
+    SetError(error, path_ + QStringLiteral(" was changed by another program; the changes were "
+                                           "not written"));
+    QString why;
+    if (!Recheck(&why))
+        qWarning("%s", qPrintable(why));
+    return false;
+}
+
 bool DbfTable::Touch(QString* error) {
-    if (!ready_)
+    if (!ready_ || !StillOurs(error))
         return false;
     char header[4];
     StampDate(header);

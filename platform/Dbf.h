@@ -195,6 +195,9 @@ private:
     bool WriteBack(); // the changed records of the file
     bool WriteTail(bool withEnd);
     bool Fail(const QString& what);
+    // False (and the table read again) when another program changed the
+    // file since this table last read or wrote it.
+    bool StillOurs(QString* error);
     // Cuts the file back to its last flush and reads it again.
     void RollBack();
     // After a failed early write: rolls back rather than let a full buffer
