@@ -159,7 +159,7 @@ ItemPtr clsItemManager::GetItem(int ID) {
 }
 
 bool clsItemManager::HasItem(int ID) {
-    return m_Data && m_Data->Seek(kIdTag, ID) >= 0;
+    return TableReady(QStringLiteral("clsItemManager.HasItem")) && m_Data->Seek(kIdTag, ID) >= 0;
 }
 
 std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& location) {

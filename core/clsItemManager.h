@@ -51,6 +51,9 @@ public:
 
     // Why the table did not open ("" when it did).
     QString OpenError() const { return m_OpenError; }
+    // Whether there is a table to read: false when it did not open, or was
+    // replaced by a file that does not read (the user has been told once).
+    bool TableOpen() const { return m_Data != nullptr; }
 
 private:
     using Fields = ItemUpdate::MenuFields;

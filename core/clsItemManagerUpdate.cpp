@@ -22,9 +22,9 @@ public:
     enum Result { Line, TooLong, End };
     explicit SpoolLines(QFile& file) : file_(file) {}
 
-    // The next line without its CR LF. A last line without CR LF is a line
-    // too (the body is known to be complete). A line longer than any real
-    // record is skipped to its end and reported as TooLong.
+    // The next line without its CR LF. A last line without CR LF is
+    // returned too (Ended() tells); a line longer than any real record is
+    // skipped to its end and reported as TooLong.
     Result Next(QByteArray* line) {
         bool tooLong = false;
         while (true) {
@@ -118,9 +118,15 @@ void clsItemManager::DownloadUpdates() {
     // the table and is applied from there, line by line. Only a complete 2xx
     // reply arrives there at all.
     const QString spoolPath = gDataPath + QStringLiteral("MenuItems.upd");
+    QString writeError;
     if (!modInternet::GetASPDataToFile(gServerPath + QStringLiteral("getUpdates.ASP"), body,
-                                       spoolPath)) {
+                                       spoolPath, &writeError)) {
         QFile::remove(spoolPath); // one left by a run that did not finish
+        // No reply changes nothing, silently; a reply this computer could
+        // not keep (a full disk) is an error of the run, told as one.
+        if (!writeError.isEmpty())
+            ShowError(QStringLiteral("The menu update could not be stored: ") + writeError, 0,
+                      location);
         return;
     }
     QFile spool(spoolPath);
@@ -139,6 +145,10 @@ void clsItemManager::DownloadUpdates() {
     const QString first = QString::fromLatin1(raw);
 
     platform::DbfTable& t = *m_Data;
+    // A last line without its line end may be a cut one ("D,40" sent, "D,4"
+    // come): nothing of it is applied, and the stamp is not stored, so the
+    // same changes come again.
+    bool cut = false;
     int malformed = 0;
     QString firstMalformed;
     QString text;
@@ -147,6 +157,10 @@ void clsItemManager::DownloadUpdates() {
         if (got == SpoolLines::End)
             break;
         bool ok = false;
+        if (got == SpoolLines::Line && !lines.Ended()) {
+            cut = true;
+            break;
+        }
         if (got == SpoolLines::Line) {
             text = QString::fromLatin1(raw);
             const QStringView line = text;
@@ -181,7 +195,7 @@ void clsItemManager::DownloadUpdates() {
         SaveSetting(QStringLiteral("Main"), QStringLiteral("NewHotBuy"), QStringLiteral("Yes"));
         m_HotBuyPending = false;
     }
-    if (ItemUpdate::ParseMonthFirstDate(first).isValid()) {
+    if (!cut && ItemUpdate::ParseMonthFirstDate(first).isValid()) {
         SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), first);
         // The table is now as current as the stamp, also when no record
         // changed; left at its old date, the three-day rule would ask for

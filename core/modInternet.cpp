@@ -7,16 +7,19 @@
 #include "platform/Http.h"
 #include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
+#include "platform/RequestWait.h"
 #include "platform/Shell.h"
 #include "platform/TransferControl.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 using namespace modGlobals;
 
@@ -25,9 +28,17 @@ namespace modInternet {
 namespace {
 
 int g_aspTimeoutMs = 60000;
-// A full reload of a 1,000,000-record table is about 720 MB.
-constexpr qint64 kToFileLimit = 4LL * 1024 * 1024 * 1024;
-constexpr int kToFileDeadlineMs = 30 * 60 * 1000;
+// A full reload of a 1,000,000-record table is about 720 MB; an endless
+// reply stops well before it fills a disk.
+qint64 g_toFileLimit = 1LL << 30;
+// What must stay free on the disk of the spool while it is written.
+qint64 g_toFileReserve = 256LL * 1024 * 1024;
+// A spooled reply may take as long as it keeps coming: a slow link carries
+// far more than this in any half minute, a server that trickles bytes not.
+constexpr int kToFileStallMs = 30000;
+constexpr qint64 kToFileStallBytes = 16 * 1024;
+int g_toFileStallMs = kToFileStallMs;
+qint64 g_toFileStallBytes = kToFileStallBytes;
 
 QString EnvOr(const char* name, const QString& fallback) {
     const QString value = qEnvironmentVariable(name);
@@ -142,7 +153,7 @@ QString GetASPData(const QString& URL, const QString& Data) {
     if (!ASPRequest(URL, Data, &request))
         return QString();
     const platform::GrabPause pause;
-    const platform::HttpResponse response = platform::Fetch(request);
+    const platform::HttpResponse response = platform::FetchWaiting(request);
     // An error page (404, 500, a redirect) is no answer: every caller would
     // take its lines for data, a login or an update.
     if (!response.ok())
@@ -150,14 +161,27 @@ QString GetASPData(const QString& URL, const QString& Data) {
     return platform::DecodeAnsi(response.body);
 }
 
-bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath) {
+void SetASPDataToFileLimits(qint64 maxBytes, qint64 keepFree) {
+    g_toFileLimit = maxBytes > 0 ? maxBytes : 1LL << 30;
+    g_toFileReserve = keepFree >= 0 ? keepFree : 256LL * 1024 * 1024;
+}
+
+void SetASPDataToFileStall(int ms, qint64 bytes) {
+    g_toFileStallMs = ms > 0 ? ms : kToFileStallMs;
+    g_toFileStallBytes = ms > 0 ? bytes : kToFileStallBytes;
+}
+
+bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath,
+                      QString* writeError) {
     platform::HttpRequest request;
     if (!ASPRequest(URL, Data, &request))
         return false;
-    // A full reload of a large table takes a while to send; the client's own
-    // time-out still ends a server that stops sending.
-    request.deadlineMs = std::max(g_aspTimeoutMs, kToFileDeadlineMs);
-    request.maxBodyBytes = kToFileLimit;
+    // No deadline: a full reload of a large table over a slow link takes as
+    // long as it takes, the stall check ends a server that stops or trickles.
+    request.deadlineMs = 0;
+    request.stallMs = g_toFileStallMs;
+    request.stallBytes = g_toFileStallBytes;
+    request.maxBodyBytes = g_toFileLimit;
     // A file of its own renamed into place, not a QSaveFile: the reply is read
     // once and removed, so forcing it to the disk first (QSaveFile syncs on
     // commit) only made every full reload wait for tens of megabytes to be
@@ -165,14 +189,41 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
     // a link planted at the name: the reply never goes through it.
     const QString partPath = FilePath + QStringLiteral(".part");
     QFile file;
-    if (!platform::CreateNewFile(file, partPath))
+    QString localError;
+    if (!platform::CreateNewFile(file, partPath)) {
+        if (writeError)
+            *writeError =
+                partPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
-    request.bodySink = [&file](const char* data, qsizetype size) {
-        return file.write(data, size) == size;
+    }
+    qint64 written = 0;
+    // Everyday updates are a few lines: the free space is looked at only
+    // once a reply grows large.
+    constexpr qint64 kSpaceCheckStep = 16 * 1024 * 1024;
+    qint64 nextSpaceCheck = kSpaceCheckStep;
+    request.bodySink = [&](const char* data, qsizetype size) {
+        if (written >= nextSpaceCheck) {
+            nextSpaceCheck = written + kSpaceCheckStep;
+            const QStorageInfo disk(QFileInfo(partPath).absolutePath());
+            if (disk.isValid() && disk.bytesAvailable() >= 0 &&
+                disk.bytesAvailable() < g_toFileReserve) {
+                localError = QStringLiteral("Not enough free disk space for ") + partPath;
+                return false;
+            }
+        }
+        if (file.write(data, size) != size) {
+            localError = partPath + QStringLiteral(": ") + file.errorString();
+            return false;
+        }
+        written += size;
+        return true;
     };
     const platform::GrabPause pause;
-    const platform::HttpResponse response = platform::Fetch(request);
-    const bool complete = response.ok() && file.flush();
+    const platform::HttpResponse response = platform::FetchWaiting(request);
+    bool complete = response.ok();
+    if (complete && !file.flush())
+        localError = partPath + QStringLiteral(": ") + file.errorString();
+    complete = complete && localError.isEmpty();
     file.close();
     // rename(2) replaces an old file in one step (QFile::rename would not).
     if (complete && file.error() == QFileDevice::NoError &&
@@ -180,6 +231,8 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
                     QFile::encodeName(FilePath).constData()) == 0)
         return true;
     QFile::remove(partPath);
+    if (writeError)
+        *writeError = localError;
     return false;
 }
 

@@ -34,8 +34,18 @@ QString GetASPData(const QString& URL, const QString& Data);
 // GetASPData for a reply too large to hold in memory (the full reload of the
 // menu table): the body streams to FilePath, written through a temporary file
 // in its folder renamed into place, and is never held whole in memory. True
-// only for a complete 2xx reply; on false FilePath is left as it was.
-bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath);
+// only for a complete 2xx reply; on false FilePath is left as it was. It has
+// no deadline but fails when the reply stalls or trickles, passes 1 GB, or
+// would leave less than 256 MB free on the disk. *writeError, when given,
+// tells a failure of this computer (a write that did not go through, the
+// disk near full) from one of the server or the network (left empty).
+bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath,
+                      QString* writeError = nullptr);
+// The size limit and the free space GetASPDataToFile keeps; tests lower
+// them (0 and -1 restore the defaults).
+void SetASPDataToFileLimits(qint64 maxBytes, qint64 keepFree);
+// Its stall check (less than 16 KB in 30 s fails); 0 ms restores it.
+void SetASPDataToFileStall(int ms, qint64 bytes);
 // Time-out of GetASPData (60 s); tests shorten it.
 void SetASPDataTimeoutMs(int ms);
 

@@ -2,13 +2,7 @@
 
 #include "platform/Http.h"
 #include "platform/Latin1Text.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
-#include <atomic>
-#include <chrono>
-#include <future>
+#include "platform/RequestWait.h"
 
 namespace EnlistLink {
 
@@ -62,26 +56,12 @@ PostResult Post(const QString& path, const QString& data) {
 
     // The client's own time-out restarts with every piece of data; a server
     // that trickles bytes would hold it for ever, so the whole exchange gets
-    // one deadline here.
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    std::future<platform::HttpResponse> pending = std::async(
-        std::launch::async, [request, cancel] { return platform::Fetch(request, cancel.get()); });
-
+    // one deadline too.
     ++g_busy;
-    QElapsedTimer clock;
-    clock.start();
-    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
-        if (clock.elapsed() >= g_timeoutMs)
-            cancel->store(true);
-        // Repaint and run timers, but leave keys and clicks queued until the
-        // handler that asked has finished, as the blocking call of the
-        // design did.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
+    const platform::HttpResponse response =
+        platform::FetchWaiting(request, {}, platform::WaitTimers::Run);
     --g_busy;
-
-    const platform::HttpResponse response = pending.get();
-    result.error = cancel->load() && response.error != 0 ? platform::kInetTimeout : response.error;
+    result.error = response.error;
     result.status = response.status;
     result.body = response.body;
     return result;

@@ -25,9 +25,9 @@ struct PostResult {
 };
 
 // Synchronous form-encoded POST of `data` (Latin-1) to `path` on the default
-// server host. The exchange runs on a worker thread; the caller waits,
-// letting the window repaint but handing it no input (keys and clicks given
-// meanwhile wait in the queue), and gives up after TimeoutMs in all.
+// server host, waited for as platform::FetchWaiting does: the window
+// repaints, keys and clicks given meanwhile are dropped, and the exchange
+// gives up after TimeoutMs in all.
 PostResult Post(const QString& path, const QString& data);
 
 // The five replacements of the design, in its order: " " to "+", then

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 
@@ -58,7 +59,19 @@ void frmEnlist::DownloadDB() {
     const QString locator = Inet1->OpenURLText(EnlistLink::ServerAddress(kLocatorPage));
     const QString address = locator.trimmed();
     if (Inet1->Answered() && IsWebAddress(address)) {
+        // The installer is large: the count of what has come shows the
+        // download moving (the window repaints meanwhile).
+        QLabel* wait = Label1.value(32);
+        const QString waitText = wait ? wait->text() : QString();
+        const auto shown = connect(
+            Inet1, &platform::TransferControl::Progress, this, [wait, waitText](qint64 received) {
+                if (wait)
+                    wait->setText(waitText + QStringLiteral(" %1 KB").arg(received / 1024));
+            });
         const QByteArray installer = Inet1->OpenURLBytes(address);
+        disconnect(shown);
+        if (wait)
+            wait->setText(waitText);
         // Enlist may be the first program a new account runs: the data
         // folder is made here when Tarvel has not made it yet.
         const QDir data(platform::DataFolder());

@@ -1,6 +1,7 @@
 // The local stand-in for the web service with its sample data, for the run
 // script:
 //   tarvel-localservice [--port N] [--data FOLDER] [--records N] [--request-log FILE]
+//                       [--delay PAGE=MS ...]
 //   tarvel-localservice --make-database FILE [--records N]
 // --records grows the sample directory to N records for measuring.
 // --request-log appends one line per request received ("METHOD target body",
@@ -58,6 +59,12 @@ int main(int argc, char** argv) {
         QStringLiteral("request-log"),
         QStringLiteral("Append a line for every request received to FILE."),
         QStringLiteral("FILE"));
+    const QCommandLineOption delayOption(
+        QStringLiteral("delay"),
+        QStringLiteral("Hold back every reply of PAGE (a path such as "
+                       "/Vantrix/internal/getNewsHeadlines.asp) by MS milliseconds; repeatable."),
+        QStringLiteral("PAGE=MS"));
+    parser.addOption(delayOption);
     parser.addOption(portOption);
     parser.addOption(requestLogOption);
     parser.addOption(recordsOption);
@@ -105,6 +112,15 @@ int main(int argc, char** argv) {
             requestLog.write(r.method + ' ' + r.target + ' ' + body + '\n');
             requestLog.flush();
         });
+    }
+    for (const QString& delay : parser.values(delayOption)) {
+        const qsizetype equals = delay.lastIndexOf(QLatin1Char('='));
+        const int ms = equals > 0 ? delay.mid(equals + 1).toInt(&ok) : 0;
+        if (equals <= 0 || !ok || ms < 0) {
+            std::fprintf(stderr, "bad delay: %s\n", qPrintable(delay));
+            return 2;
+        }
+        service.SetExtraDelay(delay.left(equals), ms);
     }
     const int bound = service.Start(port);
     if (bound == 0) {

@@ -213,11 +213,13 @@ void frmMenu::FillMenu(int ParentCategoryID) {
     } else {
         const bool builtIn = IsBuiltInCategory(ParentCategoryID);
         if (!builtIn && !store.HasItem(ParentCategoryID)) {
-            // Nothing to show: the half-built window goes, with one report.
+            // Nothing to show: the half-built window goes, with one report;
+            // none when there is no table at all (the store told that once).
             Unload();
-            ShowError(QStringLiteral("Category %1 was not found in the menu table.")
-                          .arg(ParentCategoryID),
-                      0, QStringLiteral("frmMenu.FillMenu"));
+            if (store.TableOpen())
+                ShowError(QStringLiteral("Category %1 was not found in the menu table.")
+                              .arg(ParentCategoryID),
+                          0, QStringLiteral("frmMenu.FillMenu"));
             return;
         }
         // A record that does not read (reported by the store) leaves the

@@ -66,6 +66,7 @@ void DbfTable::Unload() {
     countedRecords_ = fileRecords_ = recordCount_ = 0;
     committedSize_ = 0;
     tail_.clear();
+    held_.reset();
     dirty_.clear();
     dirtyKnown_.clear();
     dirtyRecords_.clear();
@@ -271,6 +272,8 @@ template <typename Fn> void DbfTable::Scan(Fn fn) const {
             if (auto it = dirtySlot_.find(r); it != dirtySlot_.end()) {
                 const char* stored = SlotBytes(it->second);
                 Overlay(rec, stored, dirtyKnown_[it->second]);
+            } else if (Held(r)) {
+                std::memcpy(rec, held_.get(), recordLength_);
             }
             fn(r, rec);
         }
@@ -360,16 +363,61 @@ size_t DbfTable::IndexMemoryBytes() const {
 
 // ---- DbfTable: writing back -----------------------------------------------
 
+void DbfTable::RollBack() {
+    // Whatever part of the appended records got in goes again, so that
+    // other readers of the file see none of them, and the end byte comes
+    // back where it was; the table is then what the file holds.
+    const off_t end = static_cast<off_t>(headerLength_) + off_t(countedRecords_) * recordLength_;
+    if (::ftruncate(fd_, committedSize_) == 0 && committedSize_ > end) {
+        const char endByte = kFileEnd;
+        WriteAt(fd_, &endByte, 1, end);
+    }
+    QString why;
+    if (!Reload(&why))
+        qWarning("%s", qPrintable(why));
+}
+
+void DbfTable::KeepBound(int record, bool append) {
+    if (writeError_.isEmpty())
+        return;
+    // An early write failed: this batch cannot get into the file, and its
+    // changes would pile up in memory for the rest of it. The table goes back
+    // to what the file holds; the error stays for Flush to report.
+    const bool full = append ? tail_.size() + recordLength_ > bufferLimit_
+                             : record >= 0 && static_cast<uint32_t>(record) < fileRecords_ &&
+                                   !dirtySlot_.contains(static_cast<uint32_t>(record)) &&
+                                   dirty_.size() + recordLength_ > bufferLimit_;
+    if (!full)
+        return;
+    const QString error = writeError_;
+    RollBack();
+    writeError_ = error;
+}
+
 bool DbfTable::Flush(QString* error) {
     if (!ready_)
         return true; // a table that never opened has nothing to write
+    // Only what this table itself changed or appended is written: a count
+    // cut to the records present when the file was read mid-copy is never
+    // written into the copy that has since been finished.
     if (!changed_ && tail_.empty() && fileRecords_ == countedRecords_ &&
-        recordCount_ == ReadLe(reinterpret_cast<const unsigned char*>(header_) + 4, 4))
+        recordCount_ == countedRecords_)
         return true;
+    // (After a failed early write of its own the file differs too; that
+    // failure is reported below.)
+    if (writeError_.isEmpty() && !StillOurs(error))
+        return false;
     const bool appended = recordCount_ > countedRecords_;
     bool ok = writeError_.isEmpty() && WriteBack();
     // Appended records and the end byte, then the header that counts them.
     ok = ok && (!appended || WriteTail(true));
+    // The first record written early goes in last, over the end byte that
+    // stood in its place.
+    ok = ok &&
+         (!held_ ||
+          WriteAt(fd_, held_.get(), recordLength_,
+                  static_cast<off_t>(headerLength_) + off_t(countedRecords_) * recordLength_) ||
+          Fail(QStringLiteral("Cannot write ") + path_));
     char header[8];
     std::memcpy(header, header_, sizeof header);
     StampDate(header);
@@ -378,21 +426,11 @@ bool DbfTable::Flush(QString* error) {
          (WriteAt(fd_, header, sizeof header, 0) || Fail(QStringLiteral("Cannot write ") + path_));
     if (!ok) {
         SetError(error, writeError_);
-        // Whatever part of the appended records got in goes again, so that
-        // other readers of the file see none of them, and the end byte comes
-        // back where it was; the table is then what the file holds.
-        const off_t end =
-            static_cast<off_t>(headerLength_) + off_t(countedRecords_) * recordLength_;
-        if (::ftruncate(fd_, committedSize_) == 0 && committedSize_ > end) {
-            const char endByte = kFileEnd;
-            WriteAt(fd_, &endByte, 1, end);
-        }
-        QString why;
-        if (!Reload(&why))
-            qWarning("%s", qPrintable(why));
+        RollBack();
         return false;
     }
     std::memcpy(header_, header, sizeof header);
+    held_.reset();
     countedRecords_ = recordCount_;
     struct stat st {};
     if (::fstat(fd_, &st) == 0)
@@ -402,8 +440,23 @@ bool DbfTable::Flush(QString* error) {
     return true;
 }
 
+bool DbfTable::StillOurs(QString* error) {
+    // Another program may have replaced or rewritten the file since the
+    // table last read or wrote it (a copy over it may even be under way):
+    // nothing of this table's then goes into it.
+    struct stat now {};
+    if (::stat(QFile::encodeName(path_).constData(), &now) == 0 && StateOf(now) == seen_)
+        return true;
+    SetError(error, path_ + QStringLiteral(" was changed by another program; the changes were "
+                                           "not written"));
+    QString why;
+    if (!Recheck(&why))
+        qWarning("%s", qPrintable(why));
+    return false;
+}
+
 bool DbfTable::Touch(QString* error) {
-    if (!ready_)
+    if (!ready_ || !StillOurs(error))
         return false;
     char header[4];
     StampDate(header);

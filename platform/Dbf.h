@@ -13,8 +13,10 @@
 // record. Changed and appended records wait in bounded buffers and
 // go to the file when a buffer is full or at Flush, which then writes the end
 // byte and the header's count and date; other readers go by the count and the
-// end byte, so they see appended records only once Flush is through. Nothing
-// is written when nothing changed.
+// end byte, so they see appended records only once Flush is through, also
+// when the process was killed before it (the place of the first record
+// written early holds the end byte until the flush). Nothing is written when
+// nothing changed, and the count written is always this table's own.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -193,6 +195,14 @@ private:
     bool WriteBack(); // the changed records of the file
     bool WriteTail(bool withEnd);
     bool Fail(const QString& what);
+    // False (and the table read again) when another program changed the
+    // file since this table last read or wrote it.
+    bool StillOurs(QString* error);
+    // Cuts the file back to its last flush and reads it again.
+    void RollBack();
+    // After a failed early write: rolls back rather than let a full buffer
+    // grow for changing that record (or appending one).
+    void KeepBound(int record, bool append);
     template <typename Fn> void Scan(Fn fn) const;
     void Store(uint32_t record, int field, const char* fitted);
     const Tag* TagOnField(int field) const;
@@ -227,6 +237,10 @@ private:
     Parts allParts_ = 0;
     std::vector<Tag> tags_;
     std::vector<uint64_t> deleted_; // a bit a record, once a scan read them
+    // The first appended record once records past it went to the file
+    // early; the file has the end byte in its place until the flush.
+    std::unique_ptr<char[]> held_;
+    bool Held(uint32_t record) const { return held_ && record == countedRecords_; }
     bool flagsKnown_ = false;
     FileState seen_; // the file as last seen
 };

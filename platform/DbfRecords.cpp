@@ -175,6 +175,8 @@ void DbfTable::Complete(uint32_t record, uint32_t slot) const {
 }
 
 const char* DbfTable::ReadPtr(uint32_t record) const {
+    if (Held(record))
+        return held_.get();
     if (record >= fileRecords_)
         return TailBytes(record);
     if (auto it = dirtySlot_.find(record); it != dirtySlot_.end()) {
@@ -186,6 +188,8 @@ const char* DbfTable::ReadPtr(uint32_t record) const {
 
 const char* DbfTable::KnownBytes(uint32_t record, int field) const {
     const size_t at = 1 + static_cast<size_t>(fields_[static_cast<size_t>(field)].offset);
+    if (Held(record))
+        return held_.get() + at;
     if (record >= fileRecords_)
         return TailBytes(record) + at;
     if (auto it = dirtySlot_.find(record); it != dirtySlot_.end())
@@ -213,6 +217,8 @@ QString DbfTable::FieldString(int record, int field) const {
 
 char* DbfTable::WritePtr(uint32_t record, Parts parts) {
     changed_ = true;
+    if (Held(record))
+        return held_.get();
     if (record >= fileRecords_)
         return TailBytes(record);
     if (auto it = dirtySlot_.find(record); it != dirtySlot_.end()) {
@@ -283,12 +289,14 @@ void DbfTable::SetFlag(uint32_t record, char flag) {
 }
 
 void DbfTable::Delete(int record) {
+    KeepBound(record, false);
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || IsDeleted(record))
         return;
     SetFlag(static_cast<uint32_t>(record), '*');
 }
 
 void DbfTable::Recall(int record) {
+    KeepBound(record, false);
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || !IsDeleted(record))
         return;
     SetFlag(static_cast<uint32_t>(record), ' ');
@@ -296,9 +304,12 @@ void DbfTable::Recall(int record) {
 
 int DbfTable::AppendBlank() {
     // A full buffer goes to the file behind the counted records; the header
-    // counts them at the flush. A reader that goes by the end byte rather
-    // than the count would see records written early, so the buffer is
-    // large: only a reload into a near-empty table appends that many.
+    // counts them at the flush. The first of them stays in memory and its
+    // place in the file holds the end byte until then, so that readers that
+    // go by the end byte see no more than those that go by the count, also
+    // when the process is killed before its flush. The buffer is large: only
+    // a reload into a near-empty table appends that many.
+    KeepBound(-1, true);
     if (tail_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
         WriteTail(false);
     if (tail_.empty()) // grown in place: a reallocation touches twice the fresh memory
@@ -394,11 +405,21 @@ bool DbfTable::WriteTail(bool withEnd) {
     if (tail_.empty() && !withEnd)
         return true;
     const off_t end = static_cast<off_t>(headerLength_) + off_t(fileRecords_) * recordLength_;
+    // The first record past the counted ones, written early, is held back
+    // (above); its flag byte in the file is the end byte meanwhile.
+    const bool holdFirst = !withEnd && !held_ && fileRecords_ == countedRecords_ && !tail_.empty();
+    if (holdFirst) {
+        held_ = std::make_unique<char[]>(recordLength_);
+        std::memcpy(held_.get(), tail_.data(), recordLength_);
+        tail_[0] = kFileEnd;
+    }
     if (withEnd)
         tail_.push_back(kFileEnd);
     const bool ok = WriteAt(fd_, tail_.data(), tail_.size(), end);
     if (withEnd)
         tail_.pop_back();
+    if (holdFirst)
+        tail_[0] = held_[0];
     if (!ok)
         return Fail(QStringLiteral("Cannot write ") + path_);
     fileRecords_ += static_cast<uint32_t>(tail_.size() / recordLength_);

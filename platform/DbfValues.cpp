@@ -174,6 +174,7 @@ char Latin1(QChar c) {
 
 } // namespace
 bool DbfTable::Assign(int record, int field, QByteArrayView text) {
+    KeepBound(record, false);
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
         field >= FieldCount())
         return false;
@@ -186,6 +187,7 @@ bool DbfTable::Assign(int record, int field, QByteArrayView text) {
 }
 
 bool DbfTable::AssignString(int record, int field, QStringView text) {
+    KeepBound(record, false);
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
         field >= FieldCount())
         return false;

@@ -4,12 +4,20 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
+#include <cerrno>
+#include <vector>
+
+#include <poll.h>
+#include <sys/socket.h>
+
 namespace platform {
 
 namespace {
 
 constexpr int kSlice = 50; // ms between checks of the cancel flag
-constexpr qint64 kSinkBuffer = 256 * 1024;
+// A body that goes to a sink is read a bounded piece at a time, so a fast
+// server's megabytes wait in the kernel while the sink writes.
+constexpr size_t kSinkBuffer = 256 * 1024;
 
 bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load();
@@ -67,7 +75,8 @@ bool ParseHttpAddress(const QString& address, HttpRequest* request) {
     return true;
 }
 
-HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) {
+HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel,
+                   std::atomic<qint64>* received) {
     HttpResponse response;
     if (request.host.isEmpty()) {
         response.error = kInetNameNotResolved;
@@ -79,11 +88,6 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
         return request.deadlineMs > 0 && whole.elapsed() >= request.deadlineMs;
     };
     QTcpSocket socket;
-    // A body that goes to a sink is read a bounded piece at a time: unbounded,
-    // the socket takes in whatever the network delivers while the sink writes
-    // (megabytes from a fast server), copied once more into the parser.
-    if (request.bodySink)
-        socket.setReadBufferSize(kSinkBuffer);
     socket.connectToHost(request.host, request.port);
     QElapsedTimer clock;
     clock.start();
@@ -116,32 +120,87 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel) 
         out += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
     out += request.body;
-    socket.write(out);
+
+    // The exchange itself goes through the descriptor: QTcpSocket reports a
+    // connection reset as an orderly close, which made a reply cut by a
+    // reset inside its last line pass for a complete one.
+    const int fd = static_cast<int>(socket.socketDescriptor());
+    qsizetype sent = 0;
+    clock.restart();
+    while (sent < out.size()) {
+        if (Cancelled(cancel)) {
+            response.error = kInetConnectionAborted;
+            return response;
+        }
+        if (clock.elapsed() >= request.timeoutMs || pastDeadline()) {
+            response.error = kInetTimeout;
+            return response;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, kSlice) <= 0)
+            continue;
+        const ssize_t n = ::send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent),
+                                 MSG_NOSIGNAL);
+        if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            response.error = kInetConnectionAborted;
+            return response;
+        }
+        if (n > 0) {
+            sent += n;
+            clock.restart();
+        }
+    }
 
     HttpReplyParser reply(request.maxBodyBytes, request.bodySink);
+    std::vector<char> buffer(request.bodySink ? kSinkBuffer : 64 * 1024);
     clock.restart();
+    QElapsedTimer stallClock;
+    stallClock.start();
+    qint64 stallGot = 0;
     for (;;) {
         if (Cancelled(cancel)) {
             response.error = kInetConnectionAborted;
             return response;
         }
-        if (socket.bytesToWrite() > 0)
-            socket.waitForBytesWritten(kSlice);
         if (pastDeadline()) {
             response.error = kInetTimeout;
             return response;
         }
-        if (socket.waitForReadyRead(kSlice)) {
-            reply.Feed(socket.readAll());
-            clock.restart();
-            if (reply.Finished() || reply.Failed())
-                break;
-            continue;
+        if (request.stallMs > 0 && stallClock.elapsed() >= request.stallMs) {
+            if (stallGot < request.stallBytes) {
+                response.error = kInetTimeout;
+                return response;
+            }
+            stallGot = 0;
+            stallClock.restart();
         }
-        if (socket.state() != QAbstractSocket::ConnectedState) {
-            reply.Feed(socket.readAll());
-            reply.Close();
-            break;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, kSlice);
+        if (ready < 0 && errno != EINTR) {
+            response.error = kInetConnectionAborted;
+            return response;
+        }
+        if (ready > 0) {
+            const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
+            if (n > 0) {
+                reply.Feed(buffer.data(), n);
+                stallGot += n;
+                if (received)
+                    *received += n;
+                clock.restart();
+                if (reply.Finished() || reply.Failed())
+                    break;
+                continue;
+            }
+            if (n == 0) {
+                reply.Close();
+                break;
+            }
+            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+                response.error = kInetConnectionAborted;
+                return response;
+            }
+            continue;
         }
         if (clock.elapsed() >= request.timeoutMs) {
             response.error = kInetTimeout;

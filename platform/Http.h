@@ -46,6 +46,12 @@ struct HttpRequest {
     int timeoutMs = 60000; // for connecting and for each wait for data
     // Limit on the whole request, however the bytes trickle in; 0 = none.
     int deadlineMs = 0;
+    // For transfers too long for a deadline (a full reload, an installer):
+    // the request fails when fewer than stallBytes arrive in any stallMs,
+    // so a server that trickles a byte at a time is not waited on for ever
+    // while a slow but steady link still gets through. 0 = no such check.
+    int stallMs = 0;
+    qint64 stallBytes = 0;
     // Limit on the body; past it the request fails. 0 = none.
     qint64 maxBodyBytes = kMaxReplyBytes;
     // When set, the body goes here piece by piece instead of into the
@@ -62,6 +68,10 @@ bool ParseHttpAddress(const QString& address, HttpRequest* request);
 
 // Performs the request and returns whatever arrived. `cancel`, when given and
 // set from another thread, ends the wait early with kInetConnectionAborted.
-HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel = nullptr);
+// A connection reset or any other socket error fails the transfer, also
+// for a reply that ends with the connection (a cut body is no body).
+// `received`, when given, counts the bytes that arrived so far.
+HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel = nullptr,
+                   std::atomic<qint64>* received = nullptr);
 
 } // namespace platform

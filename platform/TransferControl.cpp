@@ -1,6 +1,7 @@
 #include "platform/TransferControl.h"
 
 #include "platform/GrabPause.h"
+#include "platform/RequestWait.h"
 
 #include <QThreadPool>
 
@@ -8,6 +9,21 @@
 #include <atomic>
 
 namespace platform {
+
+namespace {
+
+constexpr int kAsyncDeadlineMs = 600000;
+
+// A redirect, "not found" or server error page is no answer, whatever its
+// body says: a 500 reading "OK" must not count as a removal done.
+void DropErrorPage(HttpResponse* response) {
+    if (response->error == 0 && (response->status < 200 || response->status >= 300)) {
+        response->body.clear();
+        response->error = kInetInvalidResponse;
+    }
+}
+
+} // namespace
 
 struct TransferControl::Job {
     int id = 0;
@@ -37,12 +53,18 @@ HttpResponse TransferControl::OpenSync(const QString& address, int deadlineMs, q
     } else {
         request.timeoutMs = timeoutMs_;
         // A server that trickles bytes would otherwise hold the caller for
-        // as long as it keeps sending.
+        // as long as it keeps sending: small opens have a deadline, a large
+        // download (an installer) goes on while it makes steady progress.
         request.deadlineMs = deadlineMs;
+        if (deadlineMs <= 0) {
+            request.stallMs = stallMs_;
+            request.stallBytes = stallBytes_;
+        }
         request.maxBodyBytes = maxBody;
         const GrabPause pause;
-        response = Fetch(request);
+        response = FetchWaiting(request, [this](qint64 received) { emit Progress(received); });
     }
+    DropErrorPage(&response);
     responseCode_ = response.error;
     statusCode_ = response.status;
     return response;
@@ -70,7 +92,7 @@ int TransferControl::Execute(const QString& address, const QString& operation,
         request.method = "GET";
     request.body = data;
     request.timeoutMs = timeoutMs_;
-    request.deadlineMs = bytesDeadlineMs_;
+    request.deadlineMs = bytesDeadlineMs_ > 0 ? bytesDeadlineMs_ : kAsyncDeadlineMs;
     for (const QString& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         request.headers << line.toLatin1();
 
@@ -96,9 +118,10 @@ int TransferControl::Execute(const QString& address, const QString& operation,
     return job->id;
 }
 
-void TransferControl::Finish(const std::shared_ptr<Job>& job, const HttpResponse& response) {
+void TransferControl::Finish(const std::shared_ptr<Job>& job, HttpResponse response) {
     if (job->cancel)
         return;
+    DropErrorPage(&response);
     std::erase(active_, job);
     TransferResult result;
     result.error = response.error;

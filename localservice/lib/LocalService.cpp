@@ -212,6 +212,7 @@ public:
 
     QByteArray head;      // the bytes of the request head as received
     bool refused = false; // set by the handler: no reply bytes at all
+    bool reset = false;   // end with a reset rather than an orderly close
 
 private:
     // Waits in short slices so that Stop is never held up by a quiet client.
@@ -258,7 +259,13 @@ private:
         bool closed = false;
         const bool ok = process_request(connection, true, closed, [](httplib::Request&) {});
         tConnection = nullptr;
-        ::shutdown(sock, SHUT_RDWR);
+        if (connection.reset) {
+            // A zero linger makes close send a reset instead of the end.
+            const linger abortive{1, 0};
+            ::setsockopt(sock, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        } else {
+            ::shutdown(sock, SHUT_RDWR);
+        }
         ::close(sock);
         return ok;
     }
@@ -338,19 +345,37 @@ void SendRaw(Connection& connection, const Reply& reply, const std::atomic<bool>
     }
     case Framing::UntilClose:
     case Framing::Endless:
+    case Framing::Reset:
         rest = body;
         break;
     }
     head += "\r\n";
-    const QByteArray first = head + rest;
-    if (connection.write(first.constData(), static_cast<size_t>(first.size())) < 0)
+    connection.reset = reply.framing == Framing::Reset;
+    const auto send = [&](const QByteArray& bytes) {
+        if (reply.trickleMs <= 0)
+            return connection.write(bytes.constData(), static_cast<size_t>(bytes.size())) >= 0;
+        const qsizetype step = std::max(1, reply.trickleBytes);
+        for (qsizetype at = 0; at < bytes.size(); at += step) {
+            if (at > 0) {
+                // In slices, so that Stop is never held up.
+                for (int waited = 0; waited < reply.trickleMs && !stopping.load(); waited += 10)
+                    std::this_thread::sleep_for(
+                        std::chrono::milliseconds(std::min(10, reply.trickleMs - waited)));
+            }
+            const QByteArray piece = bytes.mid(at, step);
+            if (stopping.load() ||
+                connection.write(piece.constData(), static_cast<size_t>(piece.size())) < 0)
+                return false;
+        }
+        return true;
+    };
+    if (connection.write(head.constData(), static_cast<size_t>(head.size())) < 0 || !send(rest))
         return;
     if (reply.framing != Framing::Endless)
         return;
     const QByteArray filler = body.isEmpty() ? QByteArray(64 * 1024, 'x') : body;
     // Until the client hangs up or the service stops: a write then fails.
-    while (!stopping.load() &&
-           connection.write(filler.constData(), static_cast<size_t>(filler.size())) >= 0) {
+    while (!stopping.load() && send(filler)) {
     }
 }
 
@@ -366,6 +391,7 @@ struct LocalService::Impl {
     mutable std::mutex lock;      // guards everything below and `port`
     std::condition_variable wake; // ends delays early on Stop
     QHash<QByteArray, Page> pages;
+    QHash<QByteArray, int> extraDelays;
     Handler fallback;
     QList<Request> log;
     std::function<void(const Request&)> listener;
@@ -390,8 +416,10 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     Page page;
     bool found = false;
     Handler fallbackHandler;
+    int extraDelay = 0;
     {
         std::lock_guard<std::mutex> guard(lock);
+        extraDelay = extraDelays.value(MatchKey(rawPath));
         log.append(r);
         if (listener)
             listener(r);
@@ -415,6 +443,7 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
                      QString::fromLatin1(r.path).toHtmlEscaped().toLatin1() + "</p></body></html>";
     }
 
+    reply.delayMs += extraDelay;
     if (reply.delayMs > 0) {
         std::unique_lock<std::mutex> guard(lock);
         wake.wait_for(guard, std::chrono::milliseconds(reply.delayMs),
@@ -425,7 +454,8 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
             connection->refused = true;
         return;
     }
-    if (connection && (reply.framing != Framing::Normal || !reply.statusLine.isEmpty())) {
+    if (connection &&
+        (reply.framing != Framing::Normal || !reply.statusLine.isEmpty() || reply.trickleMs > 0)) {
         SendRaw(*connection, reply, stopping);
         // The bytes are out: httplib must add none of its own.
         connection->refused = true;
@@ -572,6 +602,11 @@ void LocalService::ClearRequests() {
 void LocalService::SetRequestListener(std::function<void(const Request&)> listener) {
     std::lock_guard<std::mutex> guard(d->lock);
     d->listener = std::move(listener);
+}
+
+void LocalService::SetExtraDelay(const QString& path, int ms) {
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->extraDelays.insert(MatchKey(path), ms);
 }
 
 QByteArray LocalService::NormalisePath(const QByteArray& rawPath) {

@@ -43,6 +43,7 @@ enum class Framing {
     ChunkedNoEnd, // chunks, then the connection closes without the last chunk
     UntilClose,   // no length at all: the body ends when the connection does
     Endless,      // the body sent over and over, until the client goes or Stop
+    Reset,        // no length; the body, then the connection reset (RST), not closed
 };
 
 struct Reply {
@@ -57,6 +58,11 @@ struct Reply {
     // When set, sent as the status line instead of "HTTP/1.1 <status> ..."
     // (a status that is no number, a line that is no HTTP at all).
     QByteArray statusLine;
+    // When above 0, the reply after its head goes out trickleBytes at a time
+    // with this pause between the pieces (a slow link, or a server that
+    // holds the client with a byte now and then). Endless keeps trickling.
+    int trickleMs = 0;
+    int trickleBytes = 1;
 };
 
 using Handler = std::function<Reply(const Request&)>;
@@ -96,6 +102,9 @@ public:
     // Called with every request as it arrives, in order, on the server's
     // threads (one call at a time); for a log kept outside the process.
     void SetRequestListener(std::function<void(const Request&)> listener);
+    // Holds back every reply of one page (matched like the pages are) by ms
+    // more, whatever computes it: a slow server for the desktop tests.
+    void SetExtraDelay(const QString& path, int ms);
 
     // Normalises a raw path the way the server matches pages.
     static QByteArray NormalisePath(const QByteArray& rawPath);

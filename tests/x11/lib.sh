@@ -414,3 +414,52 @@ box_button_point() {
     h=$(echo "$info" | sed -n 's/^ *Height: *//p')
     echo "$((x + w - 50)) $((y + h - 24))"
 }
+
+# --- the news wait box and window pixels (t_news_wait_box.sh) --------------------
+
+# news_row_index: the home menu row (0 first) of News in the demo user's menu:
+# the shortcuts, a separator, My Tarvel, News, Favorites, then the search strip.
+news_row_index() {
+    geom "$menu"
+    echo "$(((HEIGHT - 40) / 20 - 2))"
+}
+# wait_box_window: a visible Tarvel window on the screen, no higher than two
+# rows, other than the button and the home menu (the wait box), or "".
+wait_box_window() {
+    local id name home
+    home=$(menu_window)
+    windows | while read -r id name; do
+        [ "$id" = "$button" ] || [ "$id" = "$home" ] && continue
+        geom "$id"
+        if [ "${HEIGHT:-99}" -le 40 ] && [ "${WIDTH:-0}" -gt 40 ] && [ "${X:--1}" -ge 0 ] &&
+            [ "${Y:--1}" -ge 0 ]; then
+            echo "$id"
+            break
+        fi
+    done
+}
+# window_colours ID: how many colours the window's pixels hold (a blank
+# window one or two, one with text many). An unpainted window shows what lies
+# beneath it (Xvfb keeps no backing store), so see window_main_colour too.
+window_colours() {
+    import -window "$1" "$X11_WORK/window.png" 2>/dev/null &&
+        convert "$X11_WORK/window.png" -format '%k' info: 2>/dev/null
+}
+# window_main_colour ID: "R G B" of the colour most of the window's pixels have.
+window_main_colour() {
+    import -window "$1" "$X11_WORK/window.png" 2>/dev/null &&
+        convert "$X11_WORK/window.png" -format %c histogram:info: 2>/dev/null | sort -rn |
+        head -n 1 | sed -n 's/^[^(]*( *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*$/\1 \2 \3/p'
+}
+
+# --- Enlist's wizard (t_enlist_clicks_during_request.sh) -------------------------
+
+# wait_enlist_wizard: the id of Enlist's wizard window once it shows.
+wait_enlist_wizard() {
+    wait_for 'test -n "$(window_named "Welcome to Tarvel" "$enlist_pid")"' || return 1
+    window_named "Welcome to Tarvel" "$enlist_pid"
+}
+# enlist_click ID X Y: a click at X Y inside the window's client area.
+enlist_click() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+}

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The news wait box is painted while the news request runs: resting on News
+# starts a request the service holds back for three seconds, and the box
+# ("Loading News... Please Wait...") must show its text meanwhile, not a blank
+# strip (the request blocked before the window manager's map and expose of
+# the box were handled).
+#
+#   t_news_wait_box.sh BIN_DIR OUT_DIR [WM]
+# window managers: openbox none
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+x11_begin "$@"
+start_x
+start_wm openbox
+start_service --delay /Vantrix/internal/getNewsHeadlines.asp=3000
+start_tarvel
+login_demo
+
+# News is the row after My Tarvel, below the separator: the third row from
+# the bottom of the rows, above the search strip.
+news_row=$(news_row_index)
+move_to_row "$menu" "$news_row"
+sleep 0.2
+geom "$menu"
+move "$((X + WIDTH / 2 + 5))" "$((Y + news_row * 20 + 12))" # a second move: the highlight follows moves
+wait_for 'test "$(request_count getNewsHeadlines)" -ge 1' 5 || fail "resting on News asked for no news"
+sleep 1.2 # well inside the three seconds the service holds the reply
+box=$(wait_box_window)
+[ -n "$box" ] || fail "no wait box was shown during the news request"
+shot waiting-for-news
+colours=$(window_colours "$box")
+read -r r g b <<<"$(window_main_colour "$box")"
+# Painted, the box is pale yellow (the tooltip colour) with dark text; not
+# painted, it shows the white menu rows beneath it, or nothing.
+[ "${r:-0}" -ge 230 ] && [ "${g:-0}" -ge 230 ] && [ "${b:-255}" -le 235 ] ||
+    fail "the wait box is not painted during the request (mostly $r $g $b in $(geometry "$box"))"
+[ "${colours:-0}" -gt 8 ] || fail "the wait box shows no text during the request ($colours colours)"
+wait_for 'test -z "$(wait_box_window)"' 6 || fail "the wait box stayed after the news came"
+tarvel_alive || fail "Tarvel ended"
+pass "the news wait box shows its text while the news request runs"
