@@ -1,14 +1,13 @@
-// Tarvel: the desktop button. Installs the windows' hooks, runs the start-up
-// and then the event loop; the process ends when its last window is gone.
+// Tarvel: the desktop button. Installs the windows (InstallWindows), runs the
+// start-up and then the event loop; the process ends when its last window is
+// gone.
+#include "app/InstallWindows.h"
 #include "core/modGlobals.h"
 #include "core/modStartup.h"
-#include "menus/MenuHooks.h"
 #include "platform/DesignFont.h"
 #include "platform/DesktopPopup.h"
 #include "platform/ProgramStart.h"
 #include "platform/Shell.h"
-#include "shell/DialogHooks.h"
-#include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
 
 #include <QApplication>
@@ -68,10 +67,7 @@ int main(int argc, char** argv) {
     // the button, a tool window, as a window. EndWhenLastWindowGone decides.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    InstallShellHooks();
-    InstallDialogHooks();
-    InstallMenuHooks();
-    MenuCommands::InstallMenuCommands();
+    InstallWindows();
 
     const int exitCode = modGlobals::Main(QApplication::arguments().mid(1));
     if (exitCode >= 0) {

@@ -5,6 +5,7 @@
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/SampleDatabase.h"
+#include "menus/MenuHooks.h"
 #include "menus/Slide.h"
 #include "menus/frmMain.h"
 #include "menus/frmMenu.h"
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
     gAniSpeed = 25;
     gScreenBottom = 738 * 15;
     localservice::WriteMenuTable(gDataPath + QStringLiteral("MenuItems.dat"), Table());
-    menus::ChildFactory().newSubmenu = [] { return static_cast<QWidget*>(new frmMenu()); };
+    menus::ChildFactory().newSubmenu = MenuChildWindows().newSubmenu;
     menus::Slide::SetStepIntervalMs(0);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,8 +1,9 @@
 // The collections built from server replies and from the user's browser: the
 // home menu, search results, news headlines and favourites.
+#include "core/ButtonWindow.h"
 #include "core/ItemSort.h"
+#include "core/MenuChain.h"
 #include "core/ReplyParsers.h"
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -118,10 +119,8 @@ ItemCollectionPtr clsItemManager::GetNewsCollection() {
     using namespace modGlobals;
     if (gNewsCollection && gNewsCollection->Count() > 0 && gNewsCollection->Item(1)->ID > -1000)
         return gNewsCollection;
-    if (Windows().resetNewsTimer)
-        Windows().resetNewsTimer();
-    if (Windows().showWaitBox)
-        Windows().showWaitBox(QStringLiteral("Loading News... Please Wait..."));
+    windows::button().ResetNewsTimer();
+    windows::menuChain().ShowWaitBox(QStringLiteral("Loading News... Please Wait..."));
 
     const QString reply =
         modInternet::GetASPData(gServerPath + QStringLiteral("getNewsHeadlines.asp"),
@@ -132,11 +131,9 @@ ItemCollectionPtr clsItemManager::GetNewsCollection() {
     c->Add(NewRow(-1, QString(), true));
     c->Add(NewRow(-18, QStringLiteral("Modify News Feeds"), true));
 
-    if (Windows().unloadWaitBox)
-        Windows().unloadWaitBox();
+    windows::menuChain().UnloadWaitBox();
     gNewsCollection = c;
-    if (Windows().resetNewsTimer)
-        Windows().resetNewsTimer();
+    windows::button().ResetNewsTimer();
     return c;
 }
 

@@ -1,6 +1,6 @@
 #include "core/modGlobals.h"
 
-#include "core/WindowHooks.h"
+#include "core/Dialogs.h"
 #include "core/clsItemManager.h"
 #include "core/modInternet.h"
 #include "core/modRegistry.h"
@@ -173,10 +173,7 @@ QString UserOptionsSection() {
 }
 
 void ShowError(const QString& errorMsg, int errorNo, const QString& location) {
-    if (Windows().showError)
-        Windows().showError(errorMsg, errorNo, location);
-    else
-        qWarning("%s: %s (%d)", qPrintable(location), qPrintable(errorMsg), errorNo);
+    windows::dialogs().ShowError(errorMsg, errorNo, location);
 }
 
 namespace {

@@ -1,7 +1,10 @@
 // Login and logout against the server's login page.
 #include "core/modLogin.h"
 
-#include "core/WindowHooks.h"
+#include "core/ButtonWindow.h"
+#include "core/Dialogs.h"
+#include "core/LoginWindow.h"
+#include "core/MenuChain.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -161,14 +164,8 @@ private:
     bool set_ = false;
 };
 
-void Call(const std::function<void()>& hook) {
-    if (hook)
-        hook();
-}
-
 void SetProgress(int value) {
-    if (Windows().setLoginProgress)
-        Windows().setLoginProgress(value);
+    windows::login().SetProgress(value);
 }
 
 void Inform(const QString& text, const QString& title) {
@@ -190,10 +187,10 @@ void LeaveForUpdate() {
     LogoutUser();
     WaitForUpload();
     gUserID = -1;
-    Call(Windows().unloadButton);
-    Call(Windows().unloadLogin);
-    Call(Windows().unloadHomeMenu);
-    Call(Windows().unloadButton);
+    windows::button().Unload();
+    windows::login().Unload();
+    windows::menuChain().UnloadHomeMenu();
+    windows::button().Unload();
     gItemManager.reset();
     platform::shell().Execute(platform::AppPath() + QStringLiteral("/TarvelUpdate"), QString(),
                               QStringLiteral("0"));
@@ -235,7 +232,7 @@ void LoginUser(const QString& UserName, const QString& Password) {
     DropNewsCache();
 
     auto failureEnd = [&cursor] {
-        Call(Windows().unloadLogin);
+        windows::login().Unload();
         cursor.Restore();
     };
 
@@ -288,7 +285,7 @@ void LoginUser(const QString& UserName, const QString& Password) {
                                   QStringLiteral("/register ") + userName + QLatin1Char(',') +
                                       password,
                                   QStringLiteral("0"));
-        Call(Windows().unloadLogin);
+        windows::login().Unload();
         cursor.Restore();
         return;
     }
@@ -304,7 +301,7 @@ void LoginUser(const QString& UserName, const QString& Password) {
 
     if (parsed.newerVersion) {
         cursor.Restore();
-        const bool updateNow = Windows().showUpdatePrompt ? Windows().showUpdatePrompt() : false;
+        const bool updateNow = windows::dialogs().ShowUpdatePrompt();
         cursor.Set();
         if (updateNow) {
             LeaveForUpdate();
@@ -315,11 +312,11 @@ void LoginUser(const QString& UserName, const QString& Password) {
     SetProgress(20);
     ItemManager().DownloadUpdates();
     SetProgress(100);
-    Call(Windows().saveLoginLog);
+    windows::login().SaveLoginLog();
     cursor.Restore();
-    Call(Windows().unloadLogin);
+    windows::login().Unload();
     gLogoutTime = GetSettingLong(UserOptionsSection(), QStringLiteral("LogoutTime"), 0);
-    Call(Windows().resetButtonTimer);
+    windows::button().ResetTimer();
 
     if (parsed.hasPopup) {
         if (parsed.popupComplete && IsPopupAddress(parsed.popupAddress))
@@ -329,14 +326,14 @@ void LoginUser(const QString& UserName, const QString& Password) {
     }
     const int aniSpeed = GetSettingLong(UserOptionsSection(), QStringLiteral("AniSpeed"), 19);
     gAniSpeed = (aniSpeed < -32768 || aniSpeed > 32767) ? 19 : aniSpeed;
-    Call(Windows().showHomeMenu);
+    windows::menuChain().ShowHomeMenu();
 }
 
 void LogoutUser() {
     // The open menus list the rows of the user who is leaving: a row clicked
     // afterwards would open its address for nobody (user 0).
     if (gMainLoaded)
-        Call(Windows().unloadHomeMenu);
+        windows::menuChain().UnloadHomeMenu();
     // So do the pop-up menus still open (the button's program menu left up
     // through an idle logout): their entries are the leaving user's.
     while (QWidget* popup = QApplication::activePopupWidget()) {
@@ -350,7 +347,7 @@ void LogoutUser() {
     // The store is not created just to drop a cache it cannot have.
     if (gItemManager)
         gItemManager->ClearHomeMenuCollection();
-    Call(Windows().resetButtonTimer);
+    windows::button().ResetTimer();
 }
 
 } // namespace modGlobals

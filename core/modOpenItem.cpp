@@ -1,7 +1,9 @@
 // What choosing a row of any menu does: built-in commands for the reserved
 // negative ids, the server's redirect page for everything else.
+#include "core/ButtonWindow.h"
+#include "core/Dialogs.h"
+#include "core/MenuChain.h"
 #include "core/ReplyParsers.h"
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "platform/AppPath.h"
@@ -71,11 +73,6 @@ void RedirectLink(const clsItem& item) {
     modInternet::OpenServerPage(page);
 }
 
-void Call(const std::function<void()>& hook) {
-    if (hook)
-        hook();
-}
-
 } // namespace
 
 void OpenItem(ItemPtr Item, const QString& SearchText) {
@@ -88,7 +85,7 @@ void OpenItem(ItemPtr Item, const QString& SearchText) {
 
     if (gServerBase.isEmpty())
         modInternet::GetWebHost();
-    Call(Windows().unloadHomeMenu);
+    windows::menuChain().UnloadHomeMenu();
 
     switch (item->ID) {
     case -20:
@@ -97,7 +94,7 @@ void OpenItem(ItemPtr Item, const QString& SearchText) {
     case -18:
         OpenMemberCenter(QStringLiteral("newsfeeds"));
         DropNewsCache();
-        Call(Windows().resetNewsTimer);
+        windows::button().ResetNewsTimer();
         break;
     case -17:
         if (item->NewsID >= 0)
@@ -132,13 +129,13 @@ void OpenItem(ItemPtr Item, const QString& SearchText) {
                                   QStringLiteral("/addnew"), kZero);
         break;
     case -8:
-        Call(Windows().showOptions);
+        windows::dialogs().ShowOptions();
         break;
     case -7:
-        Call(Windows().showRefer);
+        windows::dialogs().ShowRefer();
         break;
     case -6:
-        Call(Windows().showAbout);
+        windows::dialogs().ShowAbout();
         break;
     case -5:
         modInternet::OpenServerPage(QStringLiteral("../../advertiser/Main.asp?MenuItemID=") +

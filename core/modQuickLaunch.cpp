@@ -1,6 +1,6 @@
 #include "core/modQuickLaunch.h"
 
-#include "core/WindowHooks.h"
+#include "core/Dialogs.h"
 #include "core/modGlobals.h"
 #include "platform/AppPath.h"
 #include "platform/Registry.h"
@@ -196,8 +196,7 @@ bool Run::ReturnInSlotOrder(Failure* failure) {
         QFile::remove(temp_ + name);
         moved_.removeAll(name);
         Wait(3);
-        if (Windows().setMessageProgress)
-            Windows().setMessageProgress(maximum, ++progress);
+        windows::dialogs().SetMessageProgress(maximum, ++progress);
     }
     return true;
 }
@@ -224,8 +223,7 @@ void Run::Restore() {
 void Finish(const QString& position) {
     using namespace modGlobals;
     SaveSetting(QStringLiteral("Options"), QStringLiteral("ButtonPosition"), position);
-    if (Windows().unloadMessageWindow)
-        Windows().unloadMessageWindow();
+    windows::dialogs().UnloadMessageWindow();
 }
 
 } // namespace
@@ -273,8 +271,7 @@ bool CreateQuickLaunchSpace() {
         ~Reset() { gRunning = false; }
     } reset;
 
-    if (Windows().showMessageWindow)
-        Windows().showMessageWindow(QStringLiteral("Configuring taskbar. Please wait..."));
+    windows::dialogs().ShowMessageWindow(QStringLiteral("Configuring taskbar. Please wait..."));
 
     const QString ql = QuickLaunchFolder();
     const bool hasFiles = !ql.isEmpty() && !QDir(ql).entryList(QDir::Files).isEmpty();
@@ -296,8 +293,7 @@ bool CreateQuickLaunchSpace() {
     ok = ok && run.MoveAside(stream, &failure);
     if (ok) {
         run.AddProgramShortcuts();
-        if (Windows().setMessageProgress)
-            Windows().setMessageProgress(run.MovedCount() + 1, 1);
+        windows::dialogs().SetMessageProgress(run.MovedCount() + 1, 1);
         Wait(5);
         ok = run.ReturnInSlotOrder(&failure);
     }

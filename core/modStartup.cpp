@@ -2,7 +2,7 @@
 // shared program state, the button's placement and the version pages.
 #include "core/modStartup.h"
 
-#include "core/WindowHooks.h"
+#include "core/ButtonWindow.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "core/modQuickLaunch.h"
@@ -45,8 +45,7 @@ void OnActivateRequest(QLocalServer* server) {
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         // The request itself carries nothing more than "come forward".
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] { socket->readAll(); });
-        if (modGlobals::Windows().activateButton)
-            modGlobals::Windows().activateButton();
+        windows::button().Activate();
     }
 }
 
@@ -253,9 +252,7 @@ void RunStartup(const QString& commandLine) {
     gAniSpeed = AniSpeedSetting();
 
     // Loading the button window starts its two timers.
-    QWidget* button = Windows().loadButton ? Windows().loadButton() : nullptr;
-    if (Windows().loadButton && !button)
-        throw StartupError(QStringLiteral("The button window could not be loaded."), 429);
+    QWidget* button = windows::button().Load();
     gTrueColor = button ? button->depth() >= 24 : true;
 
     // Taskbar windows, the button's handle, no rebar forcing position 0, the
@@ -268,8 +265,7 @@ void RunStartup(const QString& commandLine) {
 
     SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), gVersion);
     SaveSetting(QStringLiteral("Main"), QStringLiteral("Path"), appPath);
-    if (Windows().showButton)
-        Windows().showButton();
+    windows::button().Show();
 }
 
 } // namespace
@@ -306,8 +302,7 @@ int Main(const QStringList& arguments) {
     }
     // The button is not shown; its timers must not keep an invisible program
     // alive.
-    if (Windows().unloadButton)
-        Windows().unloadButton();
+    windows::button().Unload();
     modStartup::WaitForErrorDialog();
     return 1;
 }

@@ -1,6 +1,6 @@
 #include "core/modTaskbar.h"
 
-#include "core/WindowHooks.h"
+#include "core/ButtonWindow.h"
 #include "core/modGlobals.h"
 #include "platform/Taskbar.h"
 #include "platform/Twips.h"
@@ -36,8 +36,7 @@ int ButtonHeightPixels() {
 }
 
 void SetButtonFace(bool smallPicture, int widthPixels) {
-    if (Windows().setButtonFace)
-        Windows().setButtonFace(smallPicture, platform::PixelsToTwipsX(widthPixels));
+    windows::button().SetButtonFace(smallPicture, platform::PixelsToTwipsX(widthPixels));
 }
 
 // An absent taskbar reads as an empty rectangle at the screen origin; its

@@ -8,8 +8,7 @@
 // shell) is known here only by gButtonHwnd = platform::HandleOf(button); see
 // platform/Taskbar.h for how handles map to widgets and how a "re-parented"
 // button is moved. The placement changes the button's picture and width
-// through the hook Windows().setButtonFace (core/WindowHooks.h), which
-// frmButton installs.
+// through windows::button().SetButtonFace (core/ButtonWindow.h).
 #include <QRect>
 
 class QWidget;

@@ -4,7 +4,7 @@
 // strip), so an exposed window is only copied, never repainted.
 #include "menus/frmMain.h"
 
-#include "core/WindowHooks.h"
+#include "core/ButtonWindow.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
@@ -181,9 +181,8 @@ QPixmap frmMain::RowIcon(const clsItem& item) {
         m_RequestedIcons.insert(item.Icon);
         if (empty)
             QFile::remove(gImagesPath + item.Icon);
-        if (Windows().downloadNewIcon)
-            Windows().downloadNewIcon(QStringLiteral("/images/") + item.Icon,
-                                      gImagesPath + item.Icon, this);
+        windows::button().DownloadNewIcon(QStringLiteral("/images/") + item.Icon,
+                                          gImagesPath + item.Icon, this);
     }
     return pm;
 }

@@ -5,7 +5,7 @@
 // itself never fetches anything.
 #include "menus/frmMenu.h"
 
-#include "core/WindowHooks.h"
+#include "core/ButtonWindow.h"
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
 #include "menus/RowPainter.h"
@@ -253,9 +253,8 @@ void frmMenu::RequestIcon(const QString& fileName) {
     if (m_Requested.contains(fileName))
         return;
     m_Requested.insert(fileName);
-    if (Windows().downloadNewIcon)
-        Windows().downloadNewIcon(QStringLiteral("/images/") + fileName, gImagesPath + fileName,
-                                  this);
+    windows::button().DownloadNewIcon(QStringLiteral("/images/") + fileName, gImagesPath + fileName,
+                                      this);
 }
 
 QPixmap frmMenu::RowIcon(const clsItem& item, bool request) {

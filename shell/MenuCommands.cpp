@@ -1,6 +1,6 @@
 #include "shell/MenuCommands.h"
 
-#include "core/WindowHooks.h"
+#include "core/MenuChain.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -14,7 +14,6 @@
 #include "shell/frmAbout.h"
 #include "shell/frmButton.h"
 #include "shell/frmLogin.h"
-#include "shell/frmMessage.h"
 #include "shell/frmOptions.h"
 #include "shell/frmRefer.h"
 
@@ -41,11 +40,6 @@ QString MenuText(QString text) {
 
 void InstallMenuCommands() {
     frmMain::Instance().ShowContextMenu = &ShowContextMenu;
-    WindowHooks& hooks = Windows();
-    hooks.showOptions = [] { frmOptions::ShowModeless(); };
-    hooks.showRefer = [] { frmRefer::ShowModal(); };
-    hooks.showAbout = [] { frmAbout::ShowModal(); };
-    InstallMessageHooks();
 }
 
 void ConnectInternetMenu(frmButton& button) {
@@ -150,8 +144,7 @@ void mnuContextRemove_Click(const ItemPtr& item) {
 }
 
 void mnuContextSort_Click() {
-    if (Windows().unloadHomeMenu)
-        Windows().unloadHomeMenu();
+    windows::menuChain().UnloadHomeMenu();
     frmOptions::ShowSortPage();
 }
 
@@ -195,8 +188,7 @@ void mnuInternetLogoff_Click() {
 
 void mnuInternetClose_Click() {
     LogoutUser();
-    if (Windows().unloadHomeMenu)
-        Windows().unloadHomeMenu();
+    windows::menuChain().UnloadHomeMenu();
     frmLogin::Unload();
     frmButton::Unload();
     // Every other window goes too, as its own Cancel or close box would take

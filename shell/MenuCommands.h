@@ -1,7 +1,6 @@
 #pragma once
 // The commands of the button's program menu (mnuInternet) and of the home
-// menu's context menu of a shortcut row, and the hooks through which the core
-// opens the options, refer-a-friend and About windows and the progress window.
+// menu's context menu of a shortcut row.
 #include "core/clsItem.h"
 
 #include <QPoint>
@@ -12,8 +11,7 @@ class frmButton;
 
 namespace MenuCommands {
 
-// Installs the home menu's context menu, Windows().showOptions, showRefer,
-// showAbout and the progress window's hooks. The program calls it once.
+// Installs the home menu's context menu. InstallWindows (app/) calls it once.
 void InstallMenuCommands();
 
 // Connects the entries of the button window's program menu to their commands

@@ -1,6 +1,5 @@
 #include "shell/ShellHooks.h"
 
-#include "core/WindowHooks.h"
 #include "shell/frmButton.h"
 #include "shell/frmLogin.h"
 
@@ -66,46 +65,59 @@ void EndWhenLastWindowGone(std::function<void()> quit) {
     qApp->installEventFilter(g_watcher.get());
 }
 
-void InstallShellHooks() {
-    modGlobals::WindowHooks& hooks = modGlobals::Windows();
-    hooks.loadButton = []() -> QWidget* { return &frmButton::Get(); };
-    hooks.showButton = [] {
-        frmButton& button = frmButton::Get();
-        button.show();
-        button.UpdatePosition();
-    };
-    hooks.activateButton = [] {
-        if (frmButton* button = frmButton::Loaded(); button && button->isVisible()) {
-            button->raise();
-            button->activateWindow();
-        }
-    };
-    hooks.unloadButton = [] { frmButton::Unload(); };
-    hooks.resetButtonTimer = [] {
-        if (frmButton* button = frmButton::Loaded())
-            button->ResetTimer();
-    };
-    hooks.resetNewsTimer = [] {
-        if (frmButton* button = frmButton::Loaded())
-            button->m_NewsTimer = 0;
-    };
-    hooks.setButtonFace = [](bool smallPicture, int widthTwips) {
-        if (frmButton* button = frmButton::Loaded())
-            button->SetButtonFace(smallPicture, widthTwips);
-    };
-    hooks.setLoginProgress = [](int value) {
-        if (frmLogin* login = frmLogin::Loaded()) {
-            login->ProgressBar1->setValue(value);
-            login->repaint();
-        }
-    };
-    hooks.saveLoginLog = [] {
-        if (frmLogin* login = frmLogin::Loaded())
-            login->SaveLoginLog();
-    };
-    hooks.unloadLogin = [] { frmLogin::Unload(); };
-    hooks.downloadNewIcon = [](const QString& URL, const QString& FileName, QObject* frm) {
-        frmButton* button = frmButton::Loaded();
-        return button && button->DownloadNewIcon(URL, FileName, frm);
-    };
+QWidget* ShellButton::Load() {
+    return &frmButton::Get();
+}
+
+void ShellButton::Show() {
+    frmButton& button = frmButton::Get();
+    button.show();
+    button.UpdatePosition();
+}
+
+void ShellButton::Activate() {
+    if (frmButton* button = frmButton::Loaded(); button && button->isVisible()) {
+        button->raise();
+        button->activateWindow();
+    }
+}
+
+void ShellButton::Unload() {
+    frmButton::Unload();
+}
+
+void ShellButton::ResetTimer() {
+    if (frmButton* button = frmButton::Loaded())
+        button->ResetTimer();
+}
+
+void ShellButton::ResetNewsTimer() {
+    if (frmButton* button = frmButton::Loaded())
+        button->m_NewsTimer = 0;
+}
+
+void ShellButton::SetButtonFace(bool smallPicture, int widthTwips) {
+    if (frmButton* button = frmButton::Loaded())
+        button->SetButtonFace(smallPicture, widthTwips);
+}
+
+bool ShellButton::DownloadNewIcon(const QString& URL, const QString& FileName, QObject* frm) {
+    frmButton* button = frmButton::Loaded();
+    return button && button->DownloadNewIcon(URL, FileName, frm);
+}
+
+void ShellLogin::SetProgress(int value) {
+    if (frmLogin* login = frmLogin::Loaded()) {
+        login->ProgressBar1->setValue(value);
+        login->repaint();
+    }
+}
+
+void ShellLogin::SaveLoginLog() {
+    if (frmLogin* login = frmLogin::Loaded())
+        login->SaveLoginLog();
+}
+
+void ShellLogin::Unload() {
+    frmLogin::Unload();
 }

@@ -1,6 +1,6 @@
 #include "shell/TaskbarWatcher.h"
 
-#include "core/WindowHooks.h"
+#include "core/MenuChain.h"
 #include "core/modGlobals.h"
 #include "core/modTaskbar.h"
 #include "platform/Notifier.h"
@@ -62,8 +62,8 @@ void TaskbarWatcher::AskToFloat() {
     using namespace modGlobals;
     const std::shared_ptr<bool> alive = alive_;
     asking_ = true;
-    if (gMainLoaded && Windows().unloadHomeMenu)
-        Windows().unloadHomeMenu();
+    if (gMainLoaded)
+        windows::menuChain().UnloadHomeMenu();
     const int answer = platform::MsgBox(
         QStringLiteral("Tarvel appears to be flashing. Do you want to move it to the bottom left "
                        "corner of the screen to stop the flashing?"),

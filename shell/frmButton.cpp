@@ -1,6 +1,6 @@
 #include "shell/frmButton.h"
 
-#include "core/WindowHooks.h"
+#include "core/MenuChain.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -313,12 +313,10 @@ void frmButton::cmdGo_Click() {
     if (gUserID != 0) {
         gAniSpeed = GetSettingLong(UserOptionsSection(), QStringLiteral("AniSpeed"), 19);
         txtFocus->setFocus();
-        if (gMainLoaded) {
-            if (Windows().unloadHomeMenu)
-                Windows().unloadHomeMenu();
-        } else if (Windows().showHomeMenu) {
-            Windows().showHomeMenu();
-        }
+        if (gMainLoaded)
+            windows::menuChain().UnloadHomeMenu();
+        else
+            windows::menuChain().ShowHomeMenu();
         return;
     }
     if (gLoginLoaded) {
@@ -357,8 +355,7 @@ void frmButton::ApplyMenuRules() {
 void frmButton::cmdGo_MouseDown(Qt::MouseButton button, const QPoint& globalPos) {
     if (button != Qt::RightButton)
         return;
-    if (Windows().unloadHomeMenu)
-        Windows().unloadHomeMenu();
+    windows::menuChain().UnloadHomeMenu();
     if (!frmLogin::LoginRunning())
         frmLogin::Unload();
     ApplyMenuRules();

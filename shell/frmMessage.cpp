@@ -1,6 +1,5 @@
 #include "shell/frmMessage.h"
 
-#include "core/WindowHooks.h"
 #include "platform/Twips.h"
 
 #include <QLabel>
@@ -49,24 +48,4 @@ frmMessage::frmMessage()
     ProgressBar1->setValue(0);
     ProgressBar1->setGeometry(platform::TwipsRect(360, 540, 3975, 135));
     platform::CenterOnScreen(this);
-}
-
-void InstallMessageHooks() {
-    modGlobals::WindowHooks& hooks = modGlobals::Windows();
-    hooks.showMessageWindow = [](const QString& text) {
-        frmMessage& form = frmMessage::Get();
-        form.lblMessage->setText(text);
-        form.show();
-        form.raise();
-        // The set-up blocks between its waits: paint now, not when it ends.
-        form.repaint();
-    };
-    hooks.setMessageProgress = [](int maximum, int value) {
-        if (frmMessage* form = frmMessage::Loaded()) {
-            form->ProgressBar1->setRange(0, qMax(1, maximum));
-            form->ProgressBar1->setValue(qBound(0, value, qMax(1, maximum)));
-            form->repaint();
-        }
-    };
-    hooks.unloadMessageWindow = [] { frmMessage::Unload(); };
 }

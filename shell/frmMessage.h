@@ -2,8 +2,7 @@
 // The small progress window that the Quick Launch set-up shows while it
 // reconfigures the taskbar: a text above a progress bar, framed, without a
 // title bar, centred on the screen. It has no behaviour of its own; the core
-// drives it through Windows().showMessageWindow, setMessageProgress and
-// unloadMessageWindow (installed by InstallMessageHooks).
+// drives it through windows::dialogs() (ShellDialogs, shell/DialogHooks.h).
 #include <QFrame>
 
 class QLabel;
@@ -22,5 +21,3 @@ public:
 private:
     frmMessage();
 };
-
-void InstallMessageHooks();

@@ -2,7 +2,6 @@
 // state, the auto-login, the right-click menu and where it pops up, the
 // taskbar watch tick, the idle logout, the refresh every 61 minutes and the
 // expiry of the news cache.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modTaskbar.h"
 #include "localservice/lib/LocalService.h"
@@ -13,6 +12,7 @@
 #include "shell/frmButton.h"
 #include "shell/frmLogin.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -46,17 +46,15 @@ class ButtonTest : public ::testing::Test {
 protected:
     void SetUp() override {
         frmLogin::SetSlideStepMs(0);
-        InstallShellHooks();
-        saved_ = Windows();
-        Windows().showHomeMenu = [this] {
+        menus.showHomeMenu = [this] {
             ++homeShown;
             gMainLoaded = true;
         };
-        Windows().unloadHomeMenu = [this] {
+        menus.unloadHomeMenu = [this] {
             ++homeUnloaded;
             gMainLoaded = false;
         };
-        Windows().showError = [this](const QString& msg, int, const QString&) { errors << msg; };
+        dialogs.showError = [this](const QString& msg, int, const QString&) { errors << msg; };
 
         ASSERT_GT(service.Start(), 0);
         service.SetReply(
@@ -73,7 +71,6 @@ protected:
         frmLogin::Unload();
         frmButton::Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Windows() = saved_;
         qunsetenv("TARVEL_BOOTSTRAP_HOST");
         platform::SetWatchedWindow(0);
     }
@@ -104,7 +101,10 @@ protected:
     testsupport::TestWorld world;
     ScriptedTaskbar taskbar{platform::ABE_BOTTOM, 30};
     localservice::LocalService service;
-    WindowHooks saved_;
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    testsupport::ScriptedMenuChain menus;
+    testsupport::ScriptedDialogs dialogs;
     QStringList errors;
     int homeShown = 0, homeUnloaded = 0;
 };

@@ -1,5 +1,4 @@
 // The error dialog and the update prompt, as real widgets offscreen.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
@@ -8,6 +7,7 @@
 #include "shell/frmError.h"
 #include "shell/frmUpdate.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -56,7 +56,6 @@ protected:
         ASSERT_NE(service.Start(), 0);
         testsupport::TestWorld::UseServer(service.Host());
         gVersion = QStringLiteral("1.0.3");
-        InstallDialogHooks();
     }
     void TearDown() override {
         if (frmError* form = frmError::Loaded())
@@ -64,11 +63,10 @@ protected:
         FlushDeletes();
         service.Stop();
         (void)QTest::qWaitFor([] { return !modInternet::Inet1().StillExecuting(); }, 20000);
-        Windows().showError = nullptr;
-        Windows().showUpdatePrompt = nullptr;
     }
     testsupport::TestWorld world;
     LocalService service;
+    testsupport::Installed<ShellDialogs> dialogs;
 };
 
 } // namespace
@@ -284,14 +282,14 @@ TEST_F(Dialogs, UpdatePromptHookShowsItModally) {
         EXPECT_TRUE(form->isModal());
         QTest::mouseClick(form->cmdUpdate, Qt::LeftButton);
     });
-    EXPECT_TRUE(Windows().showUpdatePrompt());
+    EXPECT_TRUE(windows::dialogs().ShowUpdatePrompt());
 
     QTimer::singleShot(0, [] {
         auto* form = qobject_cast<frmUpdate*>(QApplication::activeModalWidget());
         ASSERT_NE(form, nullptr);
         QTest::mouseClick(form->cmdPostpone, Qt::LeftButton);
     });
-    EXPECT_FALSE(Windows().showUpdatePrompt());
+    EXPECT_FALSE(windows::dialogs().ShowUpdatePrompt());
 }
 
 TEST_F(Dialogs, FailedUpdatePageLeavesAShortNote) {
@@ -319,7 +317,7 @@ TEST_F(Dialogs, SlowUpdatePageDoesNotHoldTheButtons) {
         EXPECT_FALSE(form->PageDone());
         QTest::mouseClick(form->cmdPostpone, Qt::LeftButton);
     });
-    EXPECT_FALSE(Windows().showUpdatePrompt());
+    EXPECT_FALSE(windows::dialogs().ShowUpdatePrompt());
     // The page that never came no longer keeps the control busy.
     EXPECT_FALSE(modInternet::Inet1().StillExecuting());
 }

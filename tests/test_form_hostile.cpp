@@ -2,13 +2,13 @@
 // a category whose form names one of the programs' own files, a form of tens
 // of thousands of controls, pictures of hundreds of megabytes, and links
 // planted in the data and images folders where the panel writes.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "menus/frmForm.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -70,7 +70,7 @@ protected:
         ASSERT_GT(service.Start(), 0);
         testsupport::TestWorld::UseServer(service.Host());
         frmForm::SetDownloadTimeoutMs(3000);
-        Windows().showError = [this](const QString& msg, int, const QString& location) {
+        dialogs.showError = [this](const QString& msg, int, const QString& location) {
             errors << ErrorCall{msg, location};
         };
     }
@@ -78,7 +78,6 @@ protected:
         if (panel)
             panel->Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Windows() = {};
     }
     void Table(const std::vector<std::pair<int, QString>>& forms) {
         std::vector<localservice::SampleRecord> records;
@@ -117,6 +116,7 @@ protected:
     localservice::LocalService service;
     QPointer<frmForm> panel;
     QList<ErrorCall> errors;
+    testsupport::ScriptedDialogs dialogs;
 };
 
 TEST_F(FormHostile, AFormNamingTheProgramsOwnFilesLeavesThemAlone) {

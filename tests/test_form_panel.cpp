@@ -3,7 +3,6 @@
 // fetched once), wrong versions, broken and unsafe files, the address Submit
 // opens, focus colours and Enter, the capture shared with its fields and the
 // home menu, and a screenshot of the sample panel beside its menu.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/LocalService.h"
@@ -17,6 +16,7 @@
 #include "platform/Taskbar.h"
 #include "platform/Twips.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -80,7 +80,7 @@ protected:
         ASSERT_GT(service.Start(), 0);
         testsupport::TestWorld::UseServer(service.Host());
         frmForm::SetDownloadTimeoutMs(3000);
-        Windows().showError = [this](const QString& msg, int, const QString& location) {
+        dialogs.showError = [this](const QString& msg, int, const QString& location) {
             errors << ErrorCall{msg, location};
         };
         Table({{44, "quote.frm"}});
@@ -89,8 +89,6 @@ protected:
         if (panel)
             panel->Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Windows() = {};
-        menus::ChildFactory() = {};
     }
     // A menu table of form categories under the root.
     void Table(const std::vector<std::pair<int, QString>>& forms) {
@@ -127,6 +125,7 @@ protected:
     Root root;
     QPointer<frmForm> panel;
     QList<ErrorCall> errors;
+    testsupport::ScriptedDialogs dialogs;
 };
 
 QStringList QuoteForm(const QString& submit = QStringLiteral("http://www.example.com/q.asp")) {
@@ -387,7 +386,7 @@ protected:
         button->show();
         gButtonHwnd = platform::HandleOf(button.get());
         gUserID = 1234;
-        InstallMenuHooks();
+        menus::ChildFactory() = MenuChildWindows();
         home = std::make_unique<frmMain>();
         home->SetItemsSource([] {
             auto c = std::make_shared<ItemCollection>();
@@ -427,6 +426,7 @@ protected:
     }
     std::unique_ptr<QWidget> button;
     std::unique_ptr<frmMain> home;
+    testsupport::Installed<MenusChain> menuChain;
 };
 
 TEST_F(FormPanelChain, TheHomeMenuOpensABuiltPanelBesideItAndRebuildsItEachTime) {

@@ -3,7 +3,6 @@
 // desktop is handed exactly the address that was built (its escapes and a
 // lone "%" as they are), as QDesktopServices receives it after the shell's
 // conversion.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/LocalService.h"
@@ -52,8 +51,6 @@ protected:
         if (panel)
             panel->Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Windows() = {};
-        menus::ChildFactory() = {};
     }
     frmForm* Open(const QByteArray& file) {
         service.SetReply(QStringLiteral("/Vantrix/data/towns.frm"), file);

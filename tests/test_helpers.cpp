@@ -1,8 +1,8 @@
 // The small shared helpers: headline capitalisation, the busy wait, the focus
 // colouring and the error report without a dialog.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -93,21 +93,21 @@ TEST(FocusColouring, OtherControlsGetOnlyTheColours) {
 
 TEST(ShowError, GoesToTheInstalledDialog) {
     testsupport::TestWorld world;
-    auto saved = modGlobals::Windows().showError;
     QString got;
     int number = 0;
     QString where;
-    modGlobals::Windows().showError = [&](const QString& msg, int no, const QString& loc) {
-        got = msg;
-        number = no;
-        where = loc;
-    };
-    modGlobals::ShowError(QStringLiteral("Overflow"), 6, QStringLiteral("modGlobals.Main"));
-    EXPECT_EQ(got, QStringLiteral("Overflow"));
-    EXPECT_EQ(number, 6);
-    EXPECT_EQ(where, QStringLiteral("modGlobals.Main"));
+    {
+        testsupport::ScriptedDialogs dialogs;
+        dialogs.showError = [&](const QString& msg, int no, const QString& loc) {
+            got = msg;
+            number = no;
+            where = loc;
+        };
+        modGlobals::ShowError(QStringLiteral("Overflow"), 6, QStringLiteral("modGlobals.Main"));
+        EXPECT_EQ(got, QStringLiteral("Overflow"));
+        EXPECT_EQ(number, 6);
+        EXPECT_EQ(where, QStringLiteral("modGlobals.Main"));
+    }
     // Without a dialog nothing breaks.
-    modGlobals::Windows().showError = nullptr;
     modGlobals::ShowError(QStringLiteral("x"), 1, QStringLiteral("y"));
-    modGlobals::Windows().showError = saved;
 }

@@ -2,7 +2,6 @@
 // in request order, failures that do not stall it, whole-body atomic writes,
 // refused names, the refill of the windows that asked, and replies of other
 // users of the transfer control that never land in an icon file.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
@@ -11,6 +10,7 @@
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -258,7 +258,7 @@ TEST_F(IconQueueTest, ADownloadCancelledByAnotherUserIsGivenUp) {
 }
 
 TEST_F(IconQueueTest, TheButtonWindowQueuesTheDownloads) {
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> shellButton;
     Icon(QStringLiteral("btn.gif"), Png("BTN"));
     frmButton& button = frmButton::Get();
     FakeMenu menu;
@@ -271,14 +271,14 @@ TEST_F(IconQueueTest, TheButtonWindowQueuesTheDownloads) {
 }
 
 TEST_F(IconQueueTest, TheMenusReachTheQueueThroughTheirHook) {
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> shellButton;
     Icon(QStringLiteral("hook.gif"), Png("HOOK"));
     FakeMenu menu;
     // Without a button window there is no queue.
-    EXPECT_FALSE(Windows().downloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
+    EXPECT_FALSE(windows::button().DownloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
     frmButton& button = frmButton::Get();
-    EXPECT_FALSE(Windows().downloadNewIcon(Url("../hook.gif"), File("hook.gif"), &menu));
-    ASSERT_TRUE(Windows().downloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
+    EXPECT_FALSE(windows::button().DownloadNewIcon(Url("../hook.gif"), File("hook.gif"), &menu));
+    ASSERT_TRUE(windows::button().DownloadNewIcon(Url("hook.gif"), File("hook.gif"), &menu));
     ASSERT_TRUE(WaitDrained(button.Icons));
     EXPECT_EQ(Read("hook.gif"), Png("HOOK"));
     EXPECT_EQ(menu.refreshes, 1);
@@ -287,7 +287,7 @@ TEST_F(IconQueueTest, TheMenusReachTheQueueThroughTheirHook) {
 }
 
 TEST_F(IconQueueTest, UnloadingTheButtonDropsTheQueue) {
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> shellButton;
     Icon(QStringLiteral("x.gif"), Png("X"), 200, 100);
     Icon(QStringLiteral("y.gif"), Png("Y"));
     frmButton& button = frmButton::Get();

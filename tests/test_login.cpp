@@ -1,7 +1,6 @@
 // Login and logout against a local login page: every kind of reply with its
 // message and title, the request, the enrolment hand-over, the update offer,
 // the pop-up page, the stored login state and what a bad reply leaves.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -10,6 +9,7 @@
 #include "localservice/lib/SampleDatabase.h"
 #include "platform/Notifier.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QFile>
 #include <QTest>
@@ -51,26 +51,21 @@ protected:
         ASSERT_TRUE(localservice::WriteMenuTable(world.dataPath() + QStringLiteral("MenuItems.dat"),
                                                  {Record(5, 1, "News")}, &error));
 
-        saved_ = Windows();
-        WindowHooks& hooks = Windows();
-        hooks.setLoginProgress = [this](int v) { progress << v; };
-        hooks.saveLoginLog = [this] { ++saveLog; };
-        hooks.unloadLogin = [this] { ++unloadLogin; };
-        hooks.showHomeMenu = [this] { ++homeMenu; };
-        hooks.resetButtonTimer = [this] { ++resetTimer; };
-        hooks.showUpdatePrompt = [this] {
+        login.setProgress = [this](int v) { progress << v; };
+        login.saveLoginLog = [this] { ++saveLog; };
+        login.unload = [this] { ++unloadLogin; };
+        menus.showHomeMenu = [this] { ++homeMenu; };
+        button.resetTimer = [this] { ++resetTimer; };
+        dialogs.showUpdatePrompt = [this] {
             ++prompts;
             return updateNow;
         };
-        hooks.unloadButton = [this] { ++unloadButton; };
-        hooks.unloadHomeMenu = [] {};
-        hooks.showError = [this](const QString& msg, int, const QString&) { errors << msg; };
+        button.unload = [this] { ++unloadButton; };
+        menus.unloadHomeMenu = [] {};
+        dialogs.showError = [this](const QString& msg, int, const QString&) { errors << msg; };
     }
 
-    void TearDown() override {
-        Windows() = saved_;
-        qunsetenv("TARVEL_BOOTSTRAP_HOST");
-    }
+    void TearDown() override { qunsetenv("TARVEL_BOOTSTRAP_HOST"); }
 
     static localservice::SampleRecord Record(int id, int parent, const char* name) {
         localservice::SampleRecord r;
@@ -113,7 +108,10 @@ protected:
 
     testsupport::TestWorld world;
     localservice::LocalService service;
-    WindowHooks saved_;
+    testsupport::ScriptedLogin login;
+    testsupport::ScriptedButton button;
+    testsupport::ScriptedMenuChain menus;
+    testsupport::ScriptedDialogs dialogs;
     QList<int> progress;
     QStringList errors;
     int saveLog = 0, unloadLogin = 0, homeMenu = 0, resetTimer = 0, prompts = 0, unloadButton = 0;

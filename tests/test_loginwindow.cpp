@@ -1,7 +1,6 @@
 // The login window: the remembered names, the remember box, where and how it
 // slides out, Esc, the two links, the progress panel that the login drives,
 // and a window that stays put under a running login.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modTaskbar.h"
 #include "localservice/lib/LocalService.h"
@@ -12,6 +11,7 @@
 #include "shell/frmButton.h"
 #include "shell/frmLogin.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -45,10 +45,8 @@ class LoginWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         frmLogin::SetSlideStepMs(0);
-        InstallShellHooks();
-        saved_ = Windows();
-        Windows().showHomeMenu = [this] { ++homeShown; };
-        Windows().unloadHomeMenu = [] {};
+        menus.showHomeMenu = [this] { ++homeShown; };
+        menus.unloadHomeMenu = [] {};
         ASSERT_GT(service.Start(), 0);
         service.SetReply(
             QStringLiteral("/url.txt"),
@@ -73,7 +71,6 @@ protected:
         frmLogin::Unload();
         frmButton::Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Windows() = saved_;
         qunsetenv("TARVEL_BOOTSTRAP_HOST");
     }
 
@@ -109,7 +106,9 @@ protected:
     testsupport::TestWorld world;
     platform::ScriptedTaskbar taskbar{platform::ABE_BOTTOM, 30};
     localservice::LocalService service;
-    WindowHooks saved_;
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    testsupport::ScriptedMenuChain menus;
     frmButton* button = nullptr;
     int homeShown = 0;
 };
@@ -248,7 +247,8 @@ TEST_F(LoginWindowTest, OkShrinksToTheProgressPanelKeepingTheBottomOnTheButton) 
     frmLogin& login = Show();
     QList<int> heights;
     int progressTop = 0;
-    Windows().unloadLogin = [&heights, &progressTop] {
+    testsupport::ScriptedLogin scripted;
+    scripted.unload = [&heights, &progressTop] {
         frmLogin* l = frmLogin::Loaded();
         heights = l->LastSlideHeights();
         progressTop = l->geometry().bottom();
@@ -356,9 +356,10 @@ TEST_F(LoginWindowTest, APressInsideKeepsTheWindowAndItsCapture) {
 
 TEST_F(LoginWindowTest, TheProgressBarFollowsTheLogin) {
     QList<int> seen;
-    const auto original = Windows().setLoginProgress;
-    Windows().setLoginProgress = [&seen, original](int v) {
-        original(v);
+    testsupport::ScriptedLogin scripted;
+    windows::LoginWindow& original = scripted.Before();
+    scripted.setProgress = [&seen, &original](int v) {
+        original.SetProgress(v);
         seen << frmLogin::Loaded()->ProgressBar1->value();
     };
     frmLogin& login = Show();
@@ -370,9 +371,10 @@ TEST_F(LoginWindowTest, NothingClosesTheWindowUnderARunningLogin) {
     frmLogin& login = Show();
     QPointer<frmLogin> guard(&login);
     int checks = 0;
-    const auto original = Windows().setLoginProgress;
-    Windows().setLoginProgress = [&, original](int v) {
-        original(v);
+    testsupport::ScriptedLogin scripted;
+    windows::LoginWindow& original = scripted.Before();
+    scripted.setProgress = [&](int v) {
+        original.SetProgress(v);
         if (v != 20)
             return;
         // A click outside, a click on the button, Esc and a close request

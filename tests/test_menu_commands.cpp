@@ -1,7 +1,6 @@
 // The commands of the button's program menu and of the home menu's context
 // menu, against the sample service and its menu table: what each entry
 // offers logged in and out, what the server is asked, what the user sees.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -13,6 +12,7 @@
 #include "platform/Taskbar.h"
 #include "platform/TaskbarScripted.h"
 #include "platform/TransferControl.h"
+#include "shell/DialogHooks.h"
 #include "shell/MenuCommands.h"
 #include "shell/ShellHooks.h"
 #include "shell/frmAbout.h"
@@ -22,6 +22,7 @@
 #include "shell/frmOptions.h"
 #include "shell/frmRefer.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,7 +73,6 @@ void ChooseLater(const QString& entry) {
 class MenuCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = Windows();
         menus::Slide::SetStepIntervalMs(0);
         frmLogin::SetSlideStepMs(0);
         ASSERT_GT(service.Start(), 0);
@@ -85,10 +85,10 @@ protected:
         gUserName = QStringLiteral("demo");
         gAniSpeed = 25;
         gButtonPosition = 0;
-        InstallShellHooks();
         MenuCommands::InstallMenuCommands();
-        Windows().unloadHomeMenu = [] { frmMain::Instance().Unload(); };
-        Windows().showError = [this](const QString& msg, int, const QString&) { errors << msg; };
+        menuChain.unloadHomeMenu = [] { frmMain::Instance().Unload(); };
+        dialogs.showError = [this](const QString& msg, int, const QString&) { errors << msg; };
+        dialogs.showUpdatePrompt = [] { return false; }; // no update offer in these tests
         frmButton& button = frmButton::Get();
         button.show();
         gButtonHwnd = platform::HandleOf(&button);
@@ -104,7 +104,6 @@ protected:
         EndWhenLastWindowGone(nullptr);
         service.Stop();
         (void)QTest::qWaitFor([] { return !modInternet::Inet1().StillExecuting(); }, 20000);
-        Windows() = saved_;
     }
     frmMain& ShowHome() {
         frmMain& home = frmMain::Instance();
@@ -134,7 +133,11 @@ protected:
     testsupport::TestWorld world;
     localservice::LocalService service;
     QStringList errors;
-    modGlobals::WindowHooks saved_;
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    testsupport::Installed<ShellDialogs> shellDialogs;
+    testsupport::ScriptedDialogs dialogs;
+    testsupport::ScriptedMenuChain menuChain;
 };
 
 } // namespace

@@ -1,13 +1,13 @@
 // The home menu's input: the keyboard walk through rows and search box, Enter
 // and clicks that open items, the 250 ms opener delay, a press outside that
 // closes the chain, and the search address.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
 #include "menus/Slide.h"
 #include "menus/frmMain.h"
 #include "platform/Taskbar.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -67,10 +67,10 @@ protected:
         frm = std::make_unique<frmMain>();
         frm->SetItemsSource([this] { return items; });
         frmMain* f = frm.get();
-        Windows().unloadHomeMenu = [f] { f->Unload(); };
+        menuChain.unloadHomeMenu = [f] { f->Unload(); };
     }
     void TearDown() override {
-        Windows().unloadHomeMenu = nullptr;
+        menuChain.unloadHomeMenu = nullptr;
         frm->Unload();
         frm.reset();
         button.reset();
@@ -90,6 +90,7 @@ protected:
     std::unique_ptr<QWidget> button;
     std::unique_ptr<frmMain> frm;
     ItemCollectionPtr items;
+    testsupport::ScriptedMenuChain menuChain;
 };
 
 TEST_F(MenuInput, TheSearchBoxHasTheKeyboardWhenTheMenuOpens) {

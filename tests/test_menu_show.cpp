@@ -1,7 +1,6 @@
 // The home menu's showing: width, placement beside the desktop button, the
 // slide-in, the refresh that keeps the highlighted item, a failed fetch, the
 // state of an earlier opening, the tooltip window, and a screenshot.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -15,6 +14,7 @@
 #include "menus/frmTooltip.h"
 #include "platform/Taskbar.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -351,13 +351,14 @@ TEST_F(MenuShow, AFailedFetchGivesAnEmptyMenuWithOneMessage) {
     ASSERT_TRUE(localservice::CreateSampleDatabase(world.dataPath() + "MenuItems.dat"));
     testsupport::TestWorld::UseServer(service.Host());
     int errors = 0;
-    Windows().showError = [&](const QString&, int, const QString&) { ++errors; };
+    testsupport::ScriptedDialogs dialogs;
+    dialogs.showError = [&](const QString&, int, const QString&) { ++errors; };
     frm->SetItemsSource(nullptr); // the real item store
     gAniSpeed = 25;
     ItemManager();
     world.notifier.calls.clear();
     frm->ShowMenu();
-    Windows().showError = nullptr;
+    dialogs.showError = nullptr;
     EXPECT_EQ(errors, 0);
     ASSERT_EQ(world.notifier.calls.size(), 1);
     EXPECT_EQ(world.notifier.calls[0].prompt, "Unable to get Home Menu settings from server.");
@@ -426,19 +427,19 @@ TEST_F(MenuShow, TheSearchTextOfAnEarlierOpeningIsGone) {
 }
 
 TEST_F(MenuShow, HooksShowAndUnloadTheOneHomeMenu) {
-    InstallMenuHooks();
+    testsupport::Installed<MenusChain> menuChain;
+    menus::ChildFactory() = MenuChildWindows();
     frmMain& home = frmMain::Instance();
     EXPECT_EQ(&home, &frmMain::Instance());
     home.SetItemsSource([this] { return items; });
     gAniSpeed = 25;
-    Windows().showHomeMenu();
+    windows::menuChain().ShowHomeMenu();
     EXPECT_TRUE(home.isVisible());
     EXPECT_TRUE(gMainLoaded);
-    Windows().unloadHomeMenu();
+    windows::menuChain().UnloadHomeMenu();
     EXPECT_FALSE(home.isVisible());
     EXPECT_FALSE(gMainLoaded);
     home.SetItemsSource(nullptr);
-    Windows() = {};
 }
 
 TEST_F(MenuShow, TooltipAtTheRightScreenEdgeEndsFlushWithIt) {
@@ -457,17 +458,17 @@ TEST_F(MenuShow, TooltipAtTheRightScreenEdgeEndsFlushWithIt) {
 }
 
 TEST_F(MenuShow, TheNewsWaitBoxSitsOnTheHighlightBar) {
-    InstallMenuHooks();
+    testsupport::Installed<MenusChain> menuChain;
+    menus::ChildFactory() = MenuChildWindows();
     gHighlightRect = {100 * 15, 300 * 15, 265 * 15, 320 * 15};
-    Windows().showWaitBox(QStringLiteral("Loading News... Please Wait..."));
+    windows::menuChain().ShowWaitBox(QStringLiteral("Loading News... Please Wait..."));
     ASSERT_TRUE(gTooltipLoaded);
     menus::frmTooltip* t = menus::frmTooltip::Loaded();
     EXPECT_EQ(t->x(), 100);
     EXPECT_EQ(t->geometry().bottom() + 1, 300);
     EXPECT_EQ(t->lblTooltip->text(), "Loading News... Please Wait...");
-    Windows().unloadWaitBox();
+    windows::menuChain().UnloadWaitBox();
     EXPECT_FALSE(gTooltipLoaded);
-    Windows() = {};
 }
 
 TEST_F(MenuShow, TooltipLeftAtTheAnchorAndUnloadedWithTheHomeMenu) {

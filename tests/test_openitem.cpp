@@ -1,11 +1,11 @@
 // Opening items: every built-in command id, the redirect page with and
 // without the advertiser mark, the rows that open nothing, and an item and
 // search text that outlive the menu windows that held them.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/LocalService.h"
 #include "platform/Notifier.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -41,18 +41,14 @@ protected:
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-        saved_ = Windows();
-        Windows().unloadHomeMenu = [this] { events << QStringLiteral("unload"); };
-        Windows().resetNewsTimer = [this] { events << QStringLiteral("news timer"); };
-        Windows().showOptions = [this] { events << QStringLiteral("options"); };
-        Windows().showRefer = [this] { events << QStringLiteral("refer"); };
-        Windows().showAbout = [this] { events << QStringLiteral("about"); };
+        menuChain.unloadHomeMenu = [this] { events << QStringLiteral("unload"); };
+        button.resetNewsTimer = [this] { events << QStringLiteral("news timer"); };
+        dialogs.showOptions = [this] { events << QStringLiteral("options"); };
+        dialogs.showRefer = [this] { events << QStringLiteral("refer"); };
+        dialogs.showAbout = [this] { events << QStringLiteral("about"); };
     }
 
-    void TearDown() override {
-        Windows() = saved_;
-        qunsetenv("TARVEL_MEMBER_HOST");
-    }
+    void TearDown() override { qunsetenv("TARVEL_MEMBER_HOST"); }
 
     static ItemPtr Item(int id, int parent = 5) {
         auto item = std::make_shared<clsItem>();
@@ -75,7 +71,9 @@ protected:
     }
 
     testsupport::TestWorld world;
-    WindowHooks saved_;
+    testsupport::ScriptedMenuChain menuChain;
+    testsupport::ScriptedButton button;
+    testsupport::ScriptedDialogs dialogs;
     QString browser;
     QStringList events;
 };
@@ -269,7 +267,7 @@ TEST_F(OpenItemTest, ItemAndSearchTextOutliveTheMenuChain) {
     window->row = Item(-4, 0);
     window->search = QStringLiteral("blue whales");
     std::weak_ptr<clsItem> watch = window->row;
-    Windows().unloadHomeMenu = [&window] { window.reset(); };
+    menuChain.unloadHomeMenu = [&window] { window.reset(); };
     // Both arguments refer into the window that the unloading destroys.
     OpenItem(window->row, window->search);
     EXPECT_EQ(window, nullptr);

@@ -3,18 +3,19 @@
 // and without a taskbar rebar, the Quick Launch set-up and its progress
 // window) and the About box (caption, version, licence line and text, the
 // system-information tool). Screenshots of both go into the build folder.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modQuickLaunch.h"
 #include "core/modTaskbar.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/TaskbarScripted.h"
+#include "shell/DialogHooks.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMessage.h"
 #include "shell/frmOptions.h"
 #include "support/Screenshot.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -51,15 +52,12 @@ QByteArray ReadFile(const QString& path) {
 class OptionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = Windows();
         gUserID = 1234;
-        Windows().showError = [this](const QString& msg, int, const QString&) { errors << msg; };
-        InstallMessageHooks();
+        dialogs.showError = [this](const QString& msg, int, const QString&) { errors << msg; };
     }
     void TearDown() override {
         modQuickLaunch::SetWaitFunction(nullptr);
         modQuickLaunch::SetTempFolder(QString());
-        Windows() = saved_;
     }
     QString Setting(const QString& section, const QString& key) {
         return GetSetting(section, key, QStringLiteral("<none>"));
@@ -74,7 +72,9 @@ protected:
 
     testsupport::TestWorld world;
     QStringList errors;
-    WindowHooks saved_;
+    // The progress window is real; the error dialog only records.
+    testsupport::Installed<ShellDialogs> shellDialogs;
+    testsupport::ScriptedDialogs dialogs;
 };
 
 } // namespace

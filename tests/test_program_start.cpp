@@ -9,6 +9,7 @@
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -165,7 +166,8 @@ TEST_F(ProgramStart, EnlistsOwnCommandLineIsNeverReadAsOptions) {
 // The data folder's problems are named before any login and before a first
 // run hands over to Enlist, which would download into it.
 TEST_F(ProgramStart, ADataFolderThatCannotBeMadeIsNamedWithItsCause) {
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
     const QString blocker = world.appPath() + QStringLiteral("/not-a-folder");
     QFile file(blocker);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -185,7 +187,8 @@ TEST_F(ProgramStart, AReadOnlyDataFolderIsNamedWithItsCause) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes through permission bits (tests/x11/install.sh runs as "
                         "another user)";
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
     ASSERT_TRUE(QFile::setPermissions(world.dataPath(), QFile::ReadOwner | QFile::ExeOwner));
     EXPECT_EQ(Main({}), 1);
     QFile::setPermissions(world.dataPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -196,7 +199,8 @@ TEST_F(ProgramStart, AReadOnlyDataFolderIsNamedWithItsCause) {
 }
 
 TEST_F(ProgramStart, TheDataFoldersAreMadePrivateUnderXdgDataHome) {
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
     ASSERT_TRUE(QDir(world.dataHome()).removeRecursively());
     SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), QStringLiteral("1/4/2000"));
     SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
@@ -216,7 +220,8 @@ TEST_F(ProgramStart, TheDataFoldersAreMadePrivateUnderXdgDataHome) {
 // A data folder others can write is where they could plant links: one of
 // ours is narrowed to the user, one that belongs to another user is refused.
 TEST_F(ProgramStart, AWiderDataFolderIsNarrowedAndAnotherUsersIsRefused) {
-    InstallShellHooks();
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
     SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), QStringLiteral("1/4/2000"));
     SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
     ASSERT_EQ(::chmod(QFile::encodeName(world.imagesPath()).constData(), 0777), 0);

@@ -1,13 +1,13 @@
 // The Quick Launch set-up against a scripted Windows-style shell: real files
 // in a temporary Quick Launch folder, the taskbar's stream in the registry
 // file, and recorded waits.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modQuickLaunch.h"
 #include "platform/Registry.h"
 #include "platform/Taskbar.h"
 #include "platform/TaskbarScripted.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,19 +47,18 @@ protected:
             if (onWait)
                 onWait(static_cast<int>(waits.size()));
         });
-        Windows().showMessageWindow = [this](const QString& text) { messages.append(text); };
-        Windows().setMessageProgress = [this](int max, int value) {
+        dialogs.showMessageWindow = [this](const QString& text) { messages.append(text); };
+        dialogs.setMessageProgress = [this](int max, int value) {
             progress.append(qMakePair(max, value));
         };
-        Windows().unloadMessageWindow = [this] { ++unloads; };
-        Windows().showError = [this](const QString& msg, int number, const QString& location) {
+        dialogs.unloadMessageWindow = [this] { ++unloads; };
+        dialogs.showError = [this](const QString& msg, int number, const QString& location) {
             errors.push_back({msg, number, location});
         };
     }
     void TearDown() override {
         modQuickLaunch::SetWaitFunction(nullptr);
         modQuickLaunch::SetTempFolder(QString());
-        Windows() = WindowHooks();
     }
 
     static void Write(const QString& path, const QByteArray& content) {
@@ -119,6 +118,7 @@ protected:
     QList<QPair<int, int>> progress;
     int unloads = 0;
     std::vector<ErrorCall> errors;
+    testsupport::ScriptedDialogs dialogs;
 };
 
 TEST_F(QuickLaunch, UnknownShortcutsReturnInSlotsEightyOnAfterTheProgramShortcuts) {

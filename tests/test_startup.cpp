@@ -1,7 +1,6 @@
 // Start-up: the single instance, the first-run hand-over to Enlist, the
 // program state it fills, the version pages, the forced floating position
 // without a rebar, and the end of the program after an error.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modStartup.h"
 #include "localservice/lib/LocalService.h"
@@ -12,6 +11,7 @@
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,12 +53,9 @@ QString ReadAll(const QString& path) {
 class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InstallShellHooks();
-        saved_ = Windows();
-        Windows().activateButton = [this] {
+        button.activate = [this] {
             ++activations;
-            if (saved_.activateButton)
-                saved_.activateButton();
+            button.Before().Activate();
         };
         ASSERT_GT(service.Start(), 0);
         service.SetReply(
@@ -71,7 +68,6 @@ protected:
         frmButton::Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         modStartup::ReleaseSingleInstance();
-        Windows() = saved_;
         qunsetenv("TARVEL_BOOTSTRAP_HOST");
     }
 
@@ -102,7 +98,8 @@ protected:
     testsupport::TestWorld world;
     platform::ScriptedTaskbar taskbar;
     localservice::LocalService service;
-    WindowHooks saved_;
+    testsupport::Installed<ShellButton> shellButton;
+    testsupport::ScriptedButton button;
     int activations = 0;
 };
 
@@ -382,10 +379,11 @@ TEST_F(StartupTest, AnErrorIsReportedTheButtonStaysHiddenAndItsTimersStop) {
     SetInstalled();
     SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
     QStringList locations;
-    Windows().showError = [&locations](const QString&, int, const QString& location) {
+    testsupport::ScriptedDialogs dialogs;
+    dialogs.showError = [&locations](const QString&, int, const QString& location) {
         locations << location;
     };
-    Windows().showButton = [] { throw std::runtime_error("cannot show"); };
+    button.show = [] { throw std::runtime_error("cannot show"); };
     EXPECT_EQ(Main({}), 1);
     EXPECT_EQ(locations, QStringList{QStringLiteral("modGlobals.Main")});
     EXPECT_EQ(frmButton::Loaded(), nullptr);
@@ -396,14 +394,15 @@ TEST_F(StartupTest, AfterAnErrorTheProgramEndsWhenTheErrorDialogCloses) {
     SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
     modStartup::SetErrorWaitLimitMs(20000);
     QPointer<QWidget> dialog;
-    Windows().showError = [&dialog](const QString& msg, int, const QString&) {
+    testsupport::ScriptedDialogs dialogs;
+    dialogs.showError = [&dialog](const QString& msg, int, const QString&) {
         dialog = new QWidget;
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setWindowTitle(msg);
         dialog->show();
         QTimer::singleShot(50, dialog, &QWidget::close);
     };
-    Windows().loadButton = []() -> QWidget* { throw std::runtime_error("no button"); };
+    button.load = []() -> QWidget* { throw std::runtime_error("no button"); };
     EXPECT_EQ(Main({}), 1);
     EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
     modStartup::SetErrorWaitLimitMs(0);

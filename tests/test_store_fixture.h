@@ -2,13 +2,13 @@
 // A world for the item store tests: the test world of the support library, a
 // local service for the store's pages, a recorder of error reports and
 // helpers that write menu tables.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QStringList>
 
@@ -90,13 +90,12 @@ protected:
         modGlobals::gVersion = QStringLiteral("1.0.3");
         modGlobals::gUserID = 1234;
         modInternet::SetASPDataTimeoutMs(5000);
-        modGlobals::Windows().showError = [this](const QString& msg, int number,
-                                                 const QString& location) {
+        dialogs.showError = [this](const QString& msg, int number, const QString& location) {
             errors.append({msg, number, location});
         };
     }
     ~StoreTest() override {
-        modGlobals::Windows().showError = nullptr;
+        dialogs.showError = nullptr;
         store.reset();
         service.Stop();
     }
@@ -118,6 +117,7 @@ protected:
     localservice::LocalService service;
     QList<ErrorCall> errors;
     std::unique_ptr<clsItemManager> store;
+    testsupport::ScriptedDialogs dialogs;
 };
 
 } // namespace storetest

@@ -12,16 +12,14 @@ namespace {
 class StoreNewsTest : public StoreTest {
 protected:
     StoreNewsTest() {
-        auto& w = modGlobals::Windows();
-        w.showWaitBox = [this](const QString& caption) { boxes << caption; };
-        w.unloadWaitBox = [this] { ++unloads; };
-        w.resetNewsTimer = [this] { ++timerResets; };
+        menuChain.showWaitBox = [this](const QString& caption) { boxes << caption; };
+        menuChain.unloadWaitBox = [this] { ++unloads; };
+        button.resetNewsTimer = [this] { ++timerResets; };
     }
     ~StoreNewsTest() override {
-        auto& w = modGlobals::Windows();
-        w.showWaitBox = nullptr;
-        w.unloadWaitBox = nullptr;
-        w.resetNewsTimer = nullptr;
+        menuChain.showWaitBox = nullptr;
+        menuChain.unloadWaitBox = nullptr;
+        button.resetNewsTimer = nullptr;
     }
     void NewsReply(const QByteArray& body) { service.SetReply(Page("getNewsHeadlines.asp"), body); }
     int NewsRequests() const { return service.RequestsFor(Page("getNewsHeadlines.asp")).size(); }
@@ -33,6 +31,8 @@ protected:
     QStringList boxes;
     int unloads = 0;
     int timerResets = 0;
+    testsupport::ScriptedMenuChain menuChain;
+    testsupport::ScriptedButton button;
 };
 
 const QByteArray kTwoFeeds =

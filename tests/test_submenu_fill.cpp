@@ -223,7 +223,7 @@ TEST_F(SubmenuTest, IconsArriveThroughTheQueueAndAnEmptyReplyIsAskedForOnce) {
     service.SetReply("/Vantrix/internal/images/blue.png", Png(QColor(0, 0, 255)));
     service.SetReply("/Vantrix/internal/images/empty.png", QByteArray());
     IconQueue queue;
-    Windows().downloadNewIcon = [&](const QString& url, const QString& file, QObject* frm) {
+    buttonWindow.downloadNewIcon = [&](const QString& url, const QString& file, QObject* frm) {
         return queue.Add(url, file, frm);
     };
     frmMenu* all = OpenFromHome(4);
@@ -253,7 +253,7 @@ TEST_F(SubmenuTest, TheHomeMenuPaintsAtOnceAndItsIconArrivesLater) {
     slow.delayMs = 300;
     service.SetReply("/Vantrix/internal/images/slow.png", slow);
     IconQueue queue;
-    Windows().downloadNewIcon = [&](const QString& url, const QString& file, QObject* frm) {
+    buttonWindow.downloadNewIcon = [&](const QString& url, const QString& file, QObject* frm) {
         return queue.Add(url, file, frm);
     };
     auto green = [](QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 60; };

@@ -3,7 +3,6 @@
 // the server's pages, the home menu as the root of the chain with real
 // submenu windows below it, a 30-pixel taskbar at the bottom of the
 // 1024 x 768 screen, and a recorder of error reports.
-#include "core/WindowHooks.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/LocalService.h"
@@ -14,6 +13,7 @@
 #include "menus/frmMenu.h"
 #include "platform/Taskbar.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QApplication>
 #include <QFile>
@@ -92,7 +92,7 @@ protected:
                                                  Directory(), &error))
             << error.toStdString();
         gItemManager.reset();
-        Windows().showError = [this](const QString& msg, int, const QString& location) {
+        dialogs.showError = [this](const QString& msg, int, const QString& location) {
             errors << location + QStringLiteral(": ") + msg;
         };
         menus::ChildFactory().newSubmenu = [this] {
@@ -114,11 +114,11 @@ protected:
     void TearDown() override {
         home->Unload();
         home.reset();
-        menus::ChildFactory() = {};
         for (auto& w : windows)
             delete w.data();
         button.reset();
-        modGlobals::Windows() = {};
+        dialogs.showError = nullptr;
+        buttonWindow.downloadNewIcon = nullptr;
         modGlobals::gItemManager.reset();
         service.Stop();
     }
@@ -168,6 +168,8 @@ protected:
     std::unique_ptr<frmMain> home;
     ItemCollectionPtr homeRows;
     std::vector<QPointer<frmMenu>> windows;
+    testsupport::ScriptedDialogs dialogs;
+    testsupport::ScriptedButton buttonWindow;
 };
 
 } // namespace submenutest

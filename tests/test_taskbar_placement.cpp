@@ -1,12 +1,12 @@
 // Placement of the button: floating, beside the Start button and in the Quick
 // Launch toolbar, against a scripted Windows-style taskbar on each screen edge
 // and against the Linux desktop, which has no rebar.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modTaskbar.h"
 #include "platform/Taskbar.h"
 #include "platform/TaskbarScripted.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QWidget>
 
@@ -35,12 +35,12 @@ protected:
     void SetUp() override {
         button = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint);
         button->resize(54, kButtonH);
-        Windows().setButtonFace = [this](bool small, int width) {
+        buttonWindow.setButtonFace = [this](bool small, int width) {
             faces.push_back({small, width});
         };
     }
     void TearDown() override {
-        Windows().setButtonFace = nullptr;
+        buttonWindow.setButtonFace = nullptr;
         platform::SetWatchedWindow(0);
     }
     // Start-up with the scripted taskbar in place.
@@ -56,6 +56,7 @@ protected:
     testsupport::TestWorld world;
     std::unique_ptr<QWidget> button;
     std::vector<Face> faces;
+    testsupport::ScriptedButton buttonWindow;
 };
 
 TEST_F(Placement, FindsTheTaskbarWindows) {

@@ -1,7 +1,6 @@
 // The watch on the taskbar's rebar: every message re-places the docked
 // button, and a steady rhythm of position changes asks once whether the
 // button should float instead.
-#include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "core/modTaskbar.h"
 #include "platform/Notifier.h"
@@ -9,6 +8,7 @@
 #include "platform/TaskbarScripted.h"
 #include "shell/TaskbarWatcher.h"
 #include "support/Scripted.h"
+#include "support/ScriptedWindows.h"
 
 #include <QWidget>
 
@@ -223,14 +223,15 @@ TEST_F(Watcher, WithFlashQuestionNoTheButtonIsStillPlaced) {
 TEST_F(Watcher, TheOpenHomeMenuClosesBeforeTheQuestion) {
     int unloads = 0;
     gMainLoaded = true;
-    Windows().unloadHomeMenu = [&] {
+    testsupport::ScriptedMenuChain menuChain;
+    menuChain.unloadHomeMenu = [&] {
         ++unloads;
         gMainLoaded = false;
     };
     now = 100;
     Changing(1, 0);
     Changing(11, 1.0);
-    Windows().unloadHomeMenu = nullptr;
+    menuChain.unloadHomeMenu = nullptr;
     EXPECT_EQ(unloads, 1);
     EXPECT_EQ(Questions(), 1);
 }
