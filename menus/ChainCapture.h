@@ -6,11 +6,21 @@
 // event meant for another widget to the holder, in the holder's coordinates,
 // and a press outside every window of the chain closes the chain. On X11 the
 // holder also grabs the pointer, which brings the clicks on the desktop.
+//
+// A window manager maps our windows when it gets round to it (after
+// reparenting them into its frames), and the X server refuses a grab on a
+// window that is not viewable yet or while another client holds one; so the
+// grab is taken again whenever the holder's window is exposed, checked, and
+// retried for a short while. A chain that cannot get it back, or whose
+// window loses the keyboard focus to another program, closes as a click
+// outside it would.
 #include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 
@@ -33,6 +43,9 @@ public:
     // the chain with this (the home menu's unload).
     void SetCloser(std::function<void()> closer) { closer_ = std::move(closer); }
 
+    // True while the X11 pointer grab is held (always false elsewhere).
+    bool GrabHeld() const { return xHeld_; }
+
     // Gives up the X11 pointer grab while a blocking call runs (a held grab
     // freezes the whole desktop's pointer); the capture itself stays.
     class GrabPause {
@@ -51,15 +64,39 @@ private:
     bool AnyChainWindowShown() const;
     bool OverChainWindow(const QPoint& global) const;
     void Forward(QWidget* to, QEvent::Type type, const class QMouseEvent& me);
+    // Sends the holder a move to where the pointer is, so that its hand-over
+    // rules run before a press there.
+    void HandOverMove(const class QMouseEvent& me);
+    // Gives a press to the window that is really under the pointer, as the
+    // window system would have without the grab.
+    bool Redeliver(const class QMouseEvent& me);
+    // Our window under a screen point, the topmost one as far as we know.
+    static QWidget* WindowAt(const QPoint& global);
+    void DeliverTo(class QWindow* window, const class QMouseEvent& me);
+    bool ReleaseAfterRedelivery(QObject* watched, class QMouseEvent* me);
+    bool PressEvent(QWidget* target, class QMouseEvent* me);
     void Grab();
+    void TakeXGrab();
     void Ungrab();
+    void CloseChain();
+    void FocusWindowChanged(class QWindow* focus);
 
     QPointer<QWidget> holder_;
     QPointer<QWidget> grabbed_;
     std::function<void()> closer_;
     int grabPaused_ = 0;
     bool forwarding_ = false;
-    const QEvent* passed_ = nullptr; // compared only, never read
+    // The last mouse event let through, and to whom.
+    void Pass(const class QMouseEvent* event, QWidget* target);
+    QPointer<QWidget> passedTo_;
+    QEvent::Type passedType_ = QEvent::None;
+    quint64 passedTime_ = 0;
+    QPointF passedGlobal_;
+    bool xHeld_ = false; // the X server said yes to the grab
+    int grabTries_ = 0;  // refusals since the window was exposed
+    QTimer grabRetry_;
+    bool chainHadFocus_ = false;
+    QPointer<class QWindow> pressWindow_; // where a press was given afresh
 };
 
 } // namespace menus

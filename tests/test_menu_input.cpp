@@ -365,9 +365,11 @@ TEST_F(MenuInput, MovingIntoTheStripLendsItTheCapture) {
     // The next move lands on the strip's text box, which takes it.
     QTest::mouseMove(frm->txtSearch, QPoint(5, 5));
     EXPECT_EQ(menus::ChainCapture::Instance().Holder(), frm->txtSearch);
-    // Back over the rows, the window takes it again.
+    // Back over the rows, the window takes it again; the next move there is
+    // its own and highlights the row.
     QTest::mouseMove(frm.get(), RowPoint(1));
     EXPECT_EQ(menus::ChainCapture::Instance().Holder(), frm.get());
+    QTest::mouseMove(frm.get(), RowPoint(1) + QPoint(1, 0));
     EXPECT_EQ(frm->m_SelIndex, 1);
 }
 
