@@ -1,6 +1,10 @@
 // The home menu's input: the keyboard walk through rows and search box, Enter
 // and clicks that open items, the 250 ms opener delay, a press outside that
 // closes the chain, and the search address.
+//
+// The press outside passed here while under a window manager the menu never
+// saw it (no grab until the window is mapped): tests/x11/
+// t_home_outside_click.sh covers that.
 #include "core/WindowHooks.h"
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
