@@ -420,7 +420,12 @@ click() { xdotool mousemove "$1" "$2" click "${3:-1}"; } # click X Y [BUTTON]
 right_click() { click "$1" "$2" 3; }
 press_keys() { xdotool key --delay 80 "$@"; }    # press_keys Down Down Right
 type_text() { xdotool type --delay 30 "$1"; }
-click_button() { click "$((bx + bw / 2))" "$((by + bh / 2))"; }
+# (Where the button is now: a panel that comes later moves it.)
+click_button() {
+    geom "$button"
+    [ -n "$X" ] && bx=$X by=$Y bw=$WIDTH bh=$HEIGHT
+    click "$((bx + bw / 2))" "$((by + bh / 2))"
+}
 # Pointer onto the middle of row N (0 first) of a menu window (the home menu
 # or a submenu not scrolled): rows are 20 pixels high from the window's top.
 row_y() { geom "$1"; echo "$((Y + $2 * 20 + 10))"; }
