@@ -193,6 +193,11 @@ bool ChainCapture::Redeliver(const QMouseEvent& me) {
     QWindow* window = top ? top->windowHandle() : nullptr;
     if (!window)
         return false;
+    // The window system activates a window that is clicked; a press given
+    // afresh must do the same, or the keys would still go to the window
+    // that had the grab.
+    if (!window->isActive() && !(window->flags() & Qt::WindowDoesNotAcceptFocus))
+        window->requestActivate();
     DeliverTo(window, me);
     // The release that follows may already be on its way to the window
     // that had the grab: it goes where the press went.
@@ -257,12 +262,19 @@ bool ChainCapture::PressEvent(QWidget* target, QMouseEvent* me) {
     // grab the press reaches the holder itself even over another window of
     // the chain (the parent whose row the pointer rests on when the child
     // has just opened and taken the capture), so the holder gets that move
-    // too.
+    // too. A holder that takes over sees it as well, as it would the next
+    // real one: the form panel reached straight from the home menu gives
+    // the pointer up at once when it rests on one of the panel's fields.
     QPointer<QWidget> before = holder_;
-    HandOverMove(*me);
+    for (int i = 0; i < 4 && holder_; ++i) {
+        QPointer<QWidget> was = holder_;
+        HandOverMove(*me);
+        if (holder_ == was)
+            break;
+    }
     if (!holder_) {
-        // The holder let the pointer go (it rests on a control of the form
-        // panel): the control under it takes the press itself.
+        // The pointer is let go (it rests on a control of the form panel):
+        // the control under it takes the press itself.
         if (target != before)
             return false;
         Redeliver(*me);
