@@ -194,9 +194,10 @@ bool ChainCapture::Redeliver(const QMouseEvent& me) {
     if (!window)
         return false;
     // The window system activates a window that is clicked; a press given
-    // afresh must do the same, or the keys would still go to the window
-    // that had the grab.
-    if (!window->isActive() && !(window->flags() & Qt::WindowDoesNotAcceptFocus))
+    // afresh must do the same, or the keys would go to the window that had
+    // the grab (Qt has just asked for that one to be activated, as the
+    // press was reported there).
+    if (!(window->flags() & Qt::WindowDoesNotAcceptFocus))
         window->requestActivate();
     DeliverTo(window, me);
     // The release that follows may already be on its way to the window
