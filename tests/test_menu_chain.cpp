@@ -457,6 +457,32 @@ TEST_F(MenuChain, TheEdgeOfARectangleIsOutside) {
     EXPECT_FALSE(menus::InsideOrOnEdge(r, QPoint(151, 240)));
 }
 
+TEST_F(MenuChain, ALevelTurnedLeftOverItsGrandparentIsWhatThePointerIsOn) {
+    // The cascade turned at the screen edge: the child lies over the
+    // grandparent, and above it.
+    ScriptedLevel grand, parent, child;
+    grand.setGeometry(0, 0, 100, 100);
+    parent.setGeometry(300, 0, 100, 100);
+    child.setGeometry(50, 0, 100, 100);
+    for (QWidget* w : {static_cast<QWidget*>(&grand), static_cast<QWidget*>(&parent),
+                       static_cast<QWidget*>(&child)})
+        w->show();
+    parent.SetParentForm(&grand);
+    child.SetParentForm(&parent);
+    EXPECT_EQ(menus::ChainWindowAt(QPoint(60, 50)), &child);
+    EXPECT_EQ(menus::ChainWindowAt(QPoint(20, 50)), &grand);
+    EXPECT_TRUE(menus::IsBelowInChain(&child, &grand));
+    EXPECT_FALSE(menus::IsBelowInChain(&grand, &child));
+    // Over the part of the grandparent that the child covers, the pointer is
+    // not over the grandparent; beside it, it is.
+    EXPECT_EQ(menus::WindowUnderPointInChain(&parent, QPoint(60, 50)), nullptr);
+    EXPECT_EQ(menus::WindowUnderPointInChain(&parent, QPoint(20, 50)), &grand);
+    // The child holding the capture keeps it over itself.
+    child.GetCapture();
+    QTest::mouseMove(&child, child.mapFromGlobal(QPoint(60, 50)));
+    EXPECT_TRUE(child.HaveCapture());
+}
+
 TEST_F(MenuChain, ThePointerOverTheGrandparentIsOverTheChain) {
     ScriptedLevel grand, parent, child;
     grand.setGeometry(0, 0, 100, 100);
