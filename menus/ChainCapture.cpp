@@ -79,6 +79,7 @@ void ChainCapture::TakeXGrab() {
         return;
     if (window->setMouseGrabEnabled(true)) {
         xHeld_ = true;
+        grabWorks_ = true;
         grabTries_ = 0;
         return;
     }
@@ -87,8 +88,10 @@ void ChainCapture::TakeXGrab() {
         return;
     }
     // Another client keeps the pointer: the chain would never see the click
-    // that closes it.
-    CloseChain();
+    // that closes it. (A display that has never granted us a grab, such as
+    // some XWayland set-ups, leaves the chain open as before.)
+    if (grabWorks_)
+        CloseChain();
 }
 
 void ChainCapture::Ungrab() {

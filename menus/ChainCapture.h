@@ -92,8 +92,9 @@ private:
     QEvent::Type passedType_ = QEvent::None;
     quint64 passedTime_ = 0;
     QPointF passedGlobal_;
-    bool xHeld_ = false; // the X server said yes to the grab
-    int grabTries_ = 0;  // refusals since the window was exposed
+    bool xHeld_ = false;     // the X server said yes to the grab
+    bool grabWorks_ = false; // it has said yes once in this process
+    int grabTries_ = 0;      // refusals since the window was exposed
     QTimer grabRetry_;
     bool chainHadFocus_ = false;
     QPointer<class QWindow> pressWindow_; // where a press was given afresh
