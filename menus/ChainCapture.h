@@ -14,6 +14,11 @@
 // retried for a short while. A chain that cannot get it back, or whose
 // window loses the keyboard focus to another program, closes as a click
 // outside it would.
+//
+// Under the grab every press is reported to the holder's window. A press
+// meant for another window (a dialog of ours, a control of the form panel
+// that the holder has let have the pointer) is given to the window really
+// under the pointer afresh, and that window is activated as a click would.
 #include <QEvent>
 #include <QList>
 #include <QObject>
@@ -42,9 +47,6 @@ public:
     // menu levels. A press outside all of them while one is shown closes
     // the chain with this (the home menu's unload).
     void SetCloser(std::function<void()> closer) { closer_ = std::move(closer); }
-
-    // True while the X11 pointer grab is held (always false elsewhere).
-    bool GrabHeld() const { return xHeld_; }
 
     // Gives up the X11 pointer grab while a blocking call runs (a held grab
     // freezes the whole desktop's pointer); the capture itself stays.
