@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the X11 scenarios (tests/x11/t_*.sh and smoke.sh): sourced, never
 # run. It starts a real X server (Xvfb, 1024x768x24), a window manager when the
 # scenario asks for one, the local service with its sample data and Tarvel in
