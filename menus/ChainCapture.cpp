@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QWindow>
 
 namespace menus {
 
@@ -19,6 +20,11 @@ bool IsMouseEvent(QEvent::Type t) {
            t == QEvent::MouseButtonRelease || t == QEvent::MouseButtonDblClick;
 }
 
+// A refused grab is asked again this often, this many times (half a
+// second), before the chain gives up.
+constexpr int kGrabRetryMs = 20;
+constexpr int kGrabTries = 25;
+
 } // namespace
 
 ChainCapture& ChainCapture::Instance() {
@@ -30,7 +36,12 @@ ChainCapture& ChainCapture::Instance() {
     return *capture;
 }
 
-ChainCapture::ChainCapture() : QObject(qApp) {}
+ChainCapture::ChainCapture() : QObject(qApp) {
+    grabRetry_.setSingleShot(true);
+    grabRetry_.setInterval(kGrabRetryMs);
+    connect(&grabRetry_, &QTimer::timeout, this, &ChainCapture::TakeXGrab);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &ChainCapture::FocusWindowChanged);
+}
 
 void ChainCapture::SetCapture(QWidget* holder) {
     if (holder_ == holder)
@@ -47,15 +58,75 @@ void ChainCapture::ReleaseCapture() {
 
 void ChainCapture::Grab() {
     if (holder_ && IsX11() && grabPaused_ == 0 && holder_->isVisible()) {
+        // Qt's own grab sends the events that reach our windows to the
+        // holder; whether the X server granted its part is checked below.
         holder_->grabMouse();
         grabbed_ = holder_;
+        grabTries_ = 0;
+        TakeXGrab();
     }
 }
 
+void ChainCapture::TakeXGrab() {
+    grabRetry_.stop();
+    xHeld_ = false;
+    if (!grabbed_ || grabPaused_ > 0)
+        return;
+    QWindow* window = grabbed_->window()->windowHandle();
+    // Not viewable yet (the window manager has not mapped it): the Expose
+    // that says it is brings us back.
+    if (!window || !window->isExposed())
+        return;
+    if (window->setMouseGrabEnabled(true)) {
+        xHeld_ = true;
+        grabWorks_ = true;
+        grabTries_ = 0;
+        return;
+    }
+    if (++grabTries_ < kGrabTries) {
+        grabRetry_.start();
+        return;
+    }
+    // Another client keeps the pointer: the chain would never see the click
+    // that closes it. (A display that has never granted us a grab, such as
+    // some XWayland set-ups, leaves the chain open as before.)
+    if (grabWorks_)
+        CloseChain();
+}
+
 void ChainCapture::Ungrab() {
+    grabRetry_.stop();
     if (grabbed_)
         grabbed_->releaseMouse();
     grabbed_ = nullptr;
+    xHeld_ = false;
+}
+
+void ChainCapture::CloseChain() {
+    if (closer_ && AnyChainWindowShown()) {
+        auto closer = closer_;
+        closer();
+    }
+}
+
+void ChainCapture::FocusWindowChanged(QWindow* focus) {
+    if (!IsX11())
+        return;
+    if (focus) {
+        chainHadFocus_ = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowHandle() == focus && AsMenuLevel(w))
+                chainHadFocus_ = true;
+        return;
+    }
+    // The keyboard went from the chain to another program (Qt reports that
+    // only when no window of ours takes it back at once): the user has moved
+    // on, as with a click outside. A blocking request or a pop-up menu of
+    // the chain has the pointer meanwhile and is left alone.
+    const bool had = chainHadFocus_;
+    chainHadFocus_ = false;
+    if (had && grabPaused_ == 0)
+        CloseChain();
 }
 
 ChainCapture::GrabPause::GrabPause() {
@@ -94,7 +165,153 @@ void ChainCapture::Forward(QWidget* to, QEvent::Type type, const QMouseEvent& me
     forwarding_ = false;
 }
 
+void ChainCapture::HandOverMove(const QMouseEvent& me) {
+    QMouseEvent move(QEvent::MouseMove, me.position(), me.scenePosition(), me.globalPosition(),
+                     Qt::NoButton, Qt::NoButton, me.modifiers(), me.pointingDevice());
+    Forward(holder_, QEvent::MouseMove, move);
+}
+
+QWidget* ChainCapture::WindowAt(const QPoint& global) {
+    QWidget* top = QApplication::topLevelAt(global);
+    if (top && top->isVisible() && top->windowType() != Qt::ToolTip)
+        return top;
+    // The window system could not tell (a window manager's frame was in the
+    // way): the chain's windows lie above our others, and of those the
+    // active one is the one in front.
+    if (QWidget* level = ChainWindowAt(global))
+        return level;
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup ||
+            !w->frameGeometry().contains(global))
+            continue;
+        if (!found || w->isActiveWindow())
+            found = w;
+    }
+    return found;
+}
+
+bool ChainCapture::Redeliver(const QMouseEvent& me) {
+    QWidget* top = WindowAt(me.globalPosition().toPoint());
+    QWindow* window = top ? top->windowHandle() : nullptr;
+    if (!window)
+        return false;
+    // The window system activates a window that is clicked; a press given
+    // afresh must do the same, or the keys would go to the window that had
+    // the grab (Qt has just asked for that one to be activated, as the
+    // press was reported there).
+    if (!(window->flags() & Qt::WindowDoesNotAcceptFocus))
+        window->requestActivate();
+    DeliverTo(window, me);
+    // The release that follows may already be on its way to the window
+    // that had the grab: it goes where the press went.
+    pressWindow_ = window;
+    return true;
+}
+
+void ChainCapture::DeliverTo(QWindow* window, const QMouseEvent& me) {
+    // Through the window, as the window system delivers: Qt finds the
+    // control under the pointer and sends it the release that follows.
+    const QPointF local = window->mapFromGlobal(me.globalPosition().toPoint());
+    QMouseEvent copy(me.type(), local, local, me.globalPosition(), me.button(), me.buttons(),
+                     me.modifiers(), me.pointingDevice());
+    forwarding_ = true;
+    QCoreApplication::sendEvent(window, &copy);
+    forwarding_ = false;
+}
+
+bool ChainCapture::ReleaseAfterRedelivery(QObject* watched, QMouseEvent* me) {
+    QWindow* at = nullptr;
+    if (watched->isWindowType())
+        at = static_cast<QWindow*>(watched);
+    else if (watched->isWidgetType())
+        at = static_cast<QWidget*>(watched)->window()->windowHandle();
+    if (!at)
+        return false;
+    const QPointer<QWindow> to = pressWindow_;
+    pressWindow_ = nullptr;
+    if (!to || at == to)
+        return false;
+    DeliverTo(to, *me);
+    return true;
+}
+
+void ChainCapture::Pass(const QMouseEvent* event, QWidget* target) {
+    passedTo_ = target;
+    passedType_ = event->type();
+    passedTime_ = event->timestamp();
+    passedGlobal_ = event->globalPosition();
+}
+
+bool ChainCapture::PressEvent(QWidget* target, QMouseEvent* me) {
+    const QPoint global = me->globalPosition().toPoint();
+    if (me->type() == QEvent::MouseButtonPress && AnyChainWindowShown() &&
+        !OverChainWindow(global)) {
+        // A press outside every window of the chain closes it; the press is
+        // used up, so that the window under it (the desktop button) does not
+        // reopen what it just closed. A dialog of ours (an error window)
+        // answers it, though: its buttons work at the first click.
+        CloseChain();
+        QWidget* top = WindowAt(global);
+        if (top && top->windowType() == Qt::Dialog && !AsMenuLevel(top))
+            Redeliver(*me);
+        return true;
+    }
+    if (!holder_) {
+        Pass(me, target);
+        return false;
+    }
+    // The pointer always moves onto a spot before it presses there: the
+    // holder sees that move first, so its hand-over rules run. Under the X
+    // grab the press reaches the holder itself even over another window of
+    // the chain (the parent whose row the pointer rests on when the child
+    // has just opened and taken the capture), so the holder gets that move
+    // too. A holder that takes over sees it as well, as it would the next
+    // real one: the form panel reached straight from the home menu gives
+    // the pointer up at once when it rests on one of the panel's fields.
+    QPointer<QWidget> before = holder_;
+    for (int i = 0; i < 4 && holder_; ++i) {
+        QPointer<QWidget> was = holder_;
+        HandOverMove(*me);
+        if (holder_ == was)
+            break;
+    }
+    if (!holder_) {
+        // The pointer is let go (it rests on a control of the form panel):
+        // the control under it takes the press itself.
+        if (target != before)
+            return false;
+        Redeliver(*me);
+        return true;
+    }
+    if (target == holder_) {
+        Pass(me, target);
+        return false;
+    }
+    Forward(holder_, me->type(), *me);
+    return true;
+}
+
 bool ChainCapture::eventFilter(QObject* watched, QEvent* event) {
+    // The window manager maps a window when it is ready (and again after a
+    // reparenting): a grab that the server refused before is taken once the
+    // window is viewable; an unmapped window has lost it.
+    if (event->type() == QEvent::Expose) {
+        if (grabbed_ && watched == grabbed_->window()->windowHandle()) {
+            if (!static_cast<QWindow*>(watched)->isExposed()) {
+                xHeld_ = false;
+            } else if (!xHeld_) {
+                grabTries_ = 0;
+                QTimer::singleShot(0, this, [this] {
+                    if (!xHeld_)
+                        TakeXGrab();
+                });
+            }
+        }
+        return false;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && pressWindow_ && !forwarding_)
+        return ReleaseAfterRedelivery(watched, static_cast<QMouseEvent*>(event));
     // A modal dialog (a message box) needs the pointer: the X11 grab pauses
     // while it blocks the holder's window.
     if ((event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) &&
@@ -113,42 +330,23 @@ bool ChainCapture::eventFilter(QObject* watched, QEvent* event) {
         return false;
     auto* me = static_cast<QMouseEvent*>(event);
     auto* target = static_cast<QWidget*>(watched);
-    // Qt hands an event that a widget ignored on to its parent; that second
-    // delivery of an event the holder already had is not forwarded again.
-    if (event == passed_ && holder_ && target->isAncestorOf(holder_))
+    // Qt hands an event that a widget ignored on to its parent (as a copy);
+    // that second delivery of an event already let through is not forwarded
+    // again.
+    if (passedTo_ && target != passedTo_ && target->isAncestorOf(passedTo_) &&
+        event->type() == passedType_ && me->timestamp() == passedTime_ &&
+        me->globalPosition() == passedGlobal_)
         return false;
-    const QPoint global = me->globalPosition().toPoint();
-    if (event->type() == QEvent::MouseButtonPress && AnyChainWindowShown() &&
-        !OverChainWindow(global)) {
-        // A press outside every window of the chain closes it; the press is
-        // used up, so that the window under it (the desktop button) does not
-        // reopen what it just closed.
-        if (closer_) {
-            auto closer = closer_;
-            closer();
-        }
-        return true;
-    }
     // A hidden holder (its window was unloaded) holds nothing.
     if (holder_ && !holder_->isVisible())
         ReleaseCapture();
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        return PressEvent(target, me);
     if (!holder_ || target == holder_) {
-        passed_ = event;
+        Pass(me, target);
         return false;
     }
-    QPointer<QWidget> holder = holder_;
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        // The pointer always moves onto a spot before it presses there: the
-        // holder sees that move first, so its hand-over rules run.
-        QMouseEvent move(QEvent::MouseMove, me->position(), me->scenePosition(),
-                         me->globalPosition(), Qt::NoButton, Qt::NoButton, me->modifiers(),
-                         me->pointingDevice());
-        Forward(holder, QEvent::MouseMove, move);
-        if (!holder_)
-            return true;
-        holder = holder_;
-    }
-    Forward(holder, event->type(), *me);
+    Forward(holder_, event->type(), *me);
     return true;
 }
 

@@ -6,11 +6,26 @@
 // event meant for another widget to the holder, in the holder's coordinates,
 // and a press outside every window of the chain closes the chain. On X11 the
 // holder also grabs the pointer, which brings the clicks on the desktop.
+//
+// A window manager maps our windows when it gets round to it (after
+// reparenting them into its frames), and the X server refuses a grab on a
+// window that is not viewable yet or while another client holds one; so the
+// grab is taken again whenever the holder's window is exposed, checked, and
+// retried for a short while. A chain that cannot get it back, or whose
+// window loses the keyboard focus to another program, closes as a click
+// outside it would.
+//
+// Under the grab every press is reported to the holder's window. A press
+// meant for another window (a dialog of ours, a control of the form panel
+// that the holder has let have the pointer) is given to the window really
+// under the pointer afresh, and that window is activated as a click would.
 #include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 
@@ -51,15 +66,40 @@ private:
     bool AnyChainWindowShown() const;
     bool OverChainWindow(const QPoint& global) const;
     void Forward(QWidget* to, QEvent::Type type, const class QMouseEvent& me);
+    // Sends the holder a move to where the pointer is, so that its hand-over
+    // rules run before a press there.
+    void HandOverMove(const class QMouseEvent& me);
+    // Gives a press to the window that is really under the pointer, as the
+    // window system would have without the grab.
+    bool Redeliver(const class QMouseEvent& me);
+    // Our window under a screen point, the topmost one as far as we know.
+    static QWidget* WindowAt(const QPoint& global);
+    void DeliverTo(class QWindow* window, const class QMouseEvent& me);
+    bool ReleaseAfterRedelivery(QObject* watched, class QMouseEvent* me);
+    bool PressEvent(QWidget* target, class QMouseEvent* me);
     void Grab();
+    void TakeXGrab();
     void Ungrab();
+    void CloseChain();
+    void FocusWindowChanged(class QWindow* focus);
 
     QPointer<QWidget> holder_;
     QPointer<QWidget> grabbed_;
     std::function<void()> closer_;
     int grabPaused_ = 0;
     bool forwarding_ = false;
-    const QEvent* passed_ = nullptr; // compared only, never read
+    // The last mouse event let through, and to whom.
+    void Pass(const class QMouseEvent* event, QWidget* target);
+    QPointer<QWidget> passedTo_;
+    QEvent::Type passedType_ = QEvent::None;
+    quint64 passedTime_ = 0;
+    QPointF passedGlobal_;
+    bool xHeld_ = false;     // the X server said yes to the grab
+    bool grabWorks_ = false; // it has said yes once in this process
+    int grabTries_ = 0;      // refusals since the window was exposed
+    QTimer grabRetry_;
+    bool chainHadFocus_ = false;
+    QPointer<class QWindow> pressWindow_; // where a press was given afresh
 };
 
 } // namespace menus

@@ -1,5 +1,6 @@
 #include "menus/MenuLevel.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -61,16 +62,50 @@ int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID
     return FindRow(items, openCategoryID);
 }
 
-QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint) {
-    QWidget* w = start;
-    int guard = 0;
-    while (w && guard++ < 64) {
-        if (StrictlyInside(w->frameGeometry(), screenPoint))
-            return w;
-        MenuLevel* level = AsMenuLevel(w);
-        w = level ? level->ParentForm() : nullptr;
+namespace {
+
+QWidget* ParentOf(QWidget* w) {
+    MenuLevel* level = AsMenuLevel(w);
+    return level ? level->ParentForm() : nullptr;
+}
+
+int ChainDepth(QWidget* w) {
+    int depth = 0;
+    for (QWidget* up = ParentOf(w); up && depth < 64; up = ParentOf(up))
+        ++depth;
+    return depth;
+}
+
+} // namespace
+
+QWidget* ChainWindowAt(const QPoint& screenPoint) {
+    QWidget* top = nullptr;
+    int topDepth = -1;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || !AsMenuLevel(w) || !StrictlyInside(w->frameGeometry(), screenPoint))
+            continue;
+        const int depth = ChainDepth(w);
+        if (depth > topDepth) {
+            top = w;
+            topDepth = depth;
+        }
     }
-    return nullptr;
+    return top;
+}
+
+bool IsBelowInChain(QWidget* level, QWidget* ancestor) {
+    int guard = 0;
+    for (QWidget* up = ParentOf(level); up && guard++ < 64; up = ParentOf(up))
+        if (up == ancestor)
+            return true;
+    return false;
+}
+
+QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint) {
+    QWidget* top = ChainWindowAt(screenPoint);
+    if (!top || !start)
+        return nullptr;
+    return top == start || IsBelowInChain(start, top) ? top : nullptr;
 }
 
 void UnloadChildLevel(QPointer<QWidget>& child) {

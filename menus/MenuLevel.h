@@ -93,9 +93,19 @@ int KeyboardHighlightRow(const ItemCollection& items);
 // first row of that category when there is one.
 int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID);
 
-// Walks up the chain from `start` (through ParentForm) and returns the first
-// window whose screen rectangle (pixels) holds `screenPoint` strictly inside,
-// or nullptr when none does.
+// The window of the chain really under a screen point: of the shown levels
+// whose rectangle holds the point strictly inside, the topmost. A level lies
+// above every level of the chain before it (also one turned to the left at
+// the screen edge, over an ancestor), so that is the deepest one.
+QWidget* ChainWindowAt(const QPoint& screenPoint);
+
+// True when `level` lies below `ancestor` in the chain (it was opened from
+// it, directly or through levels between).
+bool IsBelowInChain(QWidget* level, QWidget* ancestor);
+
+// The window under `screenPoint` (ChainWindowAt) when that is `start` or a
+// window above it in the chain (through ParentForm), else nullptr: a point
+// on a deeper level that covers an ancestor is not over the ancestor.
 QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint);
 
 // Unloads the open child of a level (its own children with it) and empties

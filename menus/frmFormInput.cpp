@@ -70,33 +70,39 @@ void frmForm::picForm_MouseDown(Qt::MouseButton, const QPoint& p) {
 void frmForm::picForm_MouseMove(const QPoint& p) {
     if (m_Unloaded)
         return;
-    if (!m_HaveCapture) {
-        GetCapture();
-        return;
-    }
-    IsPointOverChain(m_ParentForm, p);
     // Over a field, a list or the button the control itself gets the pointer
-    // (typing, clicking, opening the list); the next move over the
-    // background takes the capture back.
+    // (typing, clicking, opening the list); a move over the background takes
+    // the capture back. A control passes the moves it does not use on to
+    // the panel: those must not take the capture back either, or the next
+    // click on the control would reach the panel instead.
     auto over = [&p](const QWidget* control) {
         const QRect r = control->geometry();
         return p.x() >= r.left() && p.x() <= r.left() + r.width() && p.y() >= r.top() &&
                p.y() <= r.top() + r.height();
     };
+    bool onControl = cmdSubmit->isVisible() && over(cmdSubmit);
     for (size_t i = 1; i < txtField.size(); ++i)
-        if (over(txtField[i]))
-            ReleaseFormCapture();
+        onControl = onControl || over(txtField[i]);
     for (size_t i = 1; i < cboSelect.size(); ++i)
-        if (over(cboSelect[i]))
-            ReleaseFormCapture();
-    // The Submit button too: under the capture its click would reach the
-    // background instead, and the button could only be pressed with Enter.
-    if (cmdSubmit->isVisible() && over(cmdSubmit))
+        onControl = onControl || over(cboSelect[i]);
+    if (onControl) {
         ReleaseFormCapture();
+        return;
+    }
+    if (!m_HaveCapture) {
+        GetCapture();
+        return;
+    }
+    IsPointOverChain(m_ParentForm, p);
 }
 
 void frmForm::IsPointOverChain(QWidget* window, const QPoint& p) {
     const QPoint screen = picFormBox->mapToGlobal(p);
+    // Where the panel lies over a window above it in the chain (the strip
+    // where it meets its parent, or all of it when it opened to the left),
+    // the pointer is on the panel.
+    if (frameGeometry().contains(screen))
+        return;
     int guard = 0;
     while (window && guard++ < 64) {
         if (menus::InsideOrOnEdge(window->frameGeometry(), screen)) {

@@ -92,6 +92,15 @@ void frmMain::HighlightRow(int row) {
 void frmMain::Form_MouseMove(Qt::MouseButtons, const QPoint& c) {
     if (!m_Loaded)
         return;
+    // A level of the chain turned to the left may lie over this window: the
+    // pointer is on that level, not on the rows hidden under it.
+    QWidget* above = menus::ChainWindowAt(mapToGlobal(c + ClientOrigin()));
+    if (above && above != this && menus::IsBelowInChain(above, this)) {
+        ReleaseFormCapture();
+        if (menus::MenuLevel* level = menus::AsMenuLevel(above))
+            level->GetCapture();
+        return;
+    }
     GetCapture();
     const int row = RowAt(c.y());
     const int n = RowCount();

@@ -166,8 +166,11 @@ void frmMenu::Unload() {
     Timer1.stop();
     timTooltip.stop();
     childSlide_.Stop();
-    // The tooltip shows a row of this level or of a level below it.
-    menus::frmTooltip::Unload();
+    // Only a search-results window takes the tooltip with it: a submenu
+    // closes whenever the pointer moves on to another category, and the
+    // tooltip shown meanwhile is the new row's.
+    if (!m_SearchText.isEmpty())
+        menus::frmTooltip::Unload();
     QPointer<QWidget> parent = m_ParentForm;
     UnloadChild();
     QWidget* holder = ChainCapture::Instance().Holder();

@@ -127,6 +127,9 @@ private:
     void PaintStrip(menus::PictureBox* strip, const QString& key);
     int RoomPixels() const;
     // input
+    // Gives the capture to a deeper level of the chain that lies over this
+    // window at `screen`; false when none does.
+    bool HandToLevelAbove(const QPoint& screen);
     bool IsOverParentMenu(QWidget* form, const QPoint& canvas);
     void ScrollUp();
     void ScrollDown();

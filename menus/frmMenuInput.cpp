@@ -120,6 +120,10 @@ void frmMenu::picForm_MouseMove(const QPoint& c) {
         return strip->isVisible() && across && w.y() >= strip->y() &&
                w.y() <= strip->y() + strip->height() - 1;
     };
+    // A deeper level turned to the left may lie over this window: the
+    // pointer is on that level, not on the rows hidden under it.
+    if (HandToLevelAbove(mapToGlobal(w)))
+        return;
     if (onStrip(picScrollUp)) {
         ScrollUp();
         return;
@@ -176,6 +180,22 @@ void frmMenu::picForm_MouseMove(const QPoint& c) {
         }
         HideTooltip();
     }
+}
+
+bool frmMenu::HandToLevelAbove(const QPoint& screen) {
+    QWidget* top = menus::ChainWindowAt(screen);
+    if (!top || top == this || !menus::IsBelowInChain(top, this))
+        return false;
+    QPointer<QWidget> level = top;
+    ReleaseFormCapture();
+    if (menus::MenuLevel* l = menus::AsMenuLevel(level.data()))
+        l->GetCapture();
+    if (level) {
+        level->activateWindow();
+        level->setFocus();
+    }
+    HideTooltip();
+    return true;
 }
 
 bool frmMenu::IsOverParentMenu(QWidget* form, const QPoint& c) {

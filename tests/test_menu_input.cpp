@@ -1,6 +1,10 @@
 // The home menu's input: the keyboard walk through rows and search box, Enter
 // and clicks that open items, the 250 ms opener delay, a press outside that
 // closes the chain, and the search address.
+//
+// The press outside passed here while under a window manager the menu never
+// saw it (no grab until the window is mapped): tests/x11/
+// t_home_outside_click.sh covers that.
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
 #include "menus/Slide.h"
@@ -385,9 +389,11 @@ TEST_F(MenuInput, MovingIntoTheStripLendsItTheCapture) {
     // The next move lands on the strip's text box, which takes it.
     QTest::mouseMove(frm->txtSearch, QPoint(5, 5));
     EXPECT_EQ(menus::ChainCapture::Instance().Holder(), frm->txtSearch);
-    // Back over the rows, the window takes it again.
+    // Back over the rows, the window takes it again; the next move there is
+    // its own and highlights the row.
     QTest::mouseMove(frm.get(), RowPoint(1));
     EXPECT_EQ(menus::ChainCapture::Instance().Holder(), frm.get());
+    QTest::mouseMove(frm.get(), RowPoint(1) + QPoint(1, 0));
     EXPECT_EQ(frm->m_SelIndex, 1);
 }
 

@@ -4,6 +4,12 @@
 // visible rows, the opener's delay and the cascade to the left at the
 // screen's edge, the tooltip, the context menu's request to the local
 // service, and a picture of three open levels for a person to look at.
+//
+// The tooltip tests here passed while, with real timers and windows, the
+// tooltip vanished whenever the pointer moved on to another category; and
+// the cascade to the left passed while the mouse could not use the turned
+// level under X11: tests/x11/t_tooltip_between_categories.sh and
+// t_left_turned_level.sh cover those.
 #include "menus/ChainCapture.h"
 #include "menus/frmTooltip.h"
 #include "test_submenu_fixture.h"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the X11 scenarios (tests/x11/t_*.sh and smoke.sh): sourced, never
 # run. It starts a real X server (Xvfb, 1024x768x24), a window manager when the
 # scenario asks for one, the local service with its sample data and Tarvel in
@@ -87,7 +88,11 @@ x11_cleanup() {
     for ((i = ${#X11_PIDS[@]} - 1; i >= 0; i--)); do
         x11_end_pid "${X11_PIDS[$i]}"
     done
-    [ -n "$X11_WORK" ] && rm -rf "$X11_WORK"
+    # X11_KEEP_LOGS=1 keeps the programs' logs beside the screenshots.
+    if [ -n "$X11_WORK" ]; then
+        [ -n "${X11_KEEP_LOGS:-}" ] && cp "$X11_WORK"/*.log "$OUT"/ 2>/dev/null
+        rm -rf "$X11_WORK"
+    fi
 }
 
 # wait_for CONDITION [SECONDS]: evaluates the shell condition every 0.1 s until
@@ -201,6 +206,8 @@ start_service() {
         fail "the local service did not start: $(cat "$X11_WORK/service.log")"
     host="127.0.0.1:$(x11_service_port)"
 }
+# stop_service: the local service goes away (requests then fail).
+stop_service() { x11_end_pid "$service_pid"; }
 x11_service_port() { sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$X11_WORK/service.log"; }
 
 # requests [PATTERN]: the requests received so far ("METHOD target body" a
@@ -300,9 +307,15 @@ window_named() {
         head -n 1
 }
 # geom ID: sets X Y WIDTH HEIGHT (screen coordinates of the window itself).
+# (xwininfo's absolute position: xdotool counts a window manager's title bar
+# twice for a decorated window.)
 geom() {
     X="" Y="" WIDTH="" HEIGHT=""
-    eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    eval "$(xwininfo -id "$1" 2>/dev/null | awk -F: '
+        /Absolute upper-left X/ { printf "X=%d\n", $2 }
+        /Absolute upper-left Y/ { printf "Y=%d\n", $2 }
+        /^ *Width/ { printf "WIDTH=%d\n", $2 }
+        /^ *Height/ { printf "HEIGHT=%d\n", $2 }')"
 }
 # geometry ID: "x y w h", for messages and arithmetic.
 geometry() {
@@ -320,16 +333,70 @@ menu_window() {
         fi
     done
 }
-# Visible Tarvel windows other than the button and the home menu that lie in
-# the cascade's band (the submenus), "id x y w h" a line.
+# window_type ID: the window's _NET_WM_WINDOW_TYPE atoms, one a line.
+window_type() {
+    xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | sed -n 's/^.*= //p' | tr ',' '\n' | tr -d ' '
+}
+# The shown tooltip window of Tarvel, if any.
+tooltip_window() {
+    local id name
+    windows | while read -r id name; do
+        if window_type "$id" | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP; then
+            echo "$id"
+            break
+        fi
+    done
+}
+# The shown pop-up menu of Tarvel (a context menu or an open drop-down
+# list), if any: a viewable override-redirect child of the root window that
+# is not the tooltip.
+popup_menu_window() {
+    local id info
+    for id in $(xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
+        info=$(xwininfo -id "$id" 2>/dev/null)
+        echo "$info" | grep -q 'IsViewable' || continue
+        echo "$info" | grep -q 'Override Redirect State: yes' || continue
+        xprop -id "$id" _NET_WM_PID 2>/dev/null | grep -q "= ${tarvel_pid}\$" || continue
+        window_type "$id" | grep -q _TOOLTIP && continue
+        printf '%d\n' "$id"
+        break
+    done
+}
+# The shown submenus and form panel: visible Tarvel windows other than the
+# button, the home menu, the tooltip and pop-up menus, "id x y w h" a line,
+# in the order xdotool lists them.
 menu_levels() {
     local id name home
     home=$(menu_window)
     windows | while read -r id name; do
         [ "$id" = "$button" ] || [ "$id" = "$home" ] && continue
+        window_type "$id" | grep -qE '_(TOOLTIP|POPUP_MENU|DROPDOWN_MENU|DIALOG)$' && continue
         geom "$id"
+        [ "$WIDTH" = 165 ] && continue # the home menu
         echo "$id $X $Y $WIDTH $HEIGHT"
     done
+}
+# new_level KNOWN_IDS...: the id of a shown level not among those given
+# (the one that has just opened), empty when none.
+new_level() {
+    local id known
+    for id in $(menu_levels | awk '{ print $1 }'); do
+        for known in "$@"; do [ "$id" = "$known" ] && continue 2; done
+        echo "$id"
+        return
+    done
+}
+# open_level PARENT ROW KNOWN_IDS...: rests on a category row until its level
+# opens (and has slid in); prints the new level's id, fails when none opens.
+open_level() {
+    local parent=$1 row=$2 lvl=""
+    shift 2
+    X11_KNOWN_LEVELS=("$parent" "$@")
+    hover_row "$parent" "$row"
+    wait_for 'lvl=$(new_level "${X11_KNOWN_LEVELS[@]}"); test -n "$lvl"' 5 ||
+        fail "row $row of window $parent opened no level"
+    sleep 0.5 # the slide
+    echo "$lvl"
 }
 window_count() { windows "$@" | wc -l; }
 mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
@@ -343,17 +410,48 @@ has_state() { net_wm_state "$1" | grep -qx "$2"; } # has_state ID _NET_WM_STATE_
 # --- pointer and keys ----------------------------------------------------------
 
 move() { xdotool mousemove "$1" "$2"; }          # move X Y
+# glide X Y [STEPS]: the pointer travels there in steps (default 6), as a hand
+# moves it: the windows it crosses see several moves, not one jump.
+glide() {
+    local n=${3:-6} i cx cy PX="" PY=""
+    eval "$(xdotool getmouselocation --shell 2>/dev/null | grep -E '^(X|Y)=' | sed 's/^/P/')"
+    cx=${PX:-$1} cy=${PY:-$2}
+    for ((i = 1; i <= n; i++)); do
+        xdotool mousemove "$((cx + ($1 - cx) * i / n))" "$((cy + ($2 - cy) * i / n))"
+        sleep 0.02
+    done
+}
 click() { xdotool mousemove "$1" "$2" click "${3:-1}"; } # click X Y [BUTTON]
 right_click() { click "$1" "$2" 3; }
 press_keys() { xdotool key --delay 80 "$@"; }    # press_keys Down Down Right
 type_text() { xdotool type --delay 30 "$1"; }
-click_button() { click "$((bx + bw / 2))" "$((by + bh / 2))"; }
+# (Where the button is now: a panel that comes later moves it.)
+click_button() {
+    geom "$button"
+    [ -n "$X" ] && bx=$X by=$Y bw=$WIDTH bh=$HEIGHT
+    click "$((bx + bw / 2))" "$((by + bh / 2))"
+}
 # Pointer onto the middle of row N (0 first) of a menu window (the home menu
 # or a submenu not scrolled): rows are 20 pixels high from the window's top.
 row_y() { geom "$1"; echo "$((Y + $2 * 20 + 10))"; }
-move_to_row() { # move_to_row ID N
+move_to_row() { # move_to_row ID N (gliding there)
     geom "$1"
-    move "$((X + WIDTH / 2))" "$((Y + $2 * 20 + 10))"
+    glide "$((X + WIDTH / 2))" "$((Y + $2 * 20 + 10))"
+}
+
+# hover_row ID N: the pointer goes into the window level with where it is
+# (so that it crosses no other row on the way), then along to row N and
+# rests there: a category row then opens its child after the hover delay.
+hover_row() {
+    local tx ty
+    geom "$1"
+    tx=$((X + WIDTH / 2)) ty=$((Y + $2 * 20 + 10))
+    local PX="" PY=""
+    eval "$(xdotool getmouselocation --shell 2>/dev/null | grep -E '^(X|Y)=' | sed 's/^/P/')"
+    if [ "${PY:-0}" -gt "$Y" ] && [ "${PY:-0}" -lt "$((Y + HEIGHT))" ]; then
+        glide "$tx" "$PY"
+    fi
+    glide "$tx" "$ty"
 }
 
 # --- the main road ---------------------------------------------------------------
@@ -367,9 +465,15 @@ login_demo() {
     login=$(window_named 'Tarvel Login')
     sleep 0.5 # its slide
     geom "$login"
-    # Into the name box (a click: a window manager that focuses on clicks
-    # gives the window the keyboard then).
-    click "$((X + 120))" "$((Y + 34))"
+    # The name box has the focus (no remembered names); the pointer rests on
+    # the window. Under a window manager the window is activated first, as a
+    # click on it would (clicks on the login window are a matter of their
+    # own scenarios).
+    move "$((X + WIDTH / 2))" "$((Y + 4))"
+    if [ "$X11_WM" != none ]; then
+        xdotool windowactivate "$login" 2>/dev/null
+        wait_for 'test "$(xdotool getactivewindow 2>/dev/null)" = "$login"' 2
+    fi
     sleep 0.3
     type_text demo
     xdotool key Tab

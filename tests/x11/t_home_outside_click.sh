@@ -11,11 +11,24 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
 start_x
+# Under xfwm4 the login window loses the keyboard (a matter of its own): the
+# window manager then comes after the login, and takes over the windows
+# already mapped, reparenting them, as one that starts late does.
+late_wm=""
+if [ "${X11_WM_ARG:-}" = xfwm4 ]; then
+    late_wm=xfwm4
+    X11_WM_ARG=none
+fi
 start_wm openbox
 start_service
-start_other_program 200x200+600+100
 start_tarvel
 login_demo
+if [ -n "$late_wm" ]; then
+    X11_WM_ARG=$late_wm
+    start_wm
+    sleep 0.5
+fi
+start_other_program 200x200+600+100
 geom "$other"
 ox=$((X + WIDTH / 2)) oy=$((Y + HEIGHT / 2))
 
@@ -29,6 +42,10 @@ closed_by() {
     tarvel_alive || fail "Tarvel ended after $1"
 }
 
+# (The new window may have taken the keyboard and closed the menu.)
+[ -n "$(menu_window)" ] && click 900 60
+wait_for 'test -z "$(menu_window)"' 3 || fail "a click on the desktop left the home menu open"
+open_menu "with the other program shown"
 shot menu-open
 click "$ox" "$oy"
 closed_by "a click on another program's window"
@@ -47,9 +64,11 @@ done
 
 # Another program's window activated while the menu is open (the window
 # manager moves the keyboard there).
-open_menu "before the activation"
-xdotool windowactivate "$other" 2>/dev/null
-closed_by "another program's window was activated"
-shot closed-by-activation
+if [ "$X11_WM" != none ]; then
+    open_menu "before the activation"
+    xdotool windowactivate "$other" 2>/dev/null
+    closed_by "another program's window was activated"
+    shot closed-by-activation
+fi
 
 pass "the home menu closes on clicks outside it and when another window is activated"
