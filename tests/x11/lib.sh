@@ -254,6 +254,16 @@ x11_exec() {
         TARVEL_MEMBER_HOST="$host" PATH="$X11_WORK/stubs:$PATH" QT_QPA_PLATFORM=xcb "$@"
 }
 
+# start_desktop WM: what most scenarios begin with: the X server, the window
+# manager WM (the test's own argument overrides it), the local service with
+# its sample data, and Tarvel showing its button.
+start_desktop() {
+    start_x
+    start_wm "$1"
+    start_service
+    start_tarvel
+}
+
 # start_tarvel [ARGS...]: Tarvel in the background ($tarvel_pid), output in
 # $X11_WORK/tarvel.log; waits for its button ($button, $bx $by $bw $bh).
 start_tarvel() {

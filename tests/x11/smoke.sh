@@ -15,10 +15,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm none
-start_service
-start_tarvel
+start_desktop none
 
 # --- 1. the button.
 [ "$((by + bh))" -le 768 ] && [ "$bw" -gt 0 ] || fail "the button is off the screen: $(geometry "$button")"

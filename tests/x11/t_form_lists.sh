@@ -10,10 +10,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm openbox
-start_service
-start_tarvel
+start_desktop openbox
 login_demo
 
 # Package Tracking opened from the keyboard: Up from the search box walks

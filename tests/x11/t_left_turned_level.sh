@@ -11,10 +11,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm openbox
-start_service
-start_tarvel
+start_desktop openbox
 login_demo
 
 l1=$(open_level "$menu" 0) || exit 1                        # Arts & Entertainment

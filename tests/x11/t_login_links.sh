@@ -7,10 +7,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm openbox
-start_service
-start_tarvel
+start_desktop openbox
 
 open_login
 click $(login_link_point 0)

@@ -8,10 +8,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm openbox
-start_service
-start_tarvel
+start_desktop openbox
 
 open_login
 move "$((lx + lw / 2))" "$((ly + 4))"

@@ -9,10 +9,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm openbox
-start_service
-start_tarvel
+start_desktop openbox
 
 # The Tarvel windows the panel lists: managed (in _NET_CLIENT_LIST) and not
 # asking to be skipped, one id a line.
