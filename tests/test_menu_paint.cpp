@@ -168,9 +168,8 @@ TEST_F(MenuPaint, SearchCaptionIsWhiteAndBold) {
     const QRect strip = frm->StripRect();
     const QRect caption(14, strip.top() - 16, 60, 15);
     // White, give or take the smoothing of the glyphs' edges.
-    const int white = Count(img, caption, [](QColor c) {
-        return c.red() > 240 && c.green() > 240 && c.blue() > 240;
-    });
+    const int white = Count(
+        img, caption, [](QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() > 240; });
     EXPECT_GT(white, 40);
     // Bold: the strokes are two or more pixels wide (near-white side by
     // side on the dark panel).
