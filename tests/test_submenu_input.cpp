@@ -6,6 +6,8 @@
 // service, and a picture of three open levels for a person to look at.
 #include "menus/ChainCapture.h"
 #include "menus/frmTooltip.h"
+#include "support/MenuRows.h"
+#include "support/Screenshot.h"
 #include "test_submenu_fixture.h"
 
 #include <QAction>
@@ -17,16 +19,7 @@
 using namespace modGlobals;
 using namespace submenutest;
 
-namespace {
-
-ItemCollectionPtr Rows(std::initializer_list<ItemPtr> rows) {
-    auto c = std::make_shared<ItemCollection>();
-    for (const ItemPtr& r : rows)
-        c->Add(r);
-    return c;
-}
-
-} // namespace
+using testsupport::Rows;
 
 TEST_F(SubmenuTest, KeysWalkRealRowsOnly) {
     frmMenu menu;
@@ -238,6 +231,12 @@ TEST_F(SubmenuTest, ThreeOpenLevelsMakeAPictureForAPerson) {
     const QString dir =
         qEnvironmentVariable("TARVEL_SHOT_DIR", QCoreApplication::applicationDirPath() + "/..");
     EXPECT_TRUE(screen.save(QDir(dir).filePath("submenu_levels.png")));
+    // Every level whole on the screen, none under another's edge but for the
+    // overlap.
+    testsupport::ExpectOnScreen(home.get(), "the home menu");
+    testsupport::ExpectOnScreen(arts, "the first level");
+    testsupport::ExpectOnScreen(movies, "the second level");
+    testsupport::ExpectOnScreen(classics, "the third level");
     // Each level lies right of its parent and carries a highlighted row in
     // the highlight colour, on the row that opened the next level.
     EXPECT_LT(arts->x(), movies->x());
