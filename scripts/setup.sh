@@ -4,7 +4,7 @@ set -euo pipefail
 
 TARVEL_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-    fonts-liberation clang libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev
+    fonts-liberation clang clang-format libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev
     openbox tint2 xfwm4 wmctrl xdg-utils)
 
 # The job count of builds and test runs: JOBS=N overrides the processor count.
@@ -39,4 +39,35 @@ tarvel_build() {
     shift
     cmake -S "$TARVEL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$TARVEL_JOBS"
+}
+
+# tarvel_format_check: names every tracked C++ source and header that
+# clang-format would change; false when there is one (or no clang-format).
+tarvel_format_check() {
+    if ! command -v clang-format >/dev/null 2>&1; then
+        echo "clang-format not found" >&2
+        return 1
+    fi
+    local files=()
+    if git -C "$TARVEL_ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        mapfile -t files < <(git -C "$TARVEL_ROOT" ls-files '*.cpp' '*.h')
+    else
+        # An unpacked source archive: the same files, minus the build folders.
+        mapfile -t files < <(cd "$TARVEL_ROOT" && find . \( -name 'build*' -o -name '.?*' \) \
+            -prune -o \( -name '*.cpp' -o -name '*.h' \) -print | sort)
+    fi
+    [ ${#files[@]} -eq 0 ] && return 0
+    # --Werror makes each change a diagnostic; only the file names are shown.
+    local out status
+    out=$(cd "$TARVEL_ROOT" && clang-format --dry-run --Werror "${files[@]}" 2>&1)
+    status=$?
+    [ $status -eq 0 ] && return 0
+    local changed
+    changed=$(grep -E '^[^ ]+:[0-9]+:[0-9]+: (error|warning)' <<<"$out" | cut -d: -f1 | sort -u)
+    if [ -n "$changed" ]; then
+        sed 's/^/  would change: /' <<<"$changed" >&2
+    else
+        echo "$out" >&2 # clang-format itself failed (a bad .clang-format, say)
+    fi
+    return 1
 }

@@ -4,6 +4,7 @@
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
 #include "platform/TransferControl.h"
+#include "support/Files.h"
 #include "support/Scripted.h"
 
 #include <QFile>
@@ -17,17 +18,11 @@
 using namespace modGlobals;
 using localservice::LocalService;
 using localservice::Reply;
+using testsupport::ReadFile;
 
 namespace {
 
 const QString kPage = QStringLiteral("/Vantrix/internal/SubmitCategoryLog.asp");
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
 
 class CategoryLog : public ::testing::Test {
 protected:

@@ -6,11 +6,12 @@
 #include "shell/DialogHooks.h"
 #include "shell/frmError.h"
 #include "shell/frmUpdate.h"
+#include "support/Files.h"
+#include "support/Modal.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,36 @@ using namespace modGlobals;
 using localservice::LocalService;
 using localservice::Reply;
 
+using testsupport::Dismiss;
+using testsupport::WhenShown;
+
 namespace {
+
+// What became of the update prompt that its hook showed.
+struct PromptAnswer {
+    bool shown = false;     // the prompt came up
+    bool modal = false;     // as a modal window
+    bool pageDone = false;  // its page had arrived when the button was clicked
+    bool updateNow = false; // what the hook returned
+};
+
+// Shows the update prompt through its hook and clicks `button` on it.
+PromptAnswer AnswerUpdatePrompt(QPushButton* frmUpdate::*button) {
+    PromptAnswer answer;
+    WhenShown([&answer, button](QWidget* w) {
+        auto* form = qobject_cast<frmUpdate*>(w);
+        answer.shown = form != nullptr;
+        if (!form) {
+            Dismiss(w);
+            return;
+        }
+        answer.modal = form->isModal();
+        answer.pageDone = form->PageDone();
+        QTest::mouseClick(form->*button, Qt::LeftButton);
+    });
+    answer.updateNow = windows::dialogs().ShowUpdatePrompt();
+    return answer;
+}
 
 int CountErrorDialogs() {
     int n = 0;
@@ -214,14 +243,8 @@ TEST_F(Dialogs, UpdatePromptLayoutAndPage) {
 }
 
 TEST_F(Dialogs, UpdatePromptReadsTheDeclaredCharsetAndShowsItsPictures) {
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::darkGreen);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
     Reply image;
-    image.body = png;
+    image.body = testsupport::SolidPng(QSize(40, 30), Qt::darkGreen);
     image.contentType = "image/png";
     service.SetReply(QStringLiteral("/Vantrix/images/new.png"), image);
     // Declared by a meta tag, and by the header alone.
@@ -276,20 +299,14 @@ TEST_F(Dialogs, ClosingTheUpdatePromptIsPostponing) {
 
 TEST_F(Dialogs, UpdatePromptHookShowsItModally) {
     service.SetReply(QStringLiteral("/Vantrix/UpdateAvailable.asp"), "<p>New</p>");
-    QTimer::singleShot(0, [] {
-        auto* form = qobject_cast<frmUpdate*>(QApplication::activeModalWidget());
-        ASSERT_NE(form, nullptr);
-        EXPECT_TRUE(form->isModal());
-        QTest::mouseClick(form->cmdUpdate, Qt::LeftButton);
-    });
-    EXPECT_TRUE(windows::dialogs().ShowUpdatePrompt());
+    const PromptAnswer now = AnswerUpdatePrompt(&frmUpdate::cmdUpdate);
+    ASSERT_TRUE(now.shown);
+    EXPECT_TRUE(now.modal);
+    EXPECT_TRUE(now.updateNow);
 
-    QTimer::singleShot(0, [] {
-        auto* form = qobject_cast<frmUpdate*>(QApplication::activeModalWidget());
-        ASSERT_NE(form, nullptr);
-        QTest::mouseClick(form->cmdPostpone, Qt::LeftButton);
-    });
-    EXPECT_FALSE(windows::dialogs().ShowUpdatePrompt());
+    const PromptAnswer later = AnswerUpdatePrompt(&frmUpdate::cmdPostpone);
+    ASSERT_TRUE(later.shown);
+    EXPECT_FALSE(later.updateNow);
 }
 
 TEST_F(Dialogs, FailedUpdatePageLeavesAShortNote) {
@@ -311,13 +328,10 @@ TEST_F(Dialogs, SlowUpdatePageDoesNotHoldTheButtons) {
     slow.body = "<p>late</p>";
     slow.delayMs = 60000;
     service.SetReply(QStringLiteral("/Vantrix/UpdateAvailable.asp"), slow);
-    QTimer::singleShot(50, [] {
-        auto* form = qobject_cast<frmUpdate*>(QApplication::activeModalWidget());
-        ASSERT_NE(form, nullptr);
-        EXPECT_FALSE(form->PageDone());
-        QTest::mouseClick(form->cmdPostpone, Qt::LeftButton);
-    });
-    EXPECT_FALSE(windows::dialogs().ShowUpdatePrompt());
+    const PromptAnswer later = AnswerUpdatePrompt(&frmUpdate::cmdPostpone);
+    ASSERT_TRUE(later.shown);
+    EXPECT_FALSE(later.pageDone); // clicked while the page is still on its way
+    EXPECT_FALSE(later.updateNow);
     // The page that never came no longer keeps the control busy.
     EXPECT_FALSE(modInternet::Inet1().StillExecuting());
 }

@@ -114,11 +114,13 @@ TEST_F(EnlistLinkTest, WindowRefusesToCloseDuringARequest) {
     frmEnlist w{QString()};
     w.show();
     bool closedDuring = true;
+    bool busyDuring = false;
     QTimer::singleShot(50, &w, [&] {
-        EXPECT_TRUE(EnlistLink::Busy());
+        busyDuring = EnlistLink::Busy();
         closedDuring = w.close();
     });
     EXPECT_EQ(w.GetASPData("/internal/slow.asp", ""), "x");
+    EXPECT_TRUE(busyDuring);
     EXPECT_FALSE(closedDuring);
     EXPECT_FALSE(w.IsUnloaded());
 }

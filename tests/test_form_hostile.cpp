@@ -7,11 +7,11 @@
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "menus/frmForm.h"
+#include "support/Files.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -22,31 +22,14 @@
 
 using namespace modGlobals;
 
+using testsupport::Crlf;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
 namespace {
 
-QByteArray Crlf(const QStringList& lines) {
-    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
-}
-
 QByteArray Png(const QSize& size) {
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes;
-}
-
-QByteArray Read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    return testsupport::SolidPng(size, Qt::darkCyan);
 }
 
 // The peak resident memory of this process so far, in MB.
@@ -121,10 +104,10 @@ protected:
 
 TEST_F(FormHostile, AFormNamingTheProgramsOwnFilesLeavesThemAlone) {
     Table({{44, "MenuItems.dat"}, {45, "EUL.txt"}, {46, "c42.dat"}, {47, "db.exe"}});
-    const QByteArray table = Read(world.dataPath() + "MenuItems.dat");
-    Write(world.dataPath() + "EUL.txt", "Licence text\r\n");
-    Write(world.dataPath() + "c42.dat", "12\r\n31\r\n");
-    Write(world.dataPath() + "db.exe", "installer");
+    const QByteArray table = ReadFile(world.dataPath() + "MenuItems.dat");
+    WriteFile(world.dataPath() + "EUL.txt", "Licence text\r\n");
+    WriteFile(world.dataPath() + "c42.dat", "12\r\n31\r\n");
+    WriteFile(world.dataPath() + "db.exe", "installer");
     // The server would send a valid form under each name.
     for (const QString name : {"MenuItems.dat", "EUL.txt", "c42.dat", "db.exe"})
         service.SetReply(FormPage(name), Crlf(Head(0) + QStringList{"0", "0"}));
@@ -136,10 +119,10 @@ TEST_F(FormHostile, AFormNamingTheProgramsOwnFilesLeavesThemAlone) {
         EXPECT_TRUE(f->cmdSubmit->isHidden());
     }
     // Every file is as it was, the table still opens, and nothing was fetched.
-    EXPECT_EQ(Read(world.dataPath() + "MenuItems.dat"), table);
-    EXPECT_EQ(Read(world.dataPath() + "EUL.txt"), "Licence text\r\n");
-    EXPECT_EQ(Read(world.dataPath() + "c42.dat"), "12\r\n31\r\n");
-    EXPECT_EQ(Read(world.dataPath() + "db.exe"), "installer");
+    EXPECT_EQ(ReadFile(world.dataPath() + "MenuItems.dat"), table);
+    EXPECT_EQ(ReadFile(world.dataPath() + "EUL.txt"), "Licence text\r\n");
+    EXPECT_EQ(ReadFile(world.dataPath() + "c42.dat"), "12\r\n31\r\n");
+    EXPECT_EQ(ReadFile(world.dataPath() + "db.exe"), "installer");
     gItemManager.reset();
     EXPECT_TRUE(ItemManager().GetItem(44));
     EXPECT_TRUE(service.Requests().isEmpty());
@@ -197,7 +180,7 @@ TEST_F(FormHostile, LinksPlantedAtAFormOrPictureNameAreReplacedNotFollowed) {
     const QString outForm = outside.filePath("planted.frm");
     const QString outPicture = outside.filePath("planted.png");
     const QString outKept = outside.filePath("kept.png");
-    Write(outKept, "precious");
+    WriteFile(outKept, "precious");
     // Dangling links (the download would create their targets) and one to a
     // file of the other user's.
     ASSERT_TRUE(QFile::link(outForm, world.dataPath() + "quote.frm"));
@@ -213,7 +196,7 @@ TEST_F(FormHostile, LinksPlantedAtAFormOrPictureNameAreReplacedNotFollowed) {
     EXPECT_FALSE(QFile::exists(outPicture));
     // The files are the panel's own now.
     EXPECT_FALSE(QFileInfo(world.dataPath() + "quote.frm").isSymLink());
-    EXPECT_EQ(Read(world.dataPath() + "quote.frm"), Crlf(lines));
+    EXPECT_EQ(ReadFile(world.dataPath() + "quote.frm"), Crlf(lines));
     EXPECT_FALSE(QFileInfo(world.imagesPath() + "logo.png").isSymLink());
 
     // A link to a file that exists: read, never written or deleted.
@@ -221,7 +204,7 @@ TEST_F(FormHostile, LinksPlantedAtAFormOrPictureNameAreReplacedNotFollowed) {
     QFile::remove(world.dataPath() + "quote.frm");
     service.SetReply(FormPage("quote.frm"), Crlf(lines));
     Open(44);
-    EXPECT_EQ(Read(outKept), "precious");
+    EXPECT_EQ(ReadFile(outKept), "precious");
 }
 
 } // namespace

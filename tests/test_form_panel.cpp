@@ -19,12 +19,12 @@
 #include "menus/frmMain.h"
 #include "platform/Taskbar.h"
 #include "platform/Twips.h"
+#include "support/Files.h"
+#include "support/Screenshot.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
 #include <QApplication>
-#include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -43,21 +43,9 @@ using namespace modGlobals;
 using menus::ChainCapture;
 using platform::TwipsRect;
 
+using testsupport::Crlf;
+
 namespace {
-
-QByteArray Crlf(const QStringList& lines) {
-    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
-}
-
-QByteArray Png(const QSize& size, const QColor& colour) {
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes;
-}
 
 // The root of a chain: records its unloads.
 class Root : public QWidget, public menus::MenuLevel {
@@ -158,7 +146,7 @@ QStringList QuoteForm(const QString& submit = QStringLiteral("http://www.example
 
 TEST_F(FormPanel, AFetchedFileBuildsThePanelAtItsTwips) {
     Serve("quote.frm", QuoteForm());
-    service.SetReply(ImagePage("logo.png"), Png(QSize(30, 20), Qt::red));
+    service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(30, 20), Qt::red));
     frmForm* f = Open();
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
     EXPECT_EQ(f->size(), QSize(240, 120));
@@ -219,7 +207,7 @@ TEST_F(FormPanel, AWrongVersionDeletesTheCopyQuietlyAndTheNextOpeningFetchesAgai
     EXPECT_EQ(f->lblText.size(), 1u);
     EXPECT_FALSE(QFile::exists(world.dataPath() + "quote.frm"));
     Serve("quote.frm", QuoteForm());
-    service.SetReply(ImagePage("logo.png"), Png(QSize(10, 10), Qt::blue));
+    service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(10, 10), Qt::blue));
     f = Open();
     EXPECT_EQ(service.RequestsFor(FormPage("quote.frm")).size(), 2);
     EXPECT_FALSE(f->cmdSubmit->isHidden());
@@ -258,7 +246,7 @@ TEST_F(FormPanel, AFileCutOffAnywhereNeverCrashesTheBuild) {
     const QByteArray whole = Crlf(QuoteForm());
     QFile logo(world.imagesPath() + "logo.png");
     ASSERT_TRUE(logo.open(QIODevice::WriteOnly));
-    logo.write(Png(QSize(8, 8), Qt::green));
+    logo.write(testsupport::SolidPng(QSize(8, 8), Qt::green));
     logo.close();
     for (int n = 1; n < whole.size(); n += 3) {
         QFile file(world.dataPath() + "quote.frm");
@@ -319,7 +307,7 @@ TEST_F(FormPanel, FailedDownloadsLeaveNoFileBehind) {
 
 TEST_F(FormPanel, SubmitOpensTheExactAddressWithTypedTextEncoded) {
     Serve("quote.frm", QuoteForm());
-    service.SetReply(ImagePage("logo.png"), Png(QSize(10, 10), Qt::blue));
+    service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(10, 10), Qt::blue));
     frmForm* f = Open();
     f->txtField[1]->setText(QStringLiteral("AT&T"));
     f->txtField[2]->setText(QStringLiteral(" two words#"));
@@ -354,7 +342,7 @@ TEST_F(FormPanel, OnlyWebAddressesAreOpened) {
 
 TEST_F(FormPanel, FocusColoursAndEnterSubmits) {
     Serve("quote.frm", QuoteForm());
-    service.SetReply(ImagePage("logo.png"), Png(QSize(10, 10), Qt::blue));
+    service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(10, 10), Qt::blue));
     frmForm* f = Open();
     f->show();
     f->activateWindow();
@@ -405,7 +393,7 @@ protected:
             return c;
         });
         Serve("quote.frm", QuoteForm());
-        service.SetReply(ImagePage("logo.png"), Png(QSize(10, 10), Qt::blue));
+        service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(10, 10), Qt::blue));
     }
     void TearDown() override {
         home->Unload();
@@ -531,9 +519,9 @@ TEST_F(FormPanelChain, ScreenshotOfTheSamplePanelBesideItsMenu) {
         p.drawImage(home->pos() - area.topLeft(), home->grab().toImage());
         p.drawImage(panel->pos() - area.topLeft(), panel->grab().toImage());
     }
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
-    QDir().mkpath(dir);
-    ASSERT_TRUE(shot.save(dir + QStringLiteral("/form-panel-sample.png")));
+    testsupport::SaveScreenshot(shot, QStringLiteral("form-panel-sample.png"));
+    testsupport::ExpectOnScreen(home.get(), "the home menu");
+    testsupport::ExpectOnScreen(panel, "the form panel");
     // The parcel picture shows in its place, and the panel overlaps the
     // menu's right edge.
     const QPoint parcel = panel->imgX[1]->geometry().center() + panel->pos() - area.topLeft();

@@ -9,6 +9,7 @@
 #include "platform/Http.h"
 #include "platform/HttpReply.h"
 #include "platform/TransferControl.h"
+#include "support/Files.h"
 #include "test_store_fixture.h"
 
 #include <QDir>
@@ -22,6 +23,8 @@ using namespace modGlobals;
 using localservice::Framing;
 using localservice::Reply;
 
+using testsupport::ReadFile;
+
 namespace {
 
 const QString kUnableToConnect =
@@ -34,11 +37,6 @@ Reply Scripted(const QByteArray& body, Framing framing, int status = 200) {
     reply.framing = framing;
     reply.status = status;
     return reply;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 class HostileTest : public storetest::StoreTest {
@@ -113,7 +111,7 @@ TEST_F(HostileTest, TransferControlFailsCutOffRepliesForEveryCaller) {
     service.SetReply(gServerPath + QStringLiteral("old.gif"),
                      Scripted("GIF89a new but cut", Framing::ChunkedNoEnd));
     EXPECT_FALSE(modInternet::DownloadFile(QStringLiteral("old.gif"), icon));
-    EXPECT_EQ(ReadAll(icon), "GIF89a old");
+    EXPECT_EQ(ReadFile(icon), "GIF89a old");
 
     // The asynchronous kind reports the failure, not a completed reply.
     platform::TransferResult got;
@@ -193,7 +191,7 @@ TEST_F(HostileTest, SpooledReplyIsWrittenOnlyWhenCompleteAndTwoHundred) {
     EXPECT_FALSE(modInternet::GetASPDataToFile(page, QStringLiteral("UserID=1"), spool));
     service.SetReply(page, QByteArray("stamp\r\nD,40\r\n"), 500);
     EXPECT_FALSE(modInternet::GetASPDataToFile(page, QStringLiteral("UserID=1"), spool));
-    EXPECT_EQ(ReadAll(spool), "old spool");
+    EXPECT_EQ(ReadFile(spool), "old spool");
     EXPECT_EQ(folderFiles(), before); // no temporary file left behind
 
     // A reply larger than any page limit arrives whole, in chunks too.
@@ -203,7 +201,7 @@ TEST_F(HostileTest, SpooledReplyIsWrittenOnlyWhenCompleteAndTwoHundred) {
     service.SetReply(page, Scripted(big, Framing::Chunked));
     EXPECT_TRUE(modInternet::GetASPDataToFile(page, QStringLiteral("UserID=1"), spool));
     EXPECT_EQ(QFileInfo(spool).size(), big.size());
-    EXPECT_EQ(ReadAll(spool), big);
+    EXPECT_EQ(ReadFile(spool), big);
     EXPECT_EQ(service.RequestsFor(page).last().body, "UserID=1");
 }
 

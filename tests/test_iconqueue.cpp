@@ -9,10 +9,10 @@
 #include "shell/IconQueue.h"
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
+#include "support/Files.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -47,10 +47,7 @@ QByteArray Png(const QByteArray& marker, int padding = 0) {
     image.fill(Qt::red);
     image.setText(QStringLiteral("Comment"),
                   QString::fromLatin1(marker + QByteArray(padding, 'p')));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return buffer.data();
+    return testsupport::EncodePng(image);
 }
 
 struct Span {

@@ -5,6 +5,7 @@
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "shell/IconQueue.h"
+#include "support/Files.h"
 #include "test_store_fixture.h"
 
 #include <QBuffer>
@@ -19,22 +20,14 @@
 using namespace modGlobals;
 using storetest::Rec;
 
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
 namespace {
-
-QByteArray Read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class LinksTest : public storetest::StoreTest {
 protected:
-    LinksTest() { Write(Outside(), "precious"); }
+    LinksTest() { WriteFile(Outside(), "precious"); }
     QString Outside() const { return outside.filePath(QStringLiteral("victim")); }
     QTemporaryDir outside;
 };
@@ -48,7 +41,7 @@ TEST_F(LinksTest, TheUpdateSpoolNeverWritesThroughALink) {
     // The update went through the folder's own files...
     EXPECT_EQ(GetSetting("Main", "LastUpdated"), "12/8/2026 12:00:00 PM");
     // ...and the other user's files are as they were.
-    EXPECT_EQ(Read(Outside()), "precious");
+    EXPECT_EQ(ReadFile(Outside()), "precious");
     EXPECT_FALSE(QFile::exists(outside.filePath("other")));
 }
 
@@ -56,12 +49,12 @@ TEST_F(LinksTest, TheCategoryLogRefusesALink) {
     gCategoryLogFile = QStringLiteral("c1234.dat");
     ASSERT_TRUE(QFile::link(Outside(), world.dataPath() + gCategoryLogFile));
     AppendLine(gCategoryLogFile, QStringLiteral("31"));
-    EXPECT_EQ(Read(Outside()), "precious");
+    EXPECT_EQ(ReadFile(Outside()), "precious");
     // Without the link the log is written as before.
     QFile::remove(world.dataPath() + gCategoryLogFile);
     AppendLine(gCategoryLogFile, QStringLiteral("31"));
     AppendLine(gCategoryLogFile, QStringLiteral("40"));
-    EXPECT_EQ(Read(world.dataPath() + gCategoryLogFile), "31\r\n40\r\n");
+    EXPECT_EQ(ReadFile(world.dataPath() + gCategoryLogFile), "31\r\n40\r\n");
 }
 
 TEST_F(LinksTest, AnIconReplacesALinkAndItsNewFolderIsPrivate) {
@@ -85,11 +78,11 @@ TEST_F(LinksTest, AnIconReplacesALinkAndItsNewFolderIsPrivate) {
     ASSERT_TRUE(QTest::qWaitFor([&queue] { return queue.Count() == 0; }, 10000));
 
     EXPECT_FALSE(QFile::exists(outside.filePath("created")));
-    EXPECT_EQ(Read(Outside()), "precious");
+    EXPECT_EQ(ReadFile(Outside()), "precious");
     for (const QString& path :
          {world.imagesPath() + "a.png", world.imagesPath() + "b.png", fresh + "a.png"}) {
         EXPECT_FALSE(QFileInfo(path).isSymLink()) << path.toStdString();
-        EXPECT_EQ(Read(path), png.data()) << path.toStdString();
+        EXPECT_EQ(ReadFile(path), png.data()) << path.toStdString();
     }
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(fresh).constData(), &st), 0);

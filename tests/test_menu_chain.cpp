@@ -17,6 +17,7 @@
 #include "menus/frmMain.h"
 #include "menus/frmTooltip.h"
 #include "platform/Taskbar.h"
+#include "support/MenuRows.h"
 #include "support/Scripted.h"
 
 #include <QApplication>
@@ -29,19 +30,12 @@
 using namespace modGlobals;
 using menus::ChainCapture;
 
+using testsupport::Row;
+
 namespace {
 
-ItemPtr Row(int id, const QString& name, bool isItem, const QString& form = QString()) {
-    auto item = std::make_shared<clsItem>();
-    item->ID = id;
-    item->Name = name;
-    item->IsItem = isItem;
-    item->Icon =
-        id == -1 ? QString() : (isItem ? QStringLiteral("Item") : QStringLiteral("Cat.gif"));
-    item->Form = form;
-    item->ParentID = 1;
-    return item;
-}
+// The categories here show a picture file rather than an image-list key.
+const QString kCategoryIcon = QStringLiteral("Cat.gif");
 
 // A child level that follows the protocol like a submenu window and records
 // what was asked of it.
@@ -120,8 +114,9 @@ protected:
         items = std::make_shared<ItemCollection>();
         for (const ItemPtr& r :
              {Row(12, QStringLiteral("News Today"), true), Row(-1, QString(), false),
-              Row(3, QStringLiteral("Hot Buys"), false), Row(40, QStringLiteral("Travel"), false),
-              Row(44, QStringLiteral("Quotes"), false, QStringLiteral("quote.frm"))})
+              Row(3, QStringLiteral("Hot Buys"), false, kCategoryIcon),
+              Row(40, QStringLiteral("Travel"), false, kCategoryIcon),
+              Row(44, QStringLiteral("Quotes"), false, kCategoryIcon, QStringLiteral("quote.frm"))})
             items->Add(r);
         menus::ChildFactory().newSubmenu = [this] {
             auto* w = new ScriptedLevel(true);

@@ -21,6 +21,7 @@
 #include "shell/frmLogin.h"
 #include "shell/frmOptions.h"
 #include "shell/frmRefer.h"
+#include "support/Modal.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
@@ -31,43 +32,41 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 using namespace modGlobals;
+
+using testsupport::Dismiss;
+using testsupport::WhenShown;
 
 namespace {
 
-// Runs `act` on the first modal window or pop-up menu that shows, from inside
-// the event loop that shows it.
-void WhenShown(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        QWidget* w = QApplication::activePopupWidget();
-        if (!w)
-            w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(w);
-    });
-    poll->start();
-}
-
 // Chooses a context-menu entry by its name as a user does: highlight, Enter.
-void ChooseLater(const QString& entry) {
-    WhenShown([entry](QWidget* w) {
+// What went wrong ("" when the entry was chosen) is there to check once the
+// menu has closed.
+std::shared_ptr<std::string> ChooseLater(const QString& entry) {
+    auto missed = std::make_shared<std::string>("no menu came up");
+    WhenShown([entry, missed](QWidget* w) {
         auto* menu = qobject_cast<QMenu*>(w);
-        ASSERT_NE(menu, nullptr);
-        ASSERT_EQ(menu, MenuCommands::OpenContextMenu());
-        QAction* action = menu->findChild<QAction*>(entry);
-        ASSERT_NE(action, nullptr);
+        QAction* action = menu ? menu->findChild<QAction*>(entry) : nullptr;
+        if (!menu || menu != MenuCommands::OpenContextMenu())
+            *missed = "not the context menu: " + std::string(w->metaObject()->className());
+        else if (!action)
+            *missed = "no entry " + entry.toStdString();
+        else
+            missed->clear();
+        if (!missed->empty()) {
+            Dismiss(w);
+            return;
+        }
         menu->setActiveAction(action);
         QTest::keyClick(menu, Qt::Key_Return);
     });
+    return missed;
 }
 
 class MenuCommandsTest : public ::testing::Test {
@@ -179,8 +178,9 @@ TEST_F(MenuCommandsTest, RemoveAsksForTheClickedRowAndRefetchesTheMenu) {
     // A stale highlight on row 1 must not be what goes.
     home.m_SelIndex = 1;
     const qsizetype fetches = HomeFetches();
-    ChooseLater(QStringLiteral("mnuContextRemove"));
+    const auto missed = ChooseLater(QStringLiteral("mnuContextRemove"));
     RightClickRow(2);
+    ASSERT_EQ(*missed, "");
 
     const auto removes =
         service.RequestsFor(QStringLiteral("/Vantrix/internal/removeShortcut.asp"));
@@ -198,8 +198,9 @@ TEST_F(MenuCommandsTest, RemoveAsksForTheClickedRowAndRefetchesTheMenu) {
 
     // The server refuses: one box, the rows stay, nothing is fetched again.
     service.SetReply(QStringLiteral("/Vantrix/internal/removeShortcut.asp"), QByteArray("OK\r\n"));
-    ChooseLater(QStringLiteral("mnuContextRemove"));
+    const auto missedAgain = ChooseLater(QStringLiteral("mnuContextRemove"));
     RightClickRow(1);
+    ASSERT_EQ(*missedAgain, "");
     ASSERT_EQ(world.notifier.calls.size(), 1);
     EXPECT_EQ(world.notifier.calls[0].prompt,
               QStringLiteral("Unable to remove item from Home Menu."));
@@ -215,8 +216,9 @@ TEST_F(MenuCommandsTest, ARemoveAnsweredWithAnErrorStatusIsRefusedWhateverItsBod
     const qsizetype fetches = HomeFetches();
     // A server error page that happens to read "OK" is no removal done.
     service.SetReply(QStringLiteral("/Vantrix/internal/removeShortcut.asp"), QByteArray("OK"), 500);
-    ChooseLater(QStringLiteral("mnuContextRemove"));
+    const auto missed = ChooseLater(QStringLiteral("mnuContextRemove"));
     RightClickRow(2);
+    ASSERT_EQ(*missed, "");
     EXPECT_EQ(service.RequestsFor(QStringLiteral("/Vantrix/internal/removeShortcut.asp")).size(),
               1);
     ASSERT_EQ(world.notifier.calls.size(), 1);
@@ -231,8 +233,9 @@ TEST_F(MenuCommandsTest, OpenRunsTheClickedRowsItemAndSortOpensTheOptionsModally
     frmMain& home = ShowHome();
     const int second = RowIds().at(1);
     home.m_SelIndex = 1;
-    ChooseLater(QStringLiteral("mnuContextOpen"));
+    const auto missedOpen = ChooseLater(QStringLiteral("mnuContextOpen"));
     RightClickRow(2);
+    ASSERT_EQ(*missedOpen, "");
     EXPECT_FALSE(gMainLoaded); // opening closes the menu chain first
     // Whatever the row opens carries its id, not row 1's.
     for (const auto& call : world.shell.calls)
@@ -242,12 +245,17 @@ TEST_F(MenuCommandsTest, OpenRunsTheClickedRowsItemAndSortOpensTheOptionsModally
     bool homeOpenWhenOptionsShown = true;
     int tab = -1;
     bool modal = false;
-    ChooseLater(QStringLiteral("mnuContextSort"));
+    bool optionsShown = false;
+    const auto missedSort = ChooseLater(QStringLiteral("mnuContextSort"));
     WhenShown([&](QWidget*) {
         // The menu's own pop-up closes first; then the dialog.
         WhenShown([&](QWidget* w) {
             auto* options = qobject_cast<frmOptions*>(w);
-            ASSERT_NE(options, nullptr);
+            optionsShown = options != nullptr;
+            if (!options) {
+                Dismiss(w);
+                return;
+            }
             homeOpenWhenOptionsShown = gMainLoaded;
             tab = options->TabStrip1->currentIndex();
             modal = options->isModal();
@@ -255,6 +263,8 @@ TEST_F(MenuCommandsTest, OpenRunsTheClickedRowsItemAndSortOpensTheOptionsModally
         });
     });
     RightClickRow(1);
+    ASSERT_EQ(*missedSort, "");
+    ASSERT_TRUE(optionsShown);
     EXPECT_FALSE(homeOpenWhenOptionsShown);
     EXPECT_EQ(tab, 0); // no second page: General stays
     EXPECT_TRUE(modal);
@@ -271,19 +281,27 @@ TEST_F(MenuCommandsTest, NewUserAboutReferOptionsAndLogin) {
     EXPECT_EQ(world.shell.calls[0].directory, QStringLiteral("0"));
 
     QString aboutCaption;
+    bool aboutLoadedWhileShown = false;
     WhenShown([&](QWidget* w) {
         aboutCaption = w->windowTitle();
-        EXPECT_TRUE(gAboutLoaded);
-        static_cast<frmAbout*>(w)->cmdOK->click();
+        aboutLoadedWhileShown = gAboutLoaded;
+        if (auto* about = qobject_cast<frmAbout*>(w))
+            about->cmdOK->click();
+        else
+            Dismiss(w);
     });
     b.mnuInternetAbout->trigger();
     EXPECT_EQ(aboutCaption, QStringLiteral("About Tarvel"));
+    EXPECT_TRUE(aboutLoadedWhileShown);
     EXPECT_FALSE(gAboutLoaded);
 
     QString referCaption;
     WhenShown([&](QWidget* w) {
         referCaption = w->windowTitle();
-        static_cast<frmRefer*>(w)->cmdCancel->click();
+        if (auto* refer = qobject_cast<frmRefer*>(w))
+            refer->cmdCancel->click();
+        else
+            Dismiss(w);
     });
     b.mnuInternetRefer->trigger();
     EXPECT_EQ(referCaption, QStringLiteral("Refer your friends"));

@@ -10,6 +10,7 @@
 #include "menus/Slide.h"
 #include "menus/frmMain.h"
 #include "platform/Taskbar.h"
+#include "support/MenuRows.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
@@ -23,18 +24,9 @@
 
 using namespace modGlobals;
 
-namespace {
+using testsupport::Row;
 
-ItemPtr Row(int id, const QString& name, bool isItem) {
-    auto item = std::make_shared<clsItem>();
-    item->ID = id;
-    item->Name = name;
-    item->IsItem = isItem;
-    item->Icon =
-        id == -1 ? QString() : (isItem ? QStringLiteral("Item") : QStringLiteral("FolderIcon"));
-    item->ParentID = id == -1 ? 0 : 1;
-    return item;
-}
+namespace {
 
 // Counts the presses a plain window receives.
 class Desktop : public QWidget {

@@ -6,6 +6,7 @@
 #include "menus/Slide.h"
 #include "menus/frmMain.h"
 #include "platform/Taskbar.h"
+#include "support/MenuRows.h"
 #include "support/Scripted.h"
 
 #include <QApplication>
@@ -16,17 +17,9 @@
 
 using namespace modGlobals;
 
-namespace {
+using testsupport::Row;
 
-ItemPtr Row(int id, const QString& name, bool isItem, const QString& icon = QString()) {
-    auto item = std::make_shared<clsItem>();
-    item->ID = id;
-    item->Name = name;
-    item->IsItem = isItem;
-    item->Icon = icon;
-    item->ParentID = 1;
-    return item;
-}
+namespace {
 
 class MenuPaint : public ::testing::Test {
 protected:
@@ -43,7 +36,7 @@ protected:
         items->Add(Row(15, QStringLiteral("Weather"), true, QStringLiteral("LinkIcon")));
         items->Add(Row(-1, QString(), false));
         items->Add(Row(3, QStringLiteral("Hot Buys"), false, QStringLiteral("FolderIcon")));
-        items->Add(Row(40, QStringLiteral("Travel"), false));
+        items->Add(Row(40, QStringLiteral("Travel"), false, QString()));
         frm = std::make_unique<frmMain>();
         frm->SetItemsSource([this] { return items; });
     }
@@ -95,7 +88,8 @@ TEST_F(MenuPaint, RowTextIsBlackAtItsOrigin) {
 }
 
 TEST_F(MenuPaint, ALongCategoryNameStopsBeforeItsArrow) {
-    items->Add(Row(41, QStringLiteral("Computers & Internet Services Worldwide"), false));
+    items->Add(
+        Row(41, QStringLiteral("Computers & Internet Services Worldwide"), false, QString()));
     frm->ShowMenu();
     const QImage img = Shot();
     const int arrowLeft = img.width() - 4 - 16;
@@ -153,7 +147,7 @@ TEST_F(MenuPaint, TheDividerIsADarkLineOverALightOne) {
 
 TEST_F(MenuPaint, WithTwoDividersOnlyTheLastIsDrawn) {
     items->Add(Row(-1, QString(), false));
-    items->Add(Row(41, QStringLiteral("Shopping"), false));
+    items->Add(Row(41, QStringLiteral("Shopping"), false, QString()));
     frm->ShowMenu();
     const QImage img = Shot();
     const QPalette pal = QApplication::palette();
@@ -168,9 +162,8 @@ TEST_F(MenuPaint, SearchCaptionIsWhiteAndBold) {
     const QRect strip = frm->StripRect();
     const QRect caption(14, strip.top() - 16, 60, 15);
     // White, give or take the smoothing of the glyphs' edges.
-    const int white = Count(img, caption, [](QColor c) {
-        return c.red() > 240 && c.green() > 240 && c.blue() > 240;
-    });
+    const int white = Count(
+        img, caption, [](QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() > 240; });
     EXPECT_GT(white, 40);
     // Bold: the strokes are two or more pixels wide (near-white side by
     // side on the dark panel).

@@ -13,11 +13,12 @@
 #include "menus/frmMain.h"
 #include "menus/frmTooltip.h"
 #include "platform/Taskbar.h"
+#include "support/MenuRows.h"
+#include "support/Screenshot.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,26 +28,10 @@
 
 using namespace modGlobals;
 
+using testsupport::Row;
+using testsupport::Rows;
+
 namespace {
-
-ItemPtr Row(int id, const QString& name, bool isItem, const QString& icon = QString()) {
-    auto item = std::make_shared<clsItem>();
-    item->ID = id;
-    item->Name = name;
-    item->IsItem = isItem;
-    item->Icon = icon.isEmpty() && id != -1
-                     ? (isItem ? QStringLiteral("Item") : QStringLiteral("FolderIcon"))
-                     : icon;
-    item->ParentID = 1;
-    return item;
-}
-
-ItemCollectionPtr Rows(std::initializer_list<ItemPtr> rows) {
-    auto c = std::make_shared<ItemCollection>();
-    for (const ItemPtr& r : rows)
-        c->Add(r);
-    return c;
-}
 
 ItemCollectionPtr SixRows() {
     return Rows({Row(12, QStringLiteral("News Today"), true),
@@ -493,15 +478,16 @@ TEST_F(MenuShow, ScreenshotOfTheOpenHomeMenu) {
     frm->ShowMenu();
     frm->txtSearch->setText(QStringLiteral("flights"));
     frm->Form_MouseMove(Qt::NoButton, QPoint(50, 5 * 20 + 5));
-    const QImage shot = frm->grab().toImage();
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
-    QDir().mkpath(dir);
-    ASSERT_TRUE(shot.save(dir + QStringLiteral("/home-menu.png")));
+    testsupport::SaveScreenshot(frm->grab().toImage(), QStringLiteral("home-menu.png"));
+    testsupport::ExpectOnScreen(frm.get(), "the home menu");
+    EXPECT_LE(frm->frameGeometry().bottom(), button->geometry().top())
+        << "the menu covers the button";
     gTrueColor = false;
     frm->Unload();
     frm->ShowMenu();
     frm->Form_MouseMove(Qt::NoButton, QPoint(50, 5 * 20 + 5));
-    ASSERT_TRUE(frm->grab().toImage().save(dir + QStringLiteral("/home-menu-fewcolors.png")));
+    testsupport::SaveScreenshot(frm->grab().toImage(), QStringLiteral("home-menu-fewcolors.png"));
+    testsupport::ExpectOnScreen(frm.get(), "the home menu in few colours");
 }
 
 TEST_F(MenuShow, TheSampleServicesHomeMenuWithItsIcons) {
@@ -524,9 +510,8 @@ TEST_F(MenuShow, TheSampleServicesHomeMenuWithItsIcons) {
     for (const localservice::Request& r : service.Requests())
         EXPECT_FALSE(r.path.contains("/images/")) << r.path.constData();
     frm->Form_MouseMove(Qt::NoButton, QPoint(50, 2 * 20 + 5));
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
-    QDir().mkpath(dir);
-    EXPECT_TRUE(frm->grab().toImage().save(dir + QStringLiteral("/home-menu-sample.png")));
+    testsupport::SaveScreenshot(frm->grab().toImage(), QStringLiteral("home-menu-sample.png"));
+    testsupport::ExpectOnScreen(frm.get(), "the sample home menu");
 }
 
 } // namespace

@@ -8,9 +8,9 @@
 #include "menus/IconLibrary.h"
 #include "menus/Skin.h"
 #include "platform/Http.h"
+#include "support/Files.h"
 #include "support/Scripted.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -28,13 +28,7 @@ using menus::ImageList;
 namespace {
 
 QByteArray PngBytes(QColor colour) {
-    QImage img(16, 16, QImage::Format_ARGB32);
-    img.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes;
+    return testsupport::SolidPng(QSize(16, 16), colour, QImage::Format_ARGB32);
 }
 
 TEST(MenuSkin, EveryWindowHasBothSetsWithTheirElements) {

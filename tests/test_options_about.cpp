@@ -13,6 +13,7 @@
 #include "shell/frmAbout.h"
 #include "shell/frmMessage.h"
 #include "shell/frmOptions.h"
+#include "support/Files.h"
 #include "support/Screenshot.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
@@ -35,19 +36,10 @@
 
 using namespace modGlobals;
 
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class OptionsTest : public ::testing::Test {
 protected:

@@ -10,9 +10,9 @@
 #include "platform/Registry.h"
 #include "shell/frmAbout.h"
 #include "shell/frmRefer.h"
+#include "support/Files.h"
 #include "support/Scripted.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -27,23 +27,12 @@
 
 using namespace modGlobals;
 
+using testsupport::Texts;
+using testsupport::WriteFile;
+
 namespace {
 
 const QString kReferPage = QStringLiteral("/Vantrix/internal/submitPotentialUsers.asp");
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QStringList Texts(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 // A box's text with line ends as LF (the dialogs put CR LF after each line).
 QString Plain(const QPlainTextEdit* box) {

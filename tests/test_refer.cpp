@@ -10,12 +10,11 @@
 #include "platform/Contacts.h"
 #include "platform/Registry.h"
 #include "shell/frmRefer.h"
+#include "support/Files.h"
 #include "support/Screenshot.h"
 #include "support/Scripted.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,23 +28,12 @@
 
 using namespace modGlobals;
 
+using testsupport::Texts;
+using testsupport::WriteFile;
+
 namespace {
 
 const QString kReferPage = QStringLiteral("/Vantrix/internal/submitPotentialUsers.asp");
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QStringList Texts(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 class ReferTest : public ::testing::Test {
 protected:

@@ -8,9 +8,9 @@
 // frame alone), and the icons that arrive through the icon
 // queue from the local service.
 #include "shell/IconQueue.h"
+#include "support/Files.h"
 #include "test_submenu_fixture.h"
 
-#include <QBuffer>
 #include <QTest>
 
 using namespace modGlobals;
@@ -42,13 +42,7 @@ int Count(const QImage& img, const QRect& band, const std::function<bool(QColor)
 }
 
 QByteArray Png(QColor colour) {
-    QImage img(16, 16, QImage::Format_RGB32);
-    img.fill(colour);
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
+    return testsupport::SolidPng(QSize(16, 16), colour);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "menus/frmMain.h"
 #include "menus/frmMenu.h"
 #include "platform/Taskbar.h"
+#include "support/MenuRows.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
@@ -67,13 +68,9 @@ inline std::vector<localservice::SampleRecord> Directory() {
     return r;
 }
 
+// A home-menu row without a picture.
 inline ItemPtr HomeRow(int id, const QString& name, bool isItem) {
-    auto item = std::make_shared<clsItem>();
-    item->ID = id;
-    item->Name = name;
-    item->IsItem = isItem;
-    item->ParentID = 1;
-    return item;
+    return testsupport::Row(id, name, isItem, QString());
 }
 
 class SubmenuTest : public ::testing::Test {

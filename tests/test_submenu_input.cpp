@@ -12,6 +12,8 @@
 // t_left_turned_level.sh cover those.
 #include "menus/ChainCapture.h"
 #include "menus/frmTooltip.h"
+#include "support/MenuRows.h"
+#include "support/Screenshot.h"
 #include "test_submenu_fixture.h"
 
 #include <QAction>
@@ -23,16 +25,7 @@
 using namespace modGlobals;
 using namespace submenutest;
 
-namespace {
-
-ItemCollectionPtr Rows(std::initializer_list<ItemPtr> rows) {
-    auto c = std::make_shared<ItemCollection>();
-    for (const ItemPtr& r : rows)
-        c->Add(r);
-    return c;
-}
-
-} // namespace
+using testsupport::Rows;
 
 TEST_F(SubmenuTest, KeysWalkRealRowsOnly) {
     frmMenu menu;
@@ -244,6 +237,12 @@ TEST_F(SubmenuTest, ThreeOpenLevelsMakeAPictureForAPerson) {
     const QString dir =
         qEnvironmentVariable("TARVEL_SHOT_DIR", QCoreApplication::applicationDirPath() + "/..");
     EXPECT_TRUE(screen.save(QDir(dir).filePath("submenu_levels.png")));
+    // Every level whole on the screen, none under another's edge but for the
+    // overlap.
+    testsupport::ExpectOnScreen(home.get(), "the home menu");
+    testsupport::ExpectOnScreen(arts, "the first level");
+    testsupport::ExpectOnScreen(movies, "the second level");
+    testsupport::ExpectOnScreen(classics, "the third level");
     // Each level lies right of its parent and carries a highlighted row in
     // the highlight colour, on the row that opened the next level.
     EXPECT_LT(arts->x(), movies->x());

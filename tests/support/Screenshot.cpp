@@ -6,15 +6,38 @@
 #include <QImage>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSet>
 
 #include <gtest/gtest.h>
 
 namespace testsupport {
 
+void ExpectOnScreen(const QWidget* window, const std::string& what) {
+    const QRect frame = window->frameGeometry();
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    ASSERT_NE(screen, nullptr) << what << " lies off every screen at " << frame.x() << ","
+                               << frame.y();
+    const QRect area = screen->geometry();
+    EXPECT_TRUE(window->isVisible()) << what << " is not shown";
+    EXPECT_TRUE(area.contains(frame))
+        << what << " (" << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+        << frame.height() << ") runs over the edge of the screen (" << area.width() << "x"
+        << area.height() << ")";
+}
+
+void SaveScreenshot(const QImage& picture, const QString& name) {
+    const QString folder =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
+    QDir().mkpath(folder);
+    ASSERT_FALSE(picture.isNull()) << name.toStdString();
+    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name, "PNG")) << name.toStdString();
+}
+
 void Screenshot(QWidget* w, const QString& name) {
     w->show();
     QApplication::processEvents();
+    ExpectOnScreen(w, name.toStdString());
     const QImage image = w->grab().toImage();
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
     QDir().mkpath(folder);
