@@ -1,5 +1,7 @@
 #include "menus/MenuLevel.h"
 
+#include "core/ItemIds.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
@@ -50,11 +52,11 @@ int KeyboardHighlightRow(const ItemCollection& items) {
     const ItemPtr first = items.Item(1);
     if (!first)
         return 0;
-    return first->ID > -1000 && first->ID != -19 ? 1 : 0;
+    return IsLabelId(first->ID) ? 0 : 1;
 }
 
 int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID) {
-    if (selIndex <= 0 || selIndex == 999)
+    if (selIndex <= 0 || selIndex == kSearchBoxRow)
         return 0;
     const ItemPtr current = items.Item(selIndex);
     if (current && current->ID == openCategoryID)

@@ -51,7 +51,7 @@ public:
     // Loads the category's rows (a negative id: the rows after the first
     // seven), writes the category log and paints.
     void FillMenu(int ParentCategoryID);
-    // Fills a search window (-4) with the server's results.
+    // Fills a search window (kSearchWindowCategoryId) with the server's results.
     void Search(const QString& SearchString);
     // The icon queue's refill once the icons arrived: the same rows painted
     // again, nothing fetched and nothing logged.

@@ -6,6 +6,7 @@
 
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
+#include "menus/Layout.h"
 #include "menus/RowPainter.h"
 #include "menus/frmTooltip.h"
 #include "platform/Taskbar.h"
@@ -47,7 +48,7 @@ void frmMenu::Timer1_Timer() {
             return;
         m_ChildForm = child;
         level->SetParentForm(this);
-        child->move(-20000 / platform::TwipsPerPixelX(), child->y());
+        child->move(menus::kParkLeftTwips / platform::TwipsPerPixelX(), child->y());
         child->show();
         level->SetParentCategoryID(item->ID);
         if (!child || !child->isVisible() || m_ChildForm != child || m_Unloaded) {
@@ -85,7 +86,7 @@ void frmMenu::PlaceChild(QWidget* child, menus::MenuLevel* level, const clsItem&
     const int rowTop = y() + m_canvas->y() + kRowHeight * (m_SelIndex - 1);
     int top = rowTop;
     if (trayElsewhere) {
-        if (rowTop + C > screen.height() - platform::TwipsToPixelsY(450))
+        if (rowTop + C > screen.height() - platform::TwipsToPixelsY(menus::kBottomMarginTwips))
             top = screen.height() - C;
     } else if (rowTop + C > rest) {
         top = rest - C;
@@ -100,7 +101,7 @@ void frmMenu::PlaceChild(QWidget* child, menus::MenuLevel* level, const clsItem&
     QRect final;
     menus::Slide::Geometry geometry;
     if (!left) {
-        const int l = x() + width() - platform::TwipsToPixelsX(60);
+        const int l = x() + width() - platform::TwipsToPixelsX(menus::kChildOverlapTwips);
         final = QRect(l, top, W, h);
         geometry = [=](int w) { return QRect(l, top, w, h); };
     } else {
