@@ -1,6 +1,8 @@
 #include "menus/MenuLevel.h"
 
 #include "core/ItemIds.h"
+#include "menus/Layout.h"
+#include "platform/Twips.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -117,6 +119,27 @@ void UnloadChildLevel(QPointer<QWidget>& child) {
         level->Unload();
     else if (old)
         old->hide();
+}
+
+MenuLevel* OpenChildLevel(QPointer<QWidget>& child, QWidget* parent, const clsItem& category,
+                          const std::function<bool()>& parentOpen) {
+    const ChildWindows& factory = ChildFactory();
+    const auto& create = category.Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
+    QPointer<QWidget> window = create ? create() : nullptr;
+    MenuLevel* level = AsMenuLevel(window.data());
+    if (!level)
+        return nullptr; // no window to open (yet)
+    child = window;
+    level->SetParentForm(parent);
+    window->move(kParkLeftTwips / platform::TwipsPerPixelX(), window->y());
+    window->show();
+    level->SetParentCategoryID(category.ID);
+    if (!window || !window->isVisible() || child != window || !parentOpen()) {
+        if (child == window)
+            child = nullptr;
+        return nullptr;
+    }
+    return level;
 }
 
 } // namespace menus

@@ -114,4 +114,15 @@ QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint);
 // the reference first, so that a handler run by the unload finds no child.
 void UnloadChildLevel(QPointer<QWidget>& child);
 
+// Opens the child level of the category row `category` below `parent`: a new
+// submenu window, or the form panel when the row names a form. `child` holds
+// the window before it is shown, so that the handlers that showing and
+// filling it run find it; it waits off screen (kParkLeftTwips) until its
+// opener places it. Returns the new level, or nullptr when there is no window
+// to open, or filling it closed it (and said why), or `parentOpen` says the
+// parent itself went meanwhile; `child` is then emptied if it still held the
+// window.
+MenuLevel* OpenChildLevel(QPointer<QWidget>& child, QWidget* parent, const clsItem& category,
+                          const std::function<bool()>& parentOpen);
+
 } // namespace menus

@@ -60,24 +60,14 @@ void frmMain::Timer1_Timer() {
         if (R->IsItem)
             return; // only categories have children
 
-        const menus::ChildWindows& factory = menus::ChildFactory();
-        const auto& create = R->Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
-        QPointer<QWidget> child = create ? create() : nullptr;
-        menus::MenuLevel* level = menus::AsMenuLevel(child.data());
-        if (!level)
-            return; // no submenu window to open (yet)
-        m_ChildForm = child;
-        level->SetParentForm(this);
+        // Category rows without an icon file show the icon of the home-menu
+        // category the chain starts from.
         gCategoryIcon = R->Icon;
-        child->move(menus::kParkLeftTwips / tppX, child->y());
-        child->show();
-        level->SetParentCategoryID(R->ID);
-        if (!child || !child->isVisible() || m_ChildForm != child || !m_Loaded) {
-            // Filling it closed it (and said why).
-            if (m_ChildForm == child)
-                m_ChildForm = nullptr;
+        menus::MenuLevel* level =
+            menus::OpenChildLevel(m_ChildForm, this, *R, [this] { return m_Loaded; });
+        if (!level)
             return;
-        }
+        const QPointer<QWidget> child = m_ChildForm;
 
         const QRect screen = platform::ScreenRect();
         const int B = ButtonRect().top();

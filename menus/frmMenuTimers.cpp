@@ -40,24 +40,10 @@ void frmMenu::Timer1_Timer() {
         // Only a category row that is there opens a child.
         if (!item || item->IsItem)
             return;
-        const menus::ChildWindows& factory = menus::ChildFactory();
-        const auto& create = item->Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
-        QPointer<QWidget> child = create ? create() : nullptr;
-        menus::MenuLevel* level = menus::AsMenuLevel(child.data());
-        if (!level)
-            return;
-        m_ChildForm = child;
-        level->SetParentForm(this);
-        child->move(menus::kParkLeftTwips / platform::TwipsPerPixelX(), child->y());
-        child->show();
-        level->SetParentCategoryID(item->ID);
-        if (!child || !child->isVisible() || m_ChildForm != child || m_Unloaded) {
-            // Filling it closed it (and said why).
-            if (m_ChildForm == child)
-                m_ChildForm = nullptr;
-            return;
-        }
-        PlaceChild(child, level, *item);
+        menus::MenuLevel* level =
+            menus::OpenChildLevel(m_ChildForm, this, *item, [this] { return !m_Unloaded; });
+        if (level)
+            PlaceChild(m_ChildForm, level, *item);
     } catch (const std::exception& e) {
         // One report, not one every 250 ms.
         Timer1.stop();
