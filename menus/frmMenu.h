@@ -33,7 +33,8 @@ public:
     QWidget* ParentForm() const override { return m_ParentForm; }
     void SetParentForm(QWidget* newParentForm) override { m_ParentForm = newParentForm; }
     int ParentCategoryID() const override { return m_ParentCategoryID; }
-    // Stores the id and, unless it is -4 (a search window), fills the window.
+    // Stores the id and, unless it is kSearchWindowCategoryId (a search
+    // window), fills the window.
     void SetParentCategoryID(int newParentCategoryID) override;
     bool HaveCapture() const override { return m_HaveCapture; }
     void SetHaveCapture(bool newHaveCapture) override { m_HaveCapture = newHaveCapture; }
