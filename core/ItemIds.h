@@ -45,9 +45,11 @@ inline constexpr int kInertId = -1000;
 
 // --- reserved category ids ---------------------------------------------------
 
-// The search results' pseudo-category (and the ParentID of every row that is
-// not read from the table).
+// The search results' pseudo-category: ten advertisers and no filler.
 inline constexpr int kSearchCategoryId = 0;
+// The ParentID of every row that is not read from the table (the same 0):
+// opening one asks the server for nothing.
+inline constexpr int kNoParentId = 0;
 // The category of a submenu window that shows search results: not a
 // category of the table, so the window is filled from the server instead.
 inline constexpr int kSearchWindowCategoryId = kSearchWebId;

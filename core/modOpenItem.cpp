@@ -151,7 +151,7 @@ void OpenItem(ItemPtr Item, const QString& SearchText) {
         modInternet::OpenServerPage(QStringLiteral("../Restricted.asp"));
         break;
     default:
-        if (item->ParentID != kSearchCategoryId)
+        if (item->ParentID != kNoParentId)
             RedirectLink(*item);
         break;
     }
