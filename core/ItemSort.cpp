@@ -1,5 +1,7 @@
 #include "core/ItemSort.h"
 
+#include "core/ItemIds.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,7 +10,7 @@ namespace ItemSort {
 int AdvertiserLimit(int ParentID) {
     if (ParentID > 0)
         return 9;
-    return ParentID == 0 ? 10 : -1;
+    return ParentID == kSearchCategoryId ? 10 : -1;
 }
 
 ItemCollectionPtr SortItems(const std::vector<ItemPtr>& rows, int ParentID) {
@@ -48,20 +50,20 @@ ItemCollectionPtr SortItems(const std::vector<ItemPtr>& rows, int ParentID) {
         result->Add(*ad.row);
     }
 
-    if (ParentID != 3 && ParentID != 0) {
+    if (ParentID != kHotBuyCategoryId && ParentID != kSearchCategoryId) {
         auto filler = std::make_shared<clsItem>();
-        filler->ID = -5;
+        filler->ID = kAdvertiseHereId;
         filler->Name = QStringLiteral("Advertise here");
         filler->Description = QStringLiteral("Click here to insert your own ad into this category");
         filler->IsItem = true;
         filler->IsAboveLine = true;
         filler->ParentID = ParentID;
-        result->Add(filler, QStringLiteral("K-5"));
+        result->Add(filler, ItemKey(kAdvertiseHereId));
     }
     if (result->Count() > 0) {
         auto separator = std::make_shared<clsItem>();
-        separator->ID = -1;
-        result->Add(separator, QStringLiteral("K-1"));
+        separator->ID = kSeparatorId;
+        result->Add(separator, ItemKey(kSeparatorId));
     }
 
     std::stable_sort(plain.begin(), plain.end(),

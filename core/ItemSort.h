@@ -13,7 +13,7 @@ namespace ItemSort {
 int AdvertiserLimit(int ParentID);
 
 // Orders the rows of category ParentID (the raw rows in query order). Only
-// the filler (key "K-5") and the separator (key "K-1") carry keys.
+// the filler and the separator carry keys (ItemKey of their ids).
 ItemCollectionPtr SortItems(const std::vector<ItemPtr>& rows, int ParentID);
 
 } // namespace ItemSort

@@ -2,6 +2,7 @@
 // table; apart from the request so that tests and fuzzing reach them.
 #include "core/clsItemManagerUpdate.h"
 
+#include "core/ItemIds.h"
 #include "core/modGlobals.h"
 #include "platform/Dbf.h"
 
@@ -152,7 +153,7 @@ bool ApplyLine(platform::DbfTable& t, const MenuFields& f, QStringView line, boo
             record = t.AppendBlank();
             t.AssignString(record, f.ID, fields[1]);
             t.AssignString(record, f.ParentID, fields[6]);
-            if (*parent == 3)
+            if (*parent == kHotBuyCategoryId)
                 *newHotBuy = true;
         } else if (t.IsDeleted(record)) {
             t.Recall(record); // a record sent again is wanted again

@@ -1,5 +1,6 @@
 #include "core/ReplyParsers.h"
 
+#include "core/ItemIds.h"
 #include "core/modGlobals.h"
 
 #include <QSet>
@@ -74,11 +75,11 @@ ItemCollectionPtr NewsRows(const QString& reply) {
     const qsizetype last = lines.size() - 1;
     auto c = std::make_shared<ItemCollection>();
     if (lines.at(0).isEmpty()) {
-        c->Add(NewRow(-1000, QStringLiteral("No News Feeds Defined."), true));
+        c->Add(NewRow(kInertId, QStringLiteral("No News Feeds Defined."), true));
         return c;
     }
     if (last < 1 || lines.at(0).contains(QLatin1String("ERROR"), Qt::CaseInsensitive)) {
-        c->Add(NewRow(-1000, QStringLiteral("No News Available"), true));
+        c->Add(NewRow(kInertId, QStringLiteral("No News Available"), true));
         return c;
     }
     // Never past the reply's last line; a count that is no number ends the
@@ -87,8 +88,8 @@ ItemCollectionPtr NewsRows(const QString& reply) {
     bool stop = false;
     while (i < last && !stop) {
         if (i > 0)
-            c->Add(NewRow(-1, QString(), true));
-        c->Add(NewRow(-19, lines.at(i).trimmed(), true));
+            c->Add(NewRow(kSeparatorId, QString(), true));
+        c->Add(NewRow(kNewsFeedHeadingId, lines.at(i).trimmed(), true));
         ++i;
         bool ok = false;
         const int count = lines.at(i).trimmed().toInt(&ok);
@@ -101,7 +102,8 @@ ItemCollectionPtr NewsRows(const QString& reply) {
                 break;
             }
             const QString text = modGlobals::ProperCase(lines.at(i));
-            ItemPtr row = NewRow(-17, text.size() <= 36 ? text : text.left(33) + "...", true);
+            ItemPtr row =
+                NewRow(kNewsHeadlineId, text.size() <= 36 ? text : text.left(33) + "...", true);
             row->Description = text;
             row->NewsID = lines.at(i - 1).trimmed().toInt(); // 0 when no number
             c->Add(row);
@@ -109,7 +111,7 @@ ItemCollectionPtr NewsRows(const QString& reply) {
         ++i;
     }
     if (c->Count() == 0)
-        c->Add(NewRow(-1000, QStringLiteral("No News Available"), true));
+        c->Add(NewRow(kInertId, QStringLiteral("No News Available"), true));
     return c;
 }
 

@@ -37,7 +37,7 @@ HomeMenuReply ParseHomeMenu(const QString& reply);
 // is its closing one and never an id.
 QList<int> ParseSearchResults(const QString& reply);
 
-// The rows of a news reply (headings -19, headlines -17, separators -1), or
+// The rows of a news reply (feed headings, headlines, separators), or
 // the one "No News..." row the reply calls for. Without the closing rows.
 ItemCollectionPtr NewsRows(const QString& reply);
 

@@ -10,7 +10,7 @@
 class clsItem {
 public:
     QString Name;
-    int ID = 0;   // negative: built-in command or placeholder; -1 a separator
+    int ID = 0;   // negative: a reserved id of core/ItemIds.h
     QString Icon; // image-list key, or an image file name when it holds "."
     QString Description;
     bool IsItem = false; // leaf; false for a category
@@ -24,6 +24,11 @@ public:
 };
 
 using ItemPtr = std::shared_ptr<clsItem>;
+
+// The key a keyed collection files a row under: "K" & ID.
+inline QString ItemKey(int id) {
+    return QStringLiteral("K") + QString::number(id);
+}
 
 // Ordered collection of item references read by position, row 1 first. Some
 // producers key their entries "K" & ID; keys are unique when given.

@@ -1,5 +1,6 @@
 #include "core/clsItemManager.h"
 
+#include "core/ItemIds.h"
 #include "core/ItemSort.h"
 #include "core/modGlobals.h"
 #include "platform/Dbf.h"
@@ -115,7 +116,7 @@ ItemPtr clsItemManager::ReadRecord(int record, QString* problem) const {
     item->ID = id;
     item->Name = Trimmed(t.FieldBytes(record, f.Name));
     if (item->Name.startsWith(QLatin1Char('.'))) {
-        item->ID = -1000; // a heading
+        item->ID = kInertId; // a heading
         item->Name.remove(0, 1);
     }
     item->Icon = Trimmed(t.FieldBytes(record, f.Icon));
@@ -168,7 +169,7 @@ std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& 
         return rows;
     m_Data->Query(m_Fields.ParentID, ParentID, m_Query);
     rows.reserve(m_Query.size());
-    int heading = -1000;
+    int heading = kInertId;
     QString firstProblem;
     int problems = 0;
     for (const uint32_t record : m_Query) {
@@ -176,7 +177,7 @@ std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& 
         if (!m_Data->IsDeleted(r)) {
             QString problem;
             if (ItemPtr item = ReadRecord(r, &problem)) {
-                if (item->ID == -1000)
+                if (item->ID == kInertId)
                     item->ID = heading;
                 rows.push_back(std::move(item));
             } else if (problems++ == 0) {
@@ -199,11 +200,11 @@ std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& 
 
 ItemCollectionPtr clsItemManager::GetCollection(int ParentID) {
     switch (ParentID) {
-    case 109:
+    case kMemberMenuCategoryId:
         return GetMyTarvelCollection();
-    case 31504:
+    case kFavoritesCategoryId:
         return GetFavoritesCollection();
-    case 27345:
+    case kNewsCategoryId:
         return GetNewsCollection();
     default:
         break;
@@ -212,7 +213,7 @@ ItemCollectionPtr clsItemManager::GetCollection(int ParentID) {
         RawCollection(ParentID, QStringLiteral("clsItemManager.GetCollection")), ParentID);
     if (result->Count() == 0) {
         auto empty = std::make_shared<clsItem>();
-        empty->ID = -1000;
+        empty->ID = kInertId;
         empty->Name = QStringLiteral("(empty)");
         result->Add(empty);
     }
@@ -220,12 +221,12 @@ ItemCollectionPtr clsItemManager::GetCollection(int ParentID) {
 }
 
 ItemCollectionPtr clsItemManager::GetCollectionNoSort(int ParentID) {
-    if (ParentID == 109)
+    if (ParentID == kMemberMenuCategoryId)
         return GetMyTarvelCollection();
     auto result = std::make_shared<ItemCollection>();
     for (ItemPtr& row :
          RawCollection(ParentID, QStringLiteral("clsItemManager.GetCollectionNoSort"))) {
-        const QString key = QStringLiteral("K") + QString::number(row->ID);
+        const QString key = ItemKey(row->ID);
         result->Add(std::move(row), key); // a repeated id keeps its first row
     }
     return result;
@@ -244,10 +245,14 @@ ItemCollectionPtr clsItemManager::GetMoreCollection(int ParentID) {
 }
 
 ItemCollectionPtr clsItemManager::GetMyTarvelCollection() {
-    static const std::pair<int, const char*> rows[] = {
-        {-7, "Refer my friends..."}, {-8, "Options..."},     {-1, ""},
-        {-12, "Member Home..."},     {-9, "New User..."},    {-15, "Technical Support..."},
-        {-11, "Contact Us..."},      {-6, "About Tarvel..."}};
+    static const std::pair<int, const char*> rows[] = {{kReferFriendsId, "Refer my friends..."},
+                                                       {kOptionsId, "Options..."},
+                                                       {kSeparatorId, ""},
+                                                       {kMemberHomeId, "Member Home..."},
+                                                       {kNewUserId, "New User..."},
+                                                       {kTechSupportId, "Technical Support..."},
+                                                       {kContactUsId, "Contact Us..."},
+                                                       {kAboutId, "About Tarvel..."}};
     auto result = std::make_shared<ItemCollection>();
     for (const auto& [id, name] : rows) {
         auto item = std::make_shared<clsItem>();

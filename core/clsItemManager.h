@@ -65,7 +65,7 @@ private:
     // field does not convert.
     ItemPtr ReadRecord(int record, QString* problem) const;
     // The category query: every record of the category that reads, in
-    // physical order, headings numbered -1000 - n by their place n.
+    // physical order, headings numbered kInertId - n by their place n.
     std::vector<ItemPtr> RawCollection(int ParentID, const QString& location);
 
     std::unique_ptr<platform::DbfTable> m_Data;

@@ -1,6 +1,7 @@
 // The collections built from server replies and from the user's browser: the
 // home menu, search results, news headlines and favourites.
 #include "core/ButtonWindow.h"
+#include "core/ItemIds.h"
 #include "core/ItemSort.h"
 #include "core/MenuChain.h"
 #include "core/ReplyParsers.h"
@@ -65,7 +66,7 @@ ItemCollectionPtr clsItemManager::GetHomeMenuCollection(int userId) {
         if (line.kind == ReplyParsers::HomeMenuLine::EmptyRecord) {
             ShowError(QStringLiteral("Empty record in home menu."), 0, location);
         } else if (line.kind == ReplyParsers::HomeMenuLine::Separator) {
-            c->Add(NewRow(-1, QString(), false));
+            c->Add(NewRow(kSeparatorId, QString(), false));
         } else if (ItemPtr rec = SeekItem(line.id, location)) {
             if (rec->Icon.isEmpty())
                 rec->Icon = rec->IsItem ? QStringLiteral("Item") : QStringLiteral("FolderIcon");
@@ -84,7 +85,7 @@ ItemCollectionPtr clsItemManager::GetHomeMenuShortcutCollection() {
     if (!m_HomeMenu)
         return result; // no home menu fetched yet: no shortcuts
     for (const auto& entry : m_HomeMenu->Entries()) {
-        if (entry.item->ID == -1)
+        if (entry.item->ID == kSeparatorId)
             break;
         result->Add(entry.item);
     }
@@ -105,9 +106,9 @@ ItemCollectionPtr clsItemManager::GetSearchCollection(const QString& SearchStrin
     }
     ItemCollectionPtr result = ItemSort::SortItems(raw, 0);
     if (result->Count() == 0)
-        result->Add(NewRow(-1000, QStringLiteral("(No matches)"), false));
-    result->Add(NewRow(-1, QString(), false));
-    ItemPtr web = NewRow(-4, QStringLiteral("Search the web..."), true);
+        result->Add(NewRow(kInertId, QStringLiteral("(No matches)"), false));
+    result->Add(NewRow(kSeparatorId, QString(), false));
+    ItemPtr web = NewRow(kSearchWebId, QStringLiteral("Search the web..."), true);
     web->Icon = QStringLiteral("Search");
     result->Add(web);
     return result;
@@ -117,7 +118,7 @@ ItemCollectionPtr clsItemManager::GetSearchCollection(const QString& SearchStrin
 
 ItemCollectionPtr clsItemManager::GetNewsCollection() {
     using namespace modGlobals;
-    if (gNewsCollection && gNewsCollection->Count() > 0 && gNewsCollection->Item(1)->ID > -1000)
+    if (gNewsCollection && gNewsCollection->Count() > 0 && !IsInertId(gNewsCollection->Item(1)->ID))
         return gNewsCollection;
     windows::button().ResetNewsTimer();
     windows::menuChain().ShowWaitBox(QStringLiteral("Loading News... Please Wait..."));
@@ -128,8 +129,8 @@ ItemCollectionPtr clsItemManager::GetNewsCollection() {
                                     QStringLiteral("&Version=") + gVersion);
     // A new collection: an open news menu keeps the rows it shows.
     ItemCollectionPtr c = ReplyParsers::NewsRows(reply);
-    c->Add(NewRow(-1, QString(), true));
-    c->Add(NewRow(-18, QStringLiteral("Modify News Feeds"), true));
+    c->Add(NewRow(kSeparatorId, QString(), true));
+    c->Add(NewRow(kModifyNewsFeedsId, QStringLiteral("Modify News Feeds"), true));
 
     windows::menuChain().UnloadWaitBox();
     gNewsCollection = c;
@@ -142,7 +143,7 @@ ItemCollectionPtr clsItemManager::GetNewsCollection() {
 namespace {
 
 ItemPtr Favorite(const QString& name, const QString& url) {
-    ItemPtr row = NewRow(-20, name, true);
+    ItemPtr row = NewRow(kFavoriteId, name, true);
     row->URL = url;
     return row;
 }
@@ -166,7 +167,7 @@ QStringList ReadLines(const QString& path) {
 ItemCollectionPtr clsItemManager::GetFavoritesCollection() {
     using namespace modGlobals;
     auto c = std::make_shared<ItemCollection>();
-    const ItemPtr none = NewRow(-1000, QStringLiteral("No Favorites"), true);
+    const ItemPtr none = NewRow(kInertId, QStringLiteral("No Favorites"), true);
     if (gFavoritesPath.isEmpty()) {
         c->Add(none);
         return c;

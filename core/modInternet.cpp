@@ -300,16 +300,6 @@ bool DownloadFileWithin(const QString& Page, const QString& FileName, int timeou
     return written;
 }
 
-QString URLEncode(const QString& Text) {
-    QString s = Text;
-    s.replace(QLatin1Char(' '), QLatin1Char('+'));
-    s.replace(QLatin1Char('"'), QStringLiteral("%22"));
-    s.replace(QLatin1Char('\''), QStringLiteral("%27"));
-    s.replace(QLatin1Char('&'), QStringLiteral("%26"));
-    s.replace(QLatin1Char('?'), QStringLiteral("%3F"));
-    return s;
-}
-
 QString QueryEncode(const QString& Text) {
     // The service's 8-bit code page, as every other field and the form files
     // use; the fields refuse what it cannot carry before anything is sent.

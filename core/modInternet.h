@@ -2,6 +2,8 @@
 // The server link: server discovery, the synchronous POST, the requests that
 // go through the one transfer control, the form-value encoding and the ways of
 // showing a page to the user.
+#include "platform/UrlEncode.h"
+
 #include <QString>
 
 #include <functional>
@@ -66,8 +68,9 @@ bool DownloadFile(const QString& Page, const QString& FileName);
 bool DownloadFileWithin(const QString& Page, const QString& FileName, int timeoutMs,
                         int deadlineMs = 0);
 
-// Space to "+", then " ' & ? to %22 %27 %26 %3F; nothing else changes.
-QString URLEncode(const QString& Text);
+// Space to "+", then " ' & ? to %22 %27 %26 %3F; nothing else changes
+// (platform/UrlEncode.h, shared with Enlist).
+using platform::URLEncode;
 // Full percent-encoding of a query value's Windows-1252 bytes (space as "+")
 // where the five replacements of URLEncode are not enough.
 QString QueryEncode(const QString& Text);

@@ -2,6 +2,7 @@
 // negative ids, the server's redirect page for everything else.
 #include "core/ButtonWindow.h"
 #include "core/Dialogs.h"
+#include "core/ItemIds.h"
 #include "core/MenuChain.h"
 #include "core/ReplyParsers.h"
 #include "core/modGlobals.h"
@@ -88,69 +89,69 @@ void OpenItem(ItemPtr Item, const QString& SearchText) {
     windows::menuChain().UnloadHomeMenu();
 
     switch (item->ID) {
-    case -20:
+    case kFavoriteId:
         OpenFavorite(*item);
         break;
-    case -18:
+    case kModifyNewsFeedsId:
         OpenMemberCenter(QStringLiteral("newsfeeds"));
         DropNewsCache();
         windows::button().ResetNewsTimer();
         break;
-    case -17:
+    case kNewsHeadlineId:
         if (item->NewsID >= 0)
             platform::shell().Execute(QStringLiteral("http://") + gServerHost +
                                           QStringLiteral("/content/news/news.asp?newsfeedid=") +
                                           QString::number(item->NewsID),
                                       kZero, kZero);
         break;
-    case -16:
+    case kEarningsId:
         OpenMemberCenter(QStringLiteral("currentearnings"));
         break;
-    case -15:
+    case kTechSupportId:
         OpenMemberCenter(QStringLiteral("techsupport"));
         break;
-    case -14:
+    case kHelpId:
         modInternet::OpenBrowserWindow(7900, 6000, gServerBase + QStringLiteral("../../help/"),
                                        QStringLiteral("Tarvel Help"));
         break;
-    case -13:
+    case kShowUserIdId:
         platform::MsgBox(QStringLiteral("Your UserID is ") + QString::number(gUserID) +
                              QLatin1Char('.'),
                          platform::vbInformation, QStringLiteral("User ID"));
         break;
-    case -12:
+    case kMemberHomeId:
         OpenMemberCenter();
         break;
-    case -11:
+    case kContactUsId:
         OpenMemberCenter(QStringLiteral("contactus"));
         break;
-    case -9:
+    case kNewUserId:
         platform::shell().Execute(platform::AppPath() + QStringLiteral("/Enlist"),
                                   QStringLiteral("/addnew"), kZero);
         break;
-    case -8:
+    case kOptionsId:
         windows::dialogs().ShowOptions();
         break;
-    case -7:
+    case kReferFriendsId:
         windows::dialogs().ShowRefer();
         break;
-    case -6:
+    case kAboutId:
         windows::dialogs().ShowAbout();
         break;
-    case -5:
+    case kAdvertiseHereId:
         modInternet::OpenServerPage(QStringLiteral("../../advertiser/Main.asp?MenuItemID=") +
                                     QString::number(item->ParentID));
         break;
-    case -4:
+    case kSearchWebId:
         modInternet::OpenServerPage(QStringLiteral("../../Search/search.asp?query=") +
                                     modInternet::URLEncode(searchText) +
                                     QStringLiteral("&UserID=") + QString::number(gUserID));
         break;
-    case -3:
+    case kRestrictedStubId:
         modInternet::OpenServerPage(QStringLiteral("../Restricted.asp"));
         break;
     default:
-        if (item->ParentID != 0)
+        if (item->ParentID != kNoParentId)
             RedirectLink(*item);
         break;
     }

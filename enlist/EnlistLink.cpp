@@ -67,14 +67,4 @@ PostResult Post(const QString& path, const QString& data) {
     return result;
 }
 
-QString URLEncode(const QString& text) {
-    QString out = text;
-    out.replace(QLatin1Char(' '), QLatin1Char('+'));
-    out.replace(QLatin1Char('"'), QStringLiteral("%22"));
-    out.replace(QLatin1Char('\''), QStringLiteral("%27"));
-    out.replace(QLatin1Char('&'), QStringLiteral("%26"));
-    out.replace(QLatin1Char('?'), QStringLiteral("%3F"));
-    return out;
-}
-
 } // namespace EnlistLink

@@ -2,6 +2,8 @@
 // Enlist's own link to the service. It always talks to the default server
 // host (Enlist runs no server discovery); TARVEL_SERVER_HOST overrides the
 // host and may carry ":port".
+#include "platform/UrlEncode.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -30,10 +32,8 @@ struct PostResult {
 // gives up after TimeoutMs in all.
 PostResult Post(const QString& path, const QString& data);
 
-// The five replacements of the design, in its order: " " to "+", then
-// '"' to "%22", "'" to "%27", "&" to "%26", "?" to "%3F". Nothing else
-// changes, so "+" and "%" pass as they are.
-QString URLEncode(const QString& text);
+// The five replacements of the design (platform/UrlEncode.h).
+using platform::URLEncode;
 
 // True while Post is waiting: a window must not close under a request.
 bool Busy();

@@ -1,5 +1,9 @@
 #include "menus/MenuLevel.h"
 
+#include "core/ItemIds.h"
+#include "menus/Layout.h"
+#include "platform/Twips.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
@@ -50,11 +54,11 @@ int KeyboardHighlightRow(const ItemCollection& items) {
     const ItemPtr first = items.Item(1);
     if (!first)
         return 0;
-    return first->ID > -1000 && first->ID != -19 ? 1 : 0;
+    return IsLabelId(first->ID) ? 0 : 1;
 }
 
 int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID) {
-    if (selIndex <= 0 || selIndex == 999)
+    if (selIndex <= 0 || selIndex == kSearchBoxRow)
         return 0;
     const ItemPtr current = items.Item(selIndex);
     if (current && current->ID == openCategoryID)
@@ -115,6 +119,27 @@ void UnloadChildLevel(QPointer<QWidget>& child) {
         level->Unload();
     else if (old)
         old->hide();
+}
+
+MenuLevel* OpenChildLevel(QPointer<QWidget>& child, QWidget* parent, const clsItem& category,
+                          const std::function<bool()>& parentOpen) {
+    const ChildWindows& factory = ChildFactory();
+    const auto& create = category.Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
+    QPointer<QWidget> window = create ? create() : nullptr;
+    MenuLevel* level = AsMenuLevel(window.data());
+    if (!level)
+        return nullptr; // no window to open (yet)
+    child = window;
+    level->SetParentForm(parent);
+    window->move(kParkLeftTwips / platform::TwipsPerPixelX(), window->y());
+    window->show();
+    level->SetParentCategoryID(category.ID);
+    if (!window || !window->isVisible() || child != window || !parentOpen()) {
+        if (child == window)
+            child = nullptr;
+        return nullptr;
+    }
+    return level;
 }
 
 } // namespace menus

@@ -82,13 +82,15 @@ bool InsideOrOnEdge(const QRect& rect, const QPoint& point);
 // The position (1-based) of the first row whose ID is `id`, 0 when none.
 int FindRow(const ItemCollection& items, int id);
 
-// The row that KeyboardHighlight highlights: 1 when row 1 is neither a
-// heading (-19) nor an inert placeholder (-1000 and below), else 0. A
-// separator (-1) in row 1 passes.
+// The row that KeyboardHighlight highlights: 1 when row 1 is no label (a
+// feed heading or an inert row), else 0. A separator in row 1 passes.
 int KeyboardHighlightRow(const ItemCollection& items);
 
+// The selection index of the home menu's search box (rows count from 1).
+inline constexpr int kSearchBoxRow = 999;
+
 // The new highlighted row of HighlightOldCategory, or 0 when nothing
-// changes: nothing while no row (or the search box, 999) is highlighted,
+// changes: nothing while no row (or the search box) is highlighted,
 // nothing when the highlighted row already is the open category, else the
 // first row of that category when there is one.
 int OldCategoryRow(const ItemCollection& items, int selIndex, int openCategoryID);
@@ -111,5 +113,16 @@ QWidget* WindowUnderPointInChain(QWidget* start, const QPoint& screenPoint);
 // Unloads the open child of a level (its own children with it) and empties
 // the reference first, so that a handler run by the unload finds no child.
 void UnloadChildLevel(QPointer<QWidget>& child);
+
+// Opens the child level of the category row `category` below `parent`: a new
+// submenu window, or the form panel when the row names a form. `child` holds
+// the window before it is shown, so that the handlers that showing and
+// filling it run find it; it waits off screen (kParkLeftTwips) until its
+// opener places it. Returns the new level, or nullptr when there is no window
+// to open, or filling it closed it (and said why), or `parentOpen` says the
+// parent itself went meanwhile; `child` is then emptied if it still held the
+// window.
+MenuLevel* OpenChildLevel(QPointer<QWidget>& child, QWidget* parent, const clsItem& category,
+                          const std::function<bool()>& parentOpen);
 
 } // namespace menus

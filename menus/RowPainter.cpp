@@ -41,7 +41,7 @@ QFont RowFont() {
 }
 
 QColor HighlightTextColor() {
-    return QColor(87, 101, 171);
+    return kHighlightTextColor;
 }
 
 QString BidText(float bid) {

@@ -5,6 +5,7 @@
 // and the submenu windows both paint through these, so a row looks and
 // answers the pointer the same way on every level.
 #include "core/clsItem.h"
+#include "menus/Layout.h"
 
 #include <QColor>
 #include <QFont>
@@ -17,9 +18,6 @@ class QWidget;
 namespace menus {
 
 class PictureBox;
-
-// A row is 20 pixels high.
-constexpr int kRowHeight = 20;
 
 // Where the parts of a row go on a canvas of a given width (pixels): text
 // 420 twips from the left, icons 60 twips from the left and 30 twips below
@@ -47,7 +45,7 @@ int VisibleRowAt(const QPoint& canvasPoint, int canvasWidth, int count, int visi
                  int visibleBottom);
 
 QFont RowFont();
-QColor HighlightTextColor(); // &HAB6557
+QColor HighlightTextColor(); // kHighlightTextColor
 
 // "0.00": two decimals, at least one integer digit.
 QString BidText(float bid);

@@ -244,11 +244,11 @@ void frmMain::UpdateMenu() {
         pMenu->Image.fill(Qt::transparent);
         HideBar();
         int rememberedID = 0;
-        if (m_SelIndex == 999)
-            rememberedID = 999;
+        if (m_SelIndex == menus::kSearchBoxRow)
+            rememberedID = menus::kSearchBoxRow;
         else if (ItemPtr item = m_Items ? m_Items->Item(m_SelIndex) : nullptr)
             rememberedID = item->ID;
-        const bool hadRow = m_SelIndex >= 1 && m_SelIndex != 999;
+        const bool hadRow = m_SelIndex >= 1 && m_SelIndex != menus::kSearchBoxRow;
         {
             // The refetch blocks; a held X11 grab would freeze the pointer.
             ChainCapture::GrabPause pause;
@@ -260,7 +260,7 @@ void frmMain::UpdateMenu() {
         }
         m_LastRow = 0;
         if (!hadRow)
-            return; // the search box (999) or nothing keeps its state
+            return; // the search box or nothing keeps its state
         m_SelIndex = 0;
         const int row = menus::FindRow(*m_Items, rememberedID);
         if (row > 0 && row <= RowCount()) {

@@ -6,6 +6,7 @@
 // unload from inside its own handlers (OpenItem does that) leaves nothing
 // dangling.
 #include "core/clsItem.h"
+#include "menus/Layout.h"
 #include "menus/MenuLevel.h"
 #include "menus/PictureBox.h"
 #include "menus/Skin.h"
@@ -72,7 +73,7 @@ public:
 
     // --- state (public for the tests) ---
     ItemCollectionPtr m_Items;
-    int m_SelIndex = 0; // 0 none, 1..n a row, 999 the search box
+    int m_SelIndex = 0; // 0 none, 1..n a row, kSearchBoxRow the search box
     QPointer<QWidget> m_ChildForm;
     int m_OpenCategoryID = 0;
     bool m_ReversedMenu = false;
@@ -90,7 +91,7 @@ public:
     int m_ShownRows = 0;
 
     // Geometry shared with the tests (pixels unless named twips).
-    static constexpr int kRowHeight = 20;
+    static constexpr int kRowHeight = menus::kRowHeight;
     static constexpr int kWidth = 165;
     static constexpr int kSearchBoxWidthTwips = 1140;
     static constexpr int kSearchBoxHeightTwips = 330;
@@ -103,7 +104,7 @@ public:
     QRect StripRect() const;        // client pixels
     QPoint ClientOrigin() const;    // client area in window pixels
     QPoint ToClient(const QPoint& windowPos) const { return windowPos - ClientOrigin(); }
-    static QColor HighlightTextColor() { return QColor(87, 101, 171); } // &HAB6557
+    static QColor HighlightTextColor() { return menus::kHighlightTextColor; }
     static QColor FlashColor() { return QColor(255, 0, 0); }
     static QColor CaptionColor() { return QColor(255, 255, 255); }
     QFont RowFont() const;

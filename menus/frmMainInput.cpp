@@ -3,6 +3,7 @@
 // through the rows and the search box, and the web search.
 #include "menus/frmMain.h"
 
+#include "core/ItemIds.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "menus/ChainCapture.h"
@@ -110,7 +111,7 @@ void frmMain::Form_MouseMove(Qt::MouseButtons, const QPoint& c) {
     if (c.x() >= 0 && c.x() < width() && row >= 1 && row <= n) {
         GetCapture();
         const ItemPtr item = m_Items->Item(row);
-        if (item && item->ID != -1) {
+        if (item && item->ID != kSeparatorId) {
             if (row != m_LastRow) {
                 m_LastRow = row;
                 HighlightRow(row);
@@ -129,7 +130,7 @@ void frmMain::Form_MouseMove(Qt::MouseButtons, const QPoint& c) {
     if (strip.contains(c)) {
         ReleaseFormCapture();
         menus::MenuLevel* child = Child();
-        if (m_ChildForm && !(child && child->ParentCategoryID() == -4))
+        if (m_ChildForm && !(child && child->ParentCategoryID() == kSearchWindowCategoryId))
             UnloadChild();
         HideBar();
         Timer1.stop();
@@ -197,8 +198,8 @@ void frmMain::Form_MouseDown(Qt::MouseButton button, const QPoint& c) {
         return;
     }
     if (c.x() > 0 && c.x() < width() && item) {
-        if (item->IsItem && item->ID != -1) {
-            // The row clicked, not whatever m_SelIndex held (999 after the
+        if (item->IsItem && item->ID != kSeparatorId) {
+            // The row clicked, not whatever m_SelIndex held (kSearchBoxRow after the
             // search box, or a row left behind by the keyboard).
             OpenItem(item, QString());
             return;
@@ -232,7 +233,7 @@ void frmMain::Form_DblClick(const QPoint& c) {
     const ItemPtr item = (row >= 1 && row <= RowCount()) ? m_Items->Item(row) : nullptr;
     // Any row but the divider: a double click on a category opens it like an
     // item (its redirect page), and the menu closes.
-    if (item && item->ID != -1)
+    if (item && item->ID != kSeparatorId)
         OpenItem(item, QString());
 }
 
@@ -301,7 +302,7 @@ void frmMain::txtSearch_GotFocus() {
     HideBar();
     UnloadChild();
     DrawSearchBox();
-    m_SelIndex = 999;
+    m_SelIndex = menus::kSearchBoxRow;
     CtlGotFocus(txtSearch);
 }
 
@@ -314,11 +315,11 @@ void frmMain::FocusSearchBox() {
     txtSearch->setFocus();
     // The window system may hand over the focus later, or the box had it
     // all along: the state follows the keyboard at once.
-    if (m_SelIndex != 999) {
+    if (m_SelIndex != menus::kSearchBoxRow) {
         HideBar();
         UnloadChild();
         DrawSearchBox();
-        m_SelIndex = 999;
+        m_SelIndex = menus::kSearchBoxRow;
     }
 }
 
@@ -342,7 +343,7 @@ void frmMain::Form_KeyDown(int key) {
     const int n = RowCount();
     auto isDivider = [this](int row) {
         const ItemPtr item = m_Items->Item(row);
-        return !item || item->ID == -1;
+        return !item || item->ID == kSeparatorId;
     };
     switch (key) {
     case Qt::Key_Up: {
@@ -352,7 +353,7 @@ void frmMain::Form_KeyDown(int key) {
             FocusSearchBox();
             return;
         }
-        int row = (m_SelIndex == 999 || m_SelIndex > n) ? n : m_SelIndex - 1;
+        int row = (m_SelIndex == menus::kSearchBoxRow || m_SelIndex > n) ? n : m_SelIndex - 1;
         while (row >= 1 && isDivider(row))
             --row;
         if (row < 1) {
@@ -370,7 +371,9 @@ void frmMain::Form_KeyDown(int key) {
             FocusSearchBox();
             return;
         }
-        int row = (m_SelIndex == 999 || m_SelIndex < 0 || m_SelIndex > n) ? 1 : m_SelIndex + 1;
+        int row = (m_SelIndex == menus::kSearchBoxRow || m_SelIndex < 0 || m_SelIndex > n)
+                      ? 1
+                      : m_SelIndex + 1;
         while (row <= n && isDivider(row))
             ++row;
         if (row > n) {
@@ -401,7 +404,7 @@ void frmMain::Form_KeyDown(int key) {
         if (picHighlight->isHidden() || m_SelIndex < 1 || m_SelIndex > n)
             return;
         const ItemPtr item = m_Items->Item(m_SelIndex);
-        if (item && item->IsItem && item->ID != -1)
+        if (item && item->IsItem && item->ID != kSeparatorId)
             OpenItem(item, QString());
         break;
     }

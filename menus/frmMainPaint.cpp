@@ -5,6 +5,7 @@
 #include "menus/frmMain.h"
 
 #include "core/ButtonWindow.h"
+#include "core/ItemIds.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
@@ -149,13 +150,13 @@ void frmMain::PaintRows(QPainter& p) {
         if (!item)
             continue;
         const int top = r * kRowHeight;
-        if (item->ID == -1) {
+        if (item->ID == kSeparatorId) {
             m_SepRow = r;
             divider = r; // one pair of lines: the last divider wins
         } else {
             menus::PaintRowContent(p, g, top, *item, RowIcon(*item), arrow, false);
         }
-        if (item->ID == 3)
+        if (item->ID == kHotBuyCategoryId)
             m_FlashRow = r;
     }
     if (divider >= 0) {

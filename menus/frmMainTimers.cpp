@@ -3,6 +3,7 @@
 // flash of the hot category's name.
 #include "menus/frmMain.h"
 
+#include "core/ItemIds.h"
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
 #include "menus/frmTooltip.h"
@@ -48,7 +49,7 @@ void frmMain::Timer1_Timer() {
             UnloadChild();
         }
 
-        if (R->ID == 3 && timFlash.isActive()) {
+        if (R->ID == kHotBuyCategoryId && timFlash.isActive()) {
             SaveSetting(QStringLiteral("Main"), QStringLiteral("NewHotBuy"), QStringLiteral("No"));
             timFlash.stop();
             if (m_FlashRow >= 0)
@@ -59,24 +60,14 @@ void frmMain::Timer1_Timer() {
         if (R->IsItem)
             return; // only categories have children
 
-        const menus::ChildWindows& factory = menus::ChildFactory();
-        const auto& create = R->Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
-        QPointer<QWidget> child = create ? create() : nullptr;
-        menus::MenuLevel* level = menus::AsMenuLevel(child.data());
-        if (!level)
-            return; // no submenu window to open (yet)
-        m_ChildForm = child;
-        level->SetParentForm(this);
+        // Category rows without an icon file show the icon of the home-menu
+        // category the chain starts from.
         gCategoryIcon = R->Icon;
-        child->move(-20000 / tppX, child->y());
-        child->show();
-        level->SetParentCategoryID(R->ID);
-        if (!child || !child->isVisible() || m_ChildForm != child || !m_Loaded) {
-            // Filling it closed it (and said why).
-            if (m_ChildForm == child)
-                m_ChildForm = nullptr;
+        menus::MenuLevel* level =
+            menus::OpenChildLevel(m_ChildForm, this, *R, [this] { return m_Loaded; });
+        if (!level)
             return;
-        }
+        const QPointer<QWidget> child = m_ChildForm;
 
         const QRect screen = platform::ScreenRect();
         const int B = ButtonRect().top();
@@ -91,7 +82,7 @@ void frmMain::Timer1_Timer() {
         if (height() <= B) {
             if (bottom > B)
                 childTop = B - C;
-        } else if (bottom > screen.height() - platform::TwipsToPixelsY(450)) {
+        } else if (bottom > screen.height() - platform::TwipsToPixelsY(menus::kBottomMarginTwips)) {
             childTop = screen.height() - C;
         }
         childTop = qMax(screen.top(), childTop); // never above the screen
@@ -120,7 +111,7 @@ void frmMain::Timer1_Timer() {
             child->setFocus();
         };
         if (homeRight + w <= screen.width()) {
-            const int left = homeRight - platform::TwipsToPixelsX(60);
+            const int left = homeRight - platform::TwipsToPixelsX(menus::kChildOverlapTwips);
             child->setGeometry(left, top, 1, h);
             childSlide_.Start(
                 child, gAniSpeed, w, [=](int i) { return QRect(left, top, i, h); },

@@ -3,6 +3,7 @@
 // menu.
 #include "menus/frmMenu.h"
 
+#include "core/ItemIds.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
@@ -26,16 +27,16 @@ namespace {
 
 // The built-in categories have lists of their own and need no record.
 bool IsBuiltInCategory(int id) {
-    return id == 109 || id == 27345 || id == 31504;
+    return id == kMemberMenuCategoryId || id == kNewsCategoryId || id == kFavoritesCategoryId;
 }
 
 ItemCollectionPtr RestrictedStub() {
     auto stub = std::make_shared<clsItem>();
     stub->Name = QStringLiteral("Restricted category");
-    stub->ID = -3;
+    stub->ID = kRestrictedStubId;
     stub->IsItem = true;
     auto items = std::make_shared<ItemCollection>();
-    items->Add(stub, QStringLiteral("K-3"));
+    items->Add(stub, ItemKey(kRestrictedStubId));
     return items;
 }
 
@@ -110,7 +111,7 @@ frmMenu::~frmMenu() {
 
 void frmMenu::SetParentCategoryID(int newParentCategoryID) {
     m_ParentCategoryID = newParentCategoryID;
-    if (newParentCategoryID != -4)
+    if (newParentCategoryID != kSearchWindowCategoryId)
         FillMenu(newParentCategoryID);
 }
 

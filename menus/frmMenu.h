@@ -33,7 +33,8 @@ public:
     QWidget* ParentForm() const override { return m_ParentForm; }
     void SetParentForm(QWidget* newParentForm) override { m_ParentForm = newParentForm; }
     int ParentCategoryID() const override { return m_ParentCategoryID; }
-    // Stores the id and, unless it is -4 (a search window), fills the window.
+    // Stores the id and, unless it is kSearchWindowCategoryId (a search
+    // window), fills the window.
     void SetParentCategoryID(int newParentCategoryID) override;
     bool HaveCapture() const override { return m_HaveCapture; }
     void SetHaveCapture(bool newHaveCapture) override { m_HaveCapture = newHaveCapture; }
@@ -51,7 +52,7 @@ public:
     // Loads the category's rows (a negative id: the rows after the first
     // seven), writes the category log and paints.
     void FillMenu(int ParentCategoryID);
-    // Fills a search window (-4) with the server's results.
+    // Fills a search window (kSearchWindowCategoryId) with the server's results.
     void Search(const QString& SearchString);
     // The icon queue's refill once the icons arrived: the same rows painted
     // again, nothing fetched and nothing logged.

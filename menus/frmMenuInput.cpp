@@ -4,6 +4,7 @@
 // scrolling under the strips, clicks, the context menu and the keyboard walk.
 #include "menus/frmMenu.h"
 
+#include "core/ItemIds.h"
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
 #include "menus/RowPainter.h"
@@ -16,14 +17,8 @@ using menus::kRowHeight;
 
 namespace {
 
-// Can carry the highlight.
 bool Selectable(const ItemPtr& item) {
-    return item && item->ID != -1 && item->ID > -1000 && item->ID != -19;
-}
-
-// A leaf that opens on a click.
-bool OpensOnClick(const ItemPtr& item) {
-    return item && item->IsItem && item->ID > -1000 && item->ID != -19;
+    return item && CanBeSelected(*item);
 }
 
 } // namespace
@@ -79,7 +74,7 @@ void frmMenu::picForm_MouseDown(Qt::MouseButton button, const QPoint& c) {
         if (!item) {
             ReleaseFormCapture();
             GetCapture();
-        } else if (OpensOnClick(item)) {
+        } else if (OpensOnClick(*item)) {
             HideTooltip();
             OpenRow(item);
         } else if (item->ID > 0 && !m_ChildForm) {
@@ -308,7 +303,7 @@ void frmMenu::Form_KeyDown(int key) {
     case Qt::Key_Up:
     case Qt::Key_Down: {
         const ItemPtr first = m_Items->Item(1);
-        if (!first || first->ID == 0 || first->ID <= -1000 || first->ID == -19)
+        if (!first || first->ID == 0 || IsLabelId(first->ID))
             return;
         if (key == Qt::Key_Up && m_SelIndex == 0)
             return; // no highlight: Up stays where it is

@@ -6,6 +6,7 @@
 #include "menus/frmMenu.h"
 
 #include "core/ButtonWindow.h"
+#include "core/ItemIds.h"
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
 #include "menus/RowPainter.h"
@@ -181,9 +182,9 @@ void frmMenu::IndexRows() {
     const auto& entries = m_Items->Entries();
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         const clsItem* item = entries[i].item.get();
-        if (!item || item->ID == -1)
+        if (!item || item->ID == kSeparatorId)
             continue;
-        if (item->ID == -19 || item->ID <= -1000)
+        if (IsLabelId(item->ID))
             m_PenRows.push_back(i);
         else
             RowIcon(*item, true);
@@ -214,7 +215,7 @@ void frmMenu::PaintRows(QPainter& p, const QRect& area) {
     const auto above = std::lower_bound(m_PenRows.begin(), m_PenRows.end(), first);
     if (above != m_PenRows.begin() && *(above - 1) < count) {
         if (const clsItem* item = entries[*(above - 1)].item.get())
-            p.setPen(item->ID == -19 ? highlight : QColor(0x60, 0x60, 0x60));
+            p.setPen(item->ID == kNewsFeedHeadingId ? highlight : QColor(0x60, 0x60, 0x60));
     }
     for (int i = first; i <= last; ++i) {
         const clsItem* item = entries[i].item.get();
@@ -223,18 +224,18 @@ void frmMenu::PaintRows(QPainter& p, const QRect& area) {
         const int top = i * kRowHeight;
         // The text's top 2 pixels below the row's top, at a baseline.
         const QPoint at(g.textLeft, top + 2 + QFontMetrics(bold).ascent());
-        if (item->ID == -1) {
+        if (item->ID == kSeparatorId) {
             if (haveLine && !line.Picture.isNull())
                 p.drawPixmap(QPoint(0, top),
                              menus::Region(line.Picture, QRect(QPoint(0, 0), lineRect.size())));
-        } else if (item->ID == -19) {
+        } else if (item->ID == kNewsFeedHeadingId) {
             p.setFont(bold);
             p.setPen(Qt::white);
             p.drawText(at + QPoint(1, 1), item->Name);
             p.setPen(highlight);
             p.drawText(at, item->Name);
             p.setFont(plain);
-        } else if (item->ID <= -1000) {
+        } else if (IsInertId(item->ID)) {
             p.setFont(plain);
             p.setPen(Qt::white);
             p.drawText(at + QPoint(1, 1), item->Name);

@@ -6,6 +6,7 @@
 
 #include "core/modGlobals.h"
 #include "menus/ChainCapture.h"
+#include "menus/Layout.h"
 #include "menus/RowPainter.h"
 #include "menus/frmTooltip.h"
 #include "platform/Taskbar.h"
@@ -39,24 +40,10 @@ void frmMenu::Timer1_Timer() {
         // Only a category row that is there opens a child.
         if (!item || item->IsItem)
             return;
-        const menus::ChildWindows& factory = menus::ChildFactory();
-        const auto& create = item->Form.isEmpty() ? factory.newSubmenu : factory.formPanel;
-        QPointer<QWidget> child = create ? create() : nullptr;
-        menus::MenuLevel* level = menus::AsMenuLevel(child.data());
-        if (!level)
-            return;
-        m_ChildForm = child;
-        level->SetParentForm(this);
-        child->move(-20000 / platform::TwipsPerPixelX(), child->y());
-        child->show();
-        level->SetParentCategoryID(item->ID);
-        if (!child || !child->isVisible() || m_ChildForm != child || m_Unloaded) {
-            // Filling it closed it (and said why).
-            if (m_ChildForm == child)
-                m_ChildForm = nullptr;
-            return;
-        }
-        PlaceChild(child, level, *item);
+        menus::MenuLevel* level =
+            menus::OpenChildLevel(m_ChildForm, this, *item, [this] { return !m_Unloaded; });
+        if (level)
+            PlaceChild(m_ChildForm, level, *item);
     } catch (const std::exception& e) {
         // One report, not one every 250 ms.
         Timer1.stop();
@@ -85,7 +72,7 @@ void frmMenu::PlaceChild(QWidget* child, menus::MenuLevel* level, const clsItem&
     const int rowTop = y() + m_canvas->y() + kRowHeight * (m_SelIndex - 1);
     int top = rowTop;
     if (trayElsewhere) {
-        if (rowTop + C > screen.height() - platform::TwipsToPixelsY(450))
+        if (rowTop + C > screen.height() - platform::TwipsToPixelsY(menus::kBottomMarginTwips))
             top = screen.height() - C;
     } else if (rowTop + C > rest) {
         top = rest - C;
@@ -100,7 +87,7 @@ void frmMenu::PlaceChild(QWidget* child, menus::MenuLevel* level, const clsItem&
     QRect final;
     menus::Slide::Geometry geometry;
     if (!left) {
-        const int l = x() + width() - platform::TwipsToPixelsX(60);
+        const int l = x() + width() - platform::TwipsToPixelsX(menus::kChildOverlapTwips);
         final = QRect(l, top, W, h);
         geometry = [=](int w) { return QRect(l, top, w, h); };
     } else {

@@ -5,6 +5,7 @@
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "core/modTaskbar.h"
+#include "menus/Layout.h"
 #include "platform/Http.h"
 #include "platform/Twips.h"
 #include "shell/MenuCommands.h"
@@ -44,7 +45,7 @@ QPixmap ButtonPicture(int width, int height) {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient gradient(0, 0, 0, height);
     gradient.setColorAt(0, QColor(120, 140, 210));
-    gradient.setColorAt(1, QColor(87, 101, 171));
+    gradient.setColorAt(1, menus::kHighlightTextColor);
     p.setPen(QColor(40, 50, 110));
     p.setBrush(gradient);
     p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 4, 4);
@@ -66,7 +67,7 @@ QPixmap LogoDrawing() {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient gradient(0, 0, 0, size.height());
     gradient.setColorAt(0, QColor(120, 140, 210));
-    gradient.setColorAt(1, QColor(87, 101, 171));
+    gradient.setColorAt(1, menus::kHighlightTextColor);
     p.setPen(QColor(40, 50, 110));
     p.setBrush(gradient);
     p.drawRoundedRect(QRectF(4.5, 4.5, size.width() - 9, size.height() - 9), 12, 12);
