@@ -5,6 +5,7 @@
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "core/modTaskbar.h"
+#include "platform/DesktopPopup.h"
 #include "platform/Http.h"
 #include "platform/Twips.h"
 #include "shell/MenuCommands.h"
@@ -240,8 +241,11 @@ void frmButton::UpdatePosition() {
         return;
     }
     UpdateScreenBottom();
-    if (gButtonPosition == 0 && isVisible())
-        raise();
+    // Re-placed while the user types in another window (the login window
+    // right after it opened, when the panel has moved the button): the button
+    // goes back on top without taking the keyboard.
+    if (gButtonPosition == 0)
+        platform::KeepOnTop(this);
 }
 
 void frmButton::SetButtonFace(bool smallPicture, int widthTwips) {
