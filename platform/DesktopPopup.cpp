@@ -32,8 +32,6 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 struct Atoms {
     xcb_atom_t state = XCB_ATOM_NONE;
     std::array<xcb_atom_t, 2> skip{XCB_ATOM_NONE, XCB_ATOM_NONE};
-    xcb_atom_t above = XCB_ATOM_NONE;
-    xcb_atom_t wmCheck = XCB_ATOM_NONE;
 };
 
 xcb_connection_t* Connection() {
@@ -41,14 +39,12 @@ xcb_connection_t* Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
-const Atoms& StateAtoms(xcb_connection_t* connection) {
+const Atoms& SkipAtoms(xcb_connection_t* connection) {
     static const Atoms atoms = [connection] {
         Atoms a;
         a.state = Atom(connection, "_NET_WM_STATE");
         a.skip = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
                   Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
-        a.above = Atom(connection, "_NET_WM_STATE_ABOVE");
-        a.wmCheck = Atom(connection, "_NET_SUPPORTING_WM_CHECK");
         return a;
     }();
     return atoms;
@@ -75,15 +71,10 @@ void SetOnUnmappedWindow(xcb_connection_t* connection, xcb_window_t window, cons
                         static_cast<uint32_t>(states.size()), states.data());
 }
 
-const xcb_screen_t* FirstScreen(xcb_connection_t* connection) {
-    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-}
-
 // Once mapped, a window's states change only on request to the window
 // manager (a client message to the root window).
-void AskForStates(xcb_connection_t* connection, xcb_window_t window, const Atoms& atoms,
-                  xcb_atom_t first, xcb_atom_t second) {
-    const xcb_screen_t* screen = FirstScreen(connection);
+void AskWindowManager(xcb_connection_t* connection, xcb_window_t window, const Atoms& atoms) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     if (!screen)
         return;
     xcb_client_message_event_t message{};
@@ -92,38 +83,13 @@ void AskForStates(xcb_connection_t* connection, xcb_window_t window, const Atoms
     message.window = window;
     message.type = atoms.state;
     message.data.data32[0] = kNetWmStateAdd;
-    message.data.data32[1] = first;
-    message.data.data32[2] = second;
+    message.data.data32[1] = atoms.skip[0];
+    message.data.data32[2] = atoms.skip[1];
     message.data.data32[3] = kSourceApplication;
     xcb_send_event(connection, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection);
-}
-
-void AskWindowManager(xcb_connection_t* connection, xcb_window_t window, const Atoms& atoms) {
-    AskForStates(connection, window, atoms, atoms.skip[0], atoms.skip[1]);
-}
-
-// A window manager owns the screen: the root window names its check window
-// and that window is still there (a manager that has ended leaves the name).
-bool WindowManagerRuns(xcb_connection_t* connection, const Atoms& atoms) {
-    const xcb_screen_t* screen = FirstScreen(connection);
-    if (!screen || atoms.wmCheck == XCB_ATOM_NONE)
-        return false;
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, screen->root, atoms.wmCheck, XCB_ATOM_WINDOW, 0, 1);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
-        xcb_get_property_reply(connection, cookie, nullptr), &free);
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
-        return false;
-    const xcb_window_t check =
-        *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
-    std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
-        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, check),
-                                        nullptr),
-        &free);
-    return attributes != nullptr;
 }
 
 class PopupWatch : public QObject {
@@ -138,7 +104,7 @@ protected:
         xcb_connection_t* connection = Connection();
         if (!connection)
             return false;
-        const Atoms& atoms = StateAtoms(connection);
+        const Atoms& atoms = SkipAtoms(connection);
         if (atoms.state == XCB_ATOM_NONE)
             return false;
         const auto window = static_cast<xcb_window_t>(widget->winId());
@@ -149,7 +115,7 @@ protected:
             [shown, window] {
                 xcb_connection_t* now = Connection();
                 if (shown && shown->isVisible() && now)
-                    AskWindowManager(now, window, StateAtoms(now));
+                    AskWindowManager(now, window, SkipAtoms(now));
             },
             Qt::QueuedConnection);
         return false;
@@ -164,23 +130,6 @@ bool IsDesktopPopup(const QWidget* window) {
     const Qt::WindowType type = window->windowType();
     return (type == Qt::Tool || type == Qt::ToolTip) &&
            window->windowFlags().testFlag(Qt::FramelessWindowHint);
-}
-
-void KeepOnTop(QWidget* window) {
-    if (!window || !window->isVisible())
-        return;
-    xcb_connection_t* connection =
-        QGuiApplication::platformName() == QLatin1String("xcb") ? Connection() : nullptr;
-    if (connection && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        const Atoms& atoms = StateAtoms(connection);
-        if (atoms.state != XCB_ATOM_NONE && atoms.above != XCB_ATOM_NONE &&
-            WindowManagerRuns(connection, atoms)) {
-            AskForStates(connection, static_cast<xcb_window_t>(window->winId()), atoms, atoms.above,
-                         XCB_ATOM_NONE);
-            return;
-        }
-    }
-    window->raise();
 }
 
 void KeepPopupsOffTaskbar() {

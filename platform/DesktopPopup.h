@@ -22,12 +22,4 @@ void KeepPopupsOffTaskbar();
 // Whether the watch counts `window` as such a pop-up.
 bool IsDesktopPopup(const QWidget* window);
 
-// Puts a shown always-on-top window (the button) back on top without taking
-// the keyboard from the window that has it, ours or another program's. Under
-// a window manager the manager keeps such a window above the others, and a
-// plain raise is a request some managers (xfwm4) grant by activating the
-// window: the window's stay-on-top state is asked for again instead. Without
-// one (and off X11) it is a raise.
-void KeepOnTop(QWidget* window);
-
 } // namespace platform

@@ -29,9 +29,17 @@ start_panel
 wait_for 'geom "$button"; test "$X $Y" != "$before"' 5 ||
     fail "the panel did not move the button (still at $before)"
 # The user reads the window before typing: long enough for the button's
-# taskbar watch (every second) to have acted.
+# taskbar watch (every second) to have put the button back on top.
 sleep 1.5
 shot login-read
+# The button, moved up into the login window's corner, shows on top of it
+# (its blue, not the window's grey).
+button_blue() {
+    local r g b
+    read -r r g b <<<"$(window_main_colour "$button")"
+    [ "${b:-0}" -gt "$((${r:-0} + 40))" ]
+}
+button_blue || fail "the button, moved by the panel, stayed under the login window"
 keyboard_at=$(xdotool getactivewindow getwindowname 2>/dev/null)
 type_text demo
 # The password box: a click on it (its middle: 1627 x 862 twips of 3030 x 2010).
