@@ -14,8 +14,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
 start_x
-X11_PANEL_LATER=1
-start_wm xfwm4
+X11_PANEL_LATER=1 start_wm xfwm4
 start_service
 start_tarvel
 
