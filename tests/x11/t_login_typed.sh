@@ -34,8 +34,8 @@ shot login-read
 # The button, moved up into the login window's corner, shows on top of it
 # (its blue, not the window's grey).
 button_blue() {
-    local r g b
-    read -r r g b <<<"$(window_main_colour "$button")"
+    local r b
+    read -r r _ b <<<"$(window_main_colour "$button")"
     [ "${b:-0}" -gt "$((${r:-0} + 40))" ]
 }
 button_blue || fail "the button, moved by the panel, stayed under the login window"
