@@ -7,6 +7,7 @@
 #include "core/modTaskbar.h"
 #include "menus/Layout.h"
 #include "platform/Http.h"
+#include "platform/KeepOnTop.h"
 #include "platform/Twips.h"
 #include "shell/MenuCommands.h"
 #include "shell/frmLogin.h"
@@ -241,8 +242,11 @@ void frmButton::UpdatePosition() {
         return;
     }
     UpdateScreenBottom();
-    if (gButtonPosition == 0 && isVisible())
-        raise();
+    // Re-placed while the user types in another window (the login window
+    // right after it opened, when the panel has moved the button): the button
+    // goes back on top without taking the keyboard.
+    if (gButtonPosition == 0)
+        platform::KeepOnTop(this);
 }
 
 void frmButton::SetButtonFace(bool smallPicture, int widthTwips) {

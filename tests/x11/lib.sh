@@ -173,13 +173,21 @@ start_wm() {
     *) fail "unknown window manager: $X11_WM" ;;
     esac
     wait_for wm_running || fail "$X11_WM did not take the screen: $(tail -n 3 "$X11_WORK/wm.log")"
-    if [ "$panel" = tint2 ] && command -v tint2 >/dev/null; then
+    X11_PANEL=$panel
+    [ "${X11_PANEL_LATER:-0}" = 1 ] || start_panel
+}
+
+# start_panel: the window manager's panel (see start_wm); start_wm starts it
+# unless X11_PANEL_LATER=1, for a scenario where the panel comes up after
+# Tarvel, as in a session whose programs start before its panel.
+start_panel() {
+    if [ "${X11_PANEL:-}" = tint2 ] && command -v tint2 >/dev/null; then
         env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
             tint2 >"$X11_WORK/panel.log" 2>&1 &
         X11_PIDS+=($!)
         wait_for 'xdotool search --onlyvisible --classname tint2 >/dev/null 2>&1' ||
             fail "the tint2 panel did not show"
-    elif [ "$panel" = xfce4-panel ]; then
+    elif [ "${X11_PANEL:-}" = xfce4-panel ]; then
         env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
             xfce4-panel --sm-client-disable >"$X11_WORK/panel.log" 2>&1 &
         X11_PIDS+=($!)

@@ -11,23 +11,10 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
 start_x
-# Under xfwm4 the login window loses the keyboard (a matter of its own): the
-# window manager then comes after the login, and takes over the windows
-# already mapped, reparenting them, as one that starts late does.
-late_wm=""
-if [ "${X11_WM_ARG:-}" = xfwm4 ]; then
-    late_wm=xfwm4
-    X11_WM_ARG=none
-fi
 start_wm openbox
 start_service
 start_tarvel
 login_demo
-if [ -n "$late_wm" ]; then
-    X11_WM_ARG=$late_wm
-    start_wm
-    sleep 0.5
-fi
 start_other_program 200x200+600+100
 geom "$other"
 ox=$((X + WIDTH / 2)) oy=$((Y + HEIGHT / 2))
