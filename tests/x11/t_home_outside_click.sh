@@ -10,10 +10,7 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
-start_x
-start_wm openbox
-start_service
-start_tarvel
+start_desktop openbox
 login_demo
 start_other_program 200x200+600+100
 geom "$other"
