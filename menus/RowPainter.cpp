@@ -5,6 +5,8 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
 
 namespace menus {
@@ -74,21 +76,49 @@ int BidLeft(const QFontMetrics& fm, int width) {
 
 } // namespace
 
+namespace {
+
+// The clear columns at the left of a picture, in pixels: the arrow's glyph
+// sits inside its 16-pixel box, and a name may run up to the glyph itself.
+int ClearLeftColumns(const QPixmap& picture) {
+    static QHash<qint64, int> known; // by the picture's cache key; the pictures are few
+    const auto it = known.constFind(picture.cacheKey());
+    if (it != known.constEnd())
+        return *it;
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    int clear = image.width();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < clear; ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                clear = x;
+    const qreal ratio = qMax<qreal>(1, picture.devicePixelRatio());
+    const int columns = static_cast<int>(clear / ratio);
+    known.insert(picture.cacheKey(), columns);
+    return columns;
+}
+
+} // namespace
+
+QString ShownName(const QFontMetrics& fm, const RowGeometry& g, const clsItem& item,
+                  const QPixmap& arrow, bool showBid) {
+    int right = g.width;
+    if (!item.IsItem)
+        right = g.arrowLeft + (arrow.isNull() ? 0 : ClearLeftColumns(arrow));
+    if (showBid && item.Bid != 0)
+        right = qMin(right, BidLeft(fm, g.width) - 4);
+    const int room = qMax(0, right - g.textLeft - 2);
+    return fm.horizontalAdvance(item.Name) <= room ? item.Name
+                                                   : fm.elidedText(item.Name, Qt::ElideRight, room);
+}
+
 void PaintRowContent(QPainter& p, const RowGeometry& g, int top, const clsItem& item,
                      const QPixmap& icon, const QPixmap& arrow, bool showBid) {
     const bool bid = showBid && item.Bid != 0;
     const QFontMetrics fm = p.fontMetrics();
-    int right = item.IsItem ? g.width : g.arrowLeft;
-    if (bid)
-        right = qMin(right, BidLeft(fm, g.width) - 4);
     // Plain text at a baseline (no layout per row): the top of the text
     // 2 pixels below the row's top.
     const int baseline = top + 2 + fm.ascent();
-    const int room = qMax(0, right - g.textLeft - 2);
-    const QString name = fm.horizontalAdvance(item.Name) <= room
-                             ? item.Name
-                             : fm.elidedText(item.Name, Qt::ElideRight, room);
-    p.drawText(QPoint(g.textLeft, baseline), name);
+    p.drawText(QPoint(g.textLeft, baseline), ShownName(fm, g, item, arrow, showBid));
     if (bid)
         p.drawText(QPoint(BidLeft(fm, g.width), baseline), BidText(item.Bid));
     if (!icon.isNull())

@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QRect>
 
+class QFontMetrics;
 class QPainter;
 class QWidget;
 
@@ -54,6 +55,12 @@ QString BidText(float bid);
 QPixmap NewSurface(const QSize& size, const QWidget* widget);
 // A part of a surface as a surface of its own.
 QPixmap Region(const QPixmap& from, const QRect& rect);
+
+// The name a row shows: whole when it fits before the bid, or before the
+// arrow's glyph (2 pixels from it; the clear left part of the arrow's box may
+// hold text), else cut there with an ellipsis.
+QString ShownName(const QFontMetrics& fm, const RowGeometry& g, const clsItem& item,
+                  const QPixmap& arrow, bool showBid);
 
 // Paints a row's name (cut with an ellipsis before the arrow or the bid), its
 // bid right-aligned on a fixed left edge when showBid and the bid is not 0,

@@ -3,6 +3,7 @@
 // icons at their places, the hot-category flash, and the two skin sets.
 #include "core/modGlobals.h"
 #include "menus/IconLibrary.h"
+#include "menus/RowPainter.h"
 #include "menus/Slide.h"
 #include "menus/frmMain.h"
 #include "platform/Taskbar.h"
@@ -94,10 +95,30 @@ TEST_F(MenuPaint, ALongCategoryNameStopsBeforeItsArrow) {
     const QImage img = Shot();
     const int arrowLeft = img.width() - 4 - 16;
     const int top = 5 * 20; // the sixth row
-    // No glyph pixels in the band that leads up to the arrow.
-    EXPECT_EQ(Count(img, QRect(arrowLeft - 3, top + 2, 3, 16), Dark), 0);
+    // Where the arrow's glyph starts, read from the short category row above
+    // (Travel), whose name ends far from it.
+    const QColor ground = img.pixelColor(arrowLeft, 4 * 20 + 1);
+    int glyph = arrowLeft;
+    while (glyph < arrowLeft + 16 &&
+           Count(img, QRect(glyph, 4 * 20 + 2, 1, 16), [&](QColor c) { return c != ground; }) == 0)
+        ++glyph;
+    ASSERT_LT(glyph, arrowLeft + 16);
+    // No text pixels in the two columns that lead up to the glyph.
+    EXPECT_EQ(Count(img, QRect(glyph - 2, top + 2, 2, 16), Dark), 0);
     // The name is still there, ended by an ellipsis.
     EXPECT_GT(Count(img, QRect(28, top + 2, 60, 16), Dark), 20);
+}
+
+// "Computers & Internet", the sample directory's third category, lost its
+// last letters to an ellipsis although it fits before the arrow's glyph.
+TEST_F(MenuPaint, ACategoryNameThatFitsBeforeTheArrowShowsWhole) {
+    frm->ShowMenu();
+    const QFontMetrics fm(menus::RowFont());
+    const menus::RowGeometry g = menus::RowGeometry::For(Shot().width());
+    const QPixmap arrow = menus::IconLibrary::Instance().Image(menus::ImageList::imlIcons,
+                                                               QStringLiteral("MenuExpand"));
+    const QString name = QStringLiteral("Computers & Internet");
+    EXPECT_EQ(menus::ShownName(fm, g, *Row(41, name, false, QString()), arrow, false), name);
 }
 
 TEST_F(MenuPaint, TheHighlightIsTheBlueUnderlinedName) {
