@@ -111,7 +111,9 @@ std::unique_ptr<DbfTable> DbfTable::Open(const QString& path, QString* error) {
 bool DbfTable::Load(QString* error) {
     const QString& path = path_;
     bufferLimit_ = DefaultBufferLimit();
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    // Never through a link: the table is written in place, and a link planted
+    // at its name would have the update write into the file it points to.
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (fd_ < 0) {
         SetError(error, SysError(QStringLiteral("Cannot open ") + path));
         return false;

@@ -1,7 +1,7 @@
 // Links another local user planted in the data and images folders: the
-// update spool, the category log and a downloaded icon are written without
-// following them, so a file outside the folders is never created or changed,
-// and a folder the programs make is the user's alone.
+// menu table, the update spool, the category log and a downloaded icon are
+// written without following them, so a file outside the folders is never
+// created or changed, and a folder the programs make is the user's alone.
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "shell/IconQueue.h"
@@ -43,6 +43,20 @@ TEST_F(LinksTest, TheUpdateSpoolNeverWritesThroughALink) {
     // ...and the other user's files are as they were.
     EXPECT_EQ(ReadFile(Outside()), "precious");
     EXPECT_FALSE(QFile::exists(outside.filePath("other")));
+}
+
+TEST_F(LinksTest, TheMenuTableIsNeverWrittenThroughALink) {
+    WriteTable({Rec(1, 3, "Row"), Rec(2, 3, "Other")});
+    const QString elsewhere = outside.filePath(QStringLiteral("table.dat"));
+    ASSERT_TRUE(QFile::rename(TablePath(), elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, TablePath()));
+    const QByteArray before = ReadFile(elsewhere);
+    service.SetReply(Page("getUpdates.ASP"), "12/8/2026 12:00:00 PM\r\nD,2\r\nU,7,3,New\r\n");
+    Open().DownloadUpdates();
+    store.reset();
+    // The file the link points to is as it was; the table is not opened.
+    EXPECT_EQ(ReadFile(elsewhere), before);
+    EXPECT_NE(GetSetting("Main", "LastUpdated"), "12/8/2026 12:00:00 PM");
 }
 
 TEST_F(LinksTest, TheCategoryLogRefusesALink) {
