@@ -10,6 +10,7 @@
 #include "support/Files.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
+#include "test_form_fixture.h"
 
 #include <QApplication>
 #include <QFile>
@@ -43,40 +44,8 @@ qint64 PeakMb() {
     return 0;
 }
 
-struct ErrorCall {
-    QString msg, location;
-};
-
-class FormHostile : public ::testing::Test {
+class FormHostile : public formtest::FormTest {
 protected:
-    void SetUp() override {
-        ASSERT_GT(service.Start(), 0);
-        testsupport::TestWorld::UseServer(service.Host());
-        frmForm::SetDownloadTimeoutMs(3000);
-        dialogs.showError = [this](const QString& msg, int, const QString& location) {
-            errors << ErrorCall{msg, location};
-        };
-    }
-    void TearDown() override {
-        if (panel)
-            panel->Unload();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    void Table(const std::vector<std::pair<int, QString>>& forms) {
-        std::vector<localservice::SampleRecord> records;
-        for (const auto& [id, form] : forms) {
-            localservice::SampleRecord r;
-            r.id = id;
-            r.parentId = 1;
-            r.name = QStringLiteral("Form %1").arg(id);
-            r.form = form;
-            records.push_back(r);
-        }
-        ASSERT_TRUE(localservice::WriteMenuTable(world.dataPath() + "MenuItems.dat", records));
-        gItemManager.reset();
-    }
-    static QString FormPage(const QString& name) { return "/Vantrix/data/" + name; }
-    static QString ImagePage(const QString& name) { return "/Vantrix/internal/images/" + name; }
     frmForm* Open(int id) {
         if (panel)
             panel->Unload();
@@ -94,12 +63,6 @@ protected:
                 "0",
                 QString::number(labels)};
     }
-
-    testsupport::TestWorld world;
-    localservice::LocalService service;
-    QPointer<frmForm> panel;
-    QList<ErrorCall> errors;
-    testsupport::ScriptedDialogs dialogs;
 };
 
 TEST_F(FormHostile, AFormNamingTheProgramsOwnFilesLeavesThemAlone) {

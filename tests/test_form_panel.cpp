@@ -23,6 +23,7 @@
 #include "support/Screenshot.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
+#include "test_form_fixture.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,43 +62,13 @@ public:
     int unloads = 0;
 };
 
-struct ErrorCall {
-    QString msg, location;
-};
-
-class FormPanel : public ::testing::Test {
+class FormPanel : public formtest::FormTest {
 protected:
     void SetUp() override {
         menus::Slide::SetStepIntervalMs(0);
-        ASSERT_GT(service.Start(), 0);
-        testsupport::TestWorld::UseServer(service.Host());
-        frmForm::SetDownloadTimeoutMs(3000);
-        dialogs.showError = [this](const QString& msg, int, const QString& location) {
-            errors << ErrorCall{msg, location};
-        };
+        FormTest::SetUp();
         Table({{44, "quote.frm"}});
     }
-    void TearDown() override {
-        if (panel)
-            panel->Unload();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    // A menu table of form categories under the root.
-    void Table(const std::vector<std::pair<int, QString>>& forms) {
-        std::vector<localservice::SampleRecord> records;
-        for (const auto& [id, form] : forms) {
-            localservice::SampleRecord r;
-            r.id = id;
-            r.parentId = 1;
-            r.name = QStringLiteral("Form %1").arg(id);
-            r.form = form;
-            records.push_back(r);
-        }
-        ASSERT_TRUE(localservice::WriteMenuTable(world.dataPath() + "MenuItems.dat", records));
-        gItemManager.reset();
-    }
-    static QString FormPage(const QString& name) { return "/Vantrix/data/" + name; }
-    static QString ImagePage(const QString& name) { return "/Vantrix/internal/images/" + name; }
     void Serve(const QString& name, const QStringList& lines) {
         service.SetReply(FormPage(name), Crlf(lines));
     }
@@ -112,12 +83,7 @@ protected:
     QString Opened() const {
         return world.shell.calls.isEmpty() ? QString() : world.shell.calls.last().file;
     }
-    testsupport::TestWorld world;
-    localservice::LocalService service;
     Root root;
-    QPointer<frmForm> panel;
-    QList<ErrorCall> errors;
-    testsupport::ScriptedDialogs dialogs;
 };
 
 QStringList QuoteForm(const QString& submit = QStringLiteral("http://www.example.com/q.asp")) {
