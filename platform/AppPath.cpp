@@ -67,7 +67,7 @@ void SetAppPath(const QString& folder) {
 }
 
 QString DataHome() {
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // The XDG base directory rules ignore a relative XDG_DATA_HOME.
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/share");
