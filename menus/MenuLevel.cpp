@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QRegion>
 #include <QWidget>
 
 namespace menus {
@@ -132,8 +133,15 @@ MenuLevel* OpenChildLevel(QPointer<QWidget>& child, QWidget* parent, const clsIt
     child = window;
     level->SetParentForm(parent);
     window->move(kParkLeftTwips / platform::TwipsPerPixelX(), window->y());
+    // A window manager does not leave the park off screen: openbox keeps a
+    // strip of every window on the screen, a white band at the top left for
+    // as long as the level fills (the whole news or form request). Parked,
+    // the window shows one pixel at its own left end, which stays off screen.
+    window->setMask(QRegion(0, 0, 1, 1));
     window->show();
     level->SetParentCategoryID(category.ID);
+    if (window)
+        window->clearMask();
     if (!window || !window->isVisible() || child != window || !parentOpen()) {
         if (child == window)
             child = nullptr;

@@ -28,6 +28,12 @@ sleep 1.2 # well inside the three seconds the service holds the reply
 box=$(wait_box_window)
 [ -n "$box" ] || fail "no wait box was shown during the news request"
 shot waiting-for-news
+# The News level waits, parked, for its rows: nothing of it shows on the
+# screen meanwhile (openbox keeps a strip of every window on the screen, so
+# the park left a white band at the top left for the whole request).
+import -window root -crop 16x40+0+0 +repage "$X11_WORK/corner.png" 2>/dev/null
+corner=$(convert "$X11_WORK/corner.png" -format '%[fx:maxima.r*255] %[fx:maxima.g*255] %[fx:maxima.b*255]' info: 2>/dev/null)
+[ "$corner" = "0 0 0" ] || fail "the parked level shows at the screen's top left ($corner)"
 colours=$(window_colours "$box")
 read -r r g b <<<"$(window_main_colour "$box")"
 # Painted, the box is pale yellow (the tooltip colour) with dark text; not
