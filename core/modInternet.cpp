@@ -55,21 +55,6 @@ void WaitWhileExecuting() {
 
 const QString kCannotConnect = QStringLiteral("Cannot connect");
 
-// "scheme:" at the start: letters first, then letters, digits, "+", "-", ".".
-bool HasScheme(const QString& address) {
-    const qsizetype colon = address.indexOf(QLatin1Char(':'));
-    if (colon < 1 || !address.at(0).isLetter() || address.at(0).unicode() > 127)
-        return false;
-    for (qsizetype i = 0; i < colon; ++i) {
-        const QChar c = address.at(i);
-        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('+') ||
-                                   c == QLatin1Char('-') || c == QLatin1Char('.')))
-            return false;
-    }
-    // "host:8080/page" is a bare host with a port, not a scheme.
-    return colon + 1 >= address.size() || !address.at(colon + 1).isDigit();
-}
-
 } // namespace
 
 QString BootstrapHost() {
@@ -349,7 +334,8 @@ void OpenBrowserWindow(int Width, int Height, const QString& URL, const QString&
     // No companion browser installed: the default browser shows the page.
     // The companion took bare "host/page" addresses; one that names its
     // scheme already must not become "http://https://...".
-    platform::shell().Execute(HasScheme(URL) ? URL : QStringLiteral("http://") + URL,
+    platform::shell().Execute(!platform::SchemeOf(URL).isEmpty() ? URL
+                                                                 : QStringLiteral("http://") + URL,
                               QStringLiteral("0"), QStringLiteral("0"));
 }
 

@@ -1,6 +1,7 @@
 // A table file as another program may leave it: any header, any descriptors,
 // any records. Opening, reading every field, indexing, changing, appending
 // and writing back must neither crash nor read outside the file.
+#include "fuzz/ScratchFile.h"
 #include "platform/Dbf.h"
 
 #include <QByteArray>
@@ -12,20 +13,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
-
-struct ScratchFile {
-    explicit ScratchFile(const QString& pattern)
-        : path(QDir::temp().filePath(pattern.arg(static_cast<qint64>(::getpid())))) {}
-    ~ScratchFile() { QFile::remove(path); }
-    QString path;
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // In $TMPDIR, and gone when the run ends (libFuzzer ends with exit()).
-    static const ScratchFile scratch(QStringLiteral("fuzz_dbf_%1.dbf"));
+    static const fuzz::ScratchFile scratch(QStringLiteral("fuzz_dbf_%1.dbf"));
     const QString& path = scratch.path;
     {
         FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");

@@ -2,6 +2,7 @@
 // kind, any number of fields, values of any width. No line may crash the
 // engine or store a value that does not read back.
 #include "core/clsItemManagerUpdate.h"
+#include "fuzz/ScratchFile.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "platform/Dbf.h"
 
@@ -14,20 +15,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
-namespace {
-
-struct ScratchFile {
-    explicit ScratchFile(const QString& pattern)
-        : path(QDir::temp().filePath(pattern.arg(static_cast<qint64>(::getpid())))) {}
-    ~ScratchFile() { QFile::remove(path); }
-    QString path;
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // In $TMPDIR, and gone when the run ends (libFuzzer ends with exit()).
-    static const ScratchFile scratch(QStringLiteral("fuzz_update_%1.dat"));
+    static const fuzz::ScratchFile scratch(QStringLiteral("fuzz_update_%1.dat"));
     const QString& path = scratch.path;
     // A fresh table for each input: the engine writes its changes back when
     // it closes.

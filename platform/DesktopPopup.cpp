@@ -1,12 +1,11 @@
 #include "platform/DesktopPopup.h"
+#include "platform/Xcb.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
-
-#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <array>
@@ -21,30 +20,17 @@ namespace {
 constexpr uint32_t kNetWmStateAdd = 1;
 constexpr uint32_t kSourceApplication = 1;
 
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 struct Atoms {
     xcb_atom_t state = XCB_ATOM_NONE;
     std::array<xcb_atom_t, 2> skip{XCB_ATOM_NONE, XCB_ATOM_NONE};
 };
 
-xcb_connection_t* Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 const Atoms& SkipAtoms(xcb_connection_t* connection) {
     static const Atoms atoms = [connection] {
         Atoms a;
-        a.state = Atom(connection, "_NET_WM_STATE");
-        a.skip = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
-                  Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+        a.state = XcbAtom(connection, "_NET_WM_STATE");
+        a.skip = {XcbAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                  XcbAtom(connection, "_NET_WM_STATE_SKIP_PAGER")};
         return a;
     }();
     return atoms;
@@ -57,8 +43,8 @@ void SetOnUnmappedWindow(xcb_connection_t* connection, xcb_window_t window, cons
     std::vector<xcb_atom_t> states;
     const xcb_get_property_cookie_t cookie =
         xcb_get_property(connection, 0, window, atoms.state, XCB_ATOM_ATOM, 0, 64);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
-        xcb_get_property_reply(connection, cookie, nullptr), &free);
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr),
+                                             &free);
     if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
         const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
         states.assign(data, data + xcb_get_property_value_length(reply.get()) / 4);
@@ -101,7 +87,7 @@ protected:
         auto* widget = static_cast<QWidget*>(watched);
         if (!IsDesktopPopup(widget))
             return false;
-        xcb_connection_t* connection = Connection();
+        xcb_connection_t* connection = XcbConnection();
         if (!connection)
             return false;
         const Atoms& atoms = SkipAtoms(connection);
@@ -113,7 +99,7 @@ protected:
         QMetaObject::invokeMethod(
             this,
             [shown, window] {
-                xcb_connection_t* now = Connection();
+                xcb_connection_t* now = XcbConnection();
                 if (shown && shown->isVisible() && now)
                     AskWindowManager(now, window, SkipAtoms(now));
             },

@@ -1,10 +1,9 @@
 #include "platform/KeepOnTop.h"
+#include "platform/Xcb.h"
 
 #include <QGuiApplication>
 #include <QRect>
 #include <QWidget>
-
-#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <memory>
@@ -15,30 +14,15 @@ namespace platform {
 
 namespace {
 
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&free)>;
-
-xcb_connection_t* Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
-    ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr),
-                                            &free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 // The WINDOW list a root window property holds, empty when it has none.
 std::vector<xcb_window_t> RootWindows(xcb_connection_t* connection, xcb_window_t root,
                                       const char* property) {
-    const xcb_atom_t atom = Atom(connection, property);
+    const xcb_atom_t atom = XcbAtom(connection, property);
     if (atom == XCB_ATOM_NONE)
         return {};
     const xcb_get_property_cookie_t cookie =
         xcb_get_property(connection, 0, root, atom, XCB_ATOM_WINDOW, 0, 4096);
-    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr),
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr),
                                              &free);
     if (!reply || reply->format != 32 || reply->type != XCB_ATOM_WINDOW)
         return {};
@@ -53,7 +37,7 @@ bool WindowManagerRuns(xcb_connection_t* connection, xcb_window_t root) {
         RootWindows(connection, root, "_NET_SUPPORTING_WM_CHECK");
     if (check.empty())
         return false;
-    ReplyPtr<xcb_get_window_attributes_reply_t> attributes(
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(
             connection, xcb_get_window_attributes(connection, check.front()), nullptr),
         &free);
@@ -63,15 +47,15 @@ bool WindowManagerRuns(xcb_connection_t* connection, xcb_window_t root) {
 // Where a shown window lies on the screen, none when it is gone or unmapped.
 std::optional<QRect> ScreenRect(xcb_connection_t* connection, xcb_window_t root,
                                 xcb_window_t window) {
-    ReplyPtr<xcb_get_window_attributes_reply_t> attributes(
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window),
                                         nullptr),
         &free);
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
         return std::nullopt;
-    ReplyPtr<xcb_get_geometry_reply_t> geometry(
+    XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &free);
-    ReplyPtr<xcb_translate_coordinates_reply_t> origin(
+    XcbReply<xcb_translate_coordinates_reply_t> origin(
         xcb_translate_coordinates_reply(
             connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr),
         &free);
@@ -127,8 +111,7 @@ void AskToStackAbove(xcb_connection_t* connection, xcb_window_t root, xcb_window
 void KeepOnTop(QWidget* window) {
     if (!window || !window->isVisible())
         return;
-    xcb_connection_t* connection =
-        QGuiApplication::platformName() == QLatin1String("xcb") ? Connection() : nullptr;
+    xcb_connection_t* connection = XcbConnection();
     const xcb_screen_t* screen =
         connection ? xcb_setup_roots_iterator(xcb_get_setup(connection)).data : nullptr;
     if (screen && WindowManagerRuns(connection, screen->root)) {

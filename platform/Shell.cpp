@@ -68,6 +68,20 @@ QUrl PageUrl(const QString& address) {
     return QUrl::fromEncoded(PageAddressBytes(address), QUrl::StrictMode);
 }
 
+QString SchemeOf(const QString& text) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 1 || (colon + 1 < text.size() && text.at(colon + 1).isDigit()))
+        return QString();
+    for (qsizetype i = 0; i < colon; ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!letter && (i == 0 || !other))
+            return QString();
+    }
+    return text.left(colon).toLower();
+}
+
 namespace {
 
 // Pages whose xdg-open has not told its result yet, and the loop that waits
@@ -156,23 +170,6 @@ bool OpenWebAddress(const QString& address) {
         return true;
     TellNoBrowser(address);
     return false;
-}
-
-// The scheme of an address ("ftp" of "ftp://x/run.sh"), lower case; "" when
-// the text starts with none: letters first, then letters, digits, "+", "-"
-// or ".", then ":" ("host:8080/page" is a host with a port).
-QString SchemeOf(const QString& text) {
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    if (colon < 1 || (colon + 1 < text.size() && text.at(colon + 1).isDigit()))
-        return QString();
-    for (qsizetype i = 0; i < colon; ++i) {
-        const char16_t c = text.at(i).unicode();
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!letter && (i == 0 || !other))
-            return QString();
-    }
-    return text.left(colon).toLower();
 }
 
 // Schemes the desktop may open for the programs; any other ("file:",

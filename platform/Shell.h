@@ -23,6 +23,11 @@ public:
                          const QString& directory) = 0;
 };
 
+// The scheme an address starts with ("ftp" of "ftp://x/run.sh"), lower case;
+// "" when it starts with none: letters first, then letters, digits, "+", "-"
+// or ".", then ":" ("host:8080/page" is a host with a port).
+QString SchemeOf(const QString& text);
+
 // The bytes of a page address as the browser gets them: the text in the
 // service's 8-bit code page (UTF-8 for a character it lacks), each byte
 // outside the characters an address may hold as they are (8-bit bytes,

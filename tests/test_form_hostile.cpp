@@ -33,17 +33,6 @@ QByteArray Png(const QSize& size) {
     return testsupport::SolidPng(size, Qt::darkCyan);
 }
 
-// The peak resident memory of this process so far, in MB.
-qint64 PeakMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
-    return 0;
-}
-
 class FormHostile : public formtest::FormTest {
 protected:
     frmForm* Open(int id) {
@@ -124,11 +113,11 @@ TEST_F(FormHostile, HugePicturesAreNotDecoded) {
         lines << name + QStringLiteral(",60,60");
     }
     service.SetReply(FormPage("pics.frm"), Crlf(lines));
-    [[maybe_unused]] const qint64 before = PeakMb();
+    [[maybe_unused]] const qint64 before = testsupport::PeakMb();
     frmForm* f = Open(44);
     // Eight of these took 816 MB; not even one is decoded.
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory resident a while
-    EXPECT_LT(PeakMb() - before, 150);
+    EXPECT_LT(testsupport::PeakMb() - before, 150);
 #endif
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0].msg, "Out of memory");

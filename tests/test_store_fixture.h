@@ -7,6 +7,7 @@
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
+#include "platform/Dbf.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
@@ -104,6 +105,19 @@ protected:
         QString error;
         ASSERT_TRUE(localservice::WriteMenuTable(TablePath(), records, &error))
             << error.toStdString();
+    }
+    // The raw text of a field of the record with that id, read back from the
+    // file by a fresh engine; whether that record is deleted there.
+    QString Raw(int id, const char* field) {
+        auto t = platform::DbfTable::Open(TablePath());
+        t->CreateTag("ID_TAG", t->FieldIndex("ID"));
+        const int r = t->Seek("ID_TAG", id);
+        return r < 0 ? QStringLiteral("(absent)") : t->FieldString(r, t->FieldIndex(field));
+    }
+    bool RawDeleted(int id) {
+        auto t = platform::DbfTable::Open(TablePath());
+        t->CreateTag("ID_TAG", t->FieldIndex("ID"));
+        return t->IsDeleted(t->Seek("ID_TAG", id));
     }
     clsItemManager& Open() {
         store = std::make_unique<clsItemManager>();

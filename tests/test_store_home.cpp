@@ -1,4 +1,5 @@
 // The home menu and the search results, from the replies of the service.
+#include "support/Files.h"
 #include "test_store_fixture.h"
 
 #include <QElapsedTimer>
@@ -132,21 +133,6 @@ TEST_F(StoreHomeTest, SearchWithoutMatches) {
     EXPECT_EQ(Names(m.GetSearchCollection("down")), Names(c));
 }
 
-namespace {
-
-// The peak resident memory of this process so far, in MB.
-qint64 PeakMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
-    return 0;
-}
-
-} // namespace
-
 TEST_F(StoreHomeTest, AReplyNearTheSizeLimitShowsQuicklyInBoundedMemory) {
     // Millions of rows no window can show: they took 1.5 GB and 12.5 s.
     QByteArray body;
@@ -156,13 +142,13 @@ TEST_F(StoreHomeTest, AReplyNearTheSizeLimitShowsQuicklyInBoundedMemory) {
     body += "EOF\r\n";
     HomeReply(body);
     clsItemManager& m = Open();
-    [[maybe_unused]] const qint64 before = PeakMb();
+    [[maybe_unused]] const qint64 before = testsupport::PeakMb();
     QElapsedTimer clock;
     clock.start();
     ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
     EXPECT_LT(clock.elapsed(), 4000);
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory resident a while
-    EXPECT_LT(PeakMb() - before, 400);
+    EXPECT_LT(testsupport::PeakMb() - before, 400);
 #endif
     ASSERT_TRUE(home);
     EXPECT_EQ(Ids(home).mid(0, 5), (QList<int>{12, 31, -1, 40, 12}));

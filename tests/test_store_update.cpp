@@ -25,19 +25,6 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
         ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
     }
-    // The raw text of a field of the record with that id, read back from the
-    // file by a fresh engine.
-    QString Raw(int id, const char* field) {
-        auto t = platform::DbfTable::Open(TablePath());
-        t->CreateTag("ID_TAG", t->FieldIndex("ID"));
-        const int r = t->Seek("ID_TAG", id);
-        return r < 0 ? QStringLiteral("(absent)") : t->FieldString(r, t->FieldIndex(field));
-    }
-    bool RawDeleted(int id) {
-        auto t = platform::DbfTable::Open(TablePath());
-        t->CreateTag("ID_TAG", t->FieldIndex("ID"));
-        return t->IsDeleted(t->Seek("ID_TAG", id));
-    }
 };
 
 } // namespace

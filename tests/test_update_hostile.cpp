@@ -40,17 +40,6 @@ protected:
         auto t = platform::DbfTable::Open(TablePath());
         return t ? t->RecordCount() : -1;
     }
-    QString Raw(int id, const char* field) {
-        auto t = platform::DbfTable::Open(TablePath());
-        t->CreateTag("ID_TAG", t->FieldIndex("ID"));
-        const int r = t->Seek("ID_TAG", id);
-        return r < 0 ? QStringLiteral("(absent)") : t->FieldString(r, t->FieldIndex(field));
-    }
-    bool RawDeleted(int id) {
-        auto t = platform::DbfTable::Open(TablePath());
-        t->CreateTag("ID_TAG", t->FieldIndex("ID"));
-        return t->IsDeleted(t->Seek("ID_TAG", id));
-    }
     // A full reload of `count` records, every line ended.
     static QByteArray Reload(int count) {
         QByteArray body = "12/8/2026 10:15:00 AM\r\n";

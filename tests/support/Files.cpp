@@ -47,4 +47,14 @@ QStringList Texts(const QListWidget* list) {
     return out;
 }
 
+qint64 PeakMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
+    return 0;
+}
+
 } // namespace testsupport

@@ -31,6 +31,10 @@ QByteArray EncodePng(const QImage& image);
 QByteArray SolidPng(const QSize& size, const QColor& colour,
                     QImage::Format format = QImage::Format_RGB32);
 
+// The peak resident memory of this process so far (VmHWM), in MB; 0 where
+// the system does not say.
+qint64 PeakMb();
+
 // The texts of a list box's entries, top to bottom.
 QStringList Texts(const QListWidget* list);
 

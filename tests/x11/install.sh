@@ -11,58 +11,12 @@ set -uo pipefail
 
 BUILD=${1:?usage: install.sh BUILD_DIR OUT_DIR}
 OUT=${2:?usage: install.sh BUILD_DIR OUT_DIR}
-BIN="$BUILD/bin"
-SKIP=77
-
-skip() {
-    echo "SKIPPED: $*"
-    exit $SKIP
-}
-fail() {
-    echo "FAILED: $*" >&2
-    shot failure
-    exit 1
-}
-shot_no=0
-shot() {
-    shot_no=$((shot_no + 1))
-    [ -n "${DISPLAY:-}" ] && import -window root "$OUT/$shot_no-$1.png" 2>/dev/null
-}
-# Waits up to 10 s for a shell condition (evaluated afresh each time).
-wait_for() {
-    for _ in $(seq 1 100); do
-        eval "$1" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-for tool in Xvfb xdotool import cmake; do
-    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/setup.sh installs it)"
-done
-[ -x "$BIN/tarvel-localservice" ] || fail "$BIN/tarvel-localservice is missing"
-
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/tarvel-install.XXXXXX")
+source "$(dirname "$0")/lib.sh"
+x11_begin "$BUILD/bin" "$OUT" none
+command -v cmake >/dev/null 2>&1 || x11_skip "cmake is not installed (scripts/setup.sh installs it)"
+# The user the program runs as must reach the prefix made in here.
+WORK=$X11_WORK
 chmod 755 "$WORK"
-mkdir -p "$OUT"
-rm -f "$OUT"/*.png
-xvfb_pid="" service_pid="" tarvel_pid=""
-cleanup() {
-    for pid in $tarvel_pid $service_pid $xvfb_pid; do
-        if kill -0 "$pid" 2>/dev/null; then
-            kill -TERM "$pid" 2>/dev/null
-            for _ in 1 2 3 4 5 6 7 8 9 10; do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -KILL "$pid" 2>/dev/null
-        fi
-        wait "$pid" 2>/dev/null
-    done
-    chmod -R u+w "$WORK" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 # --- the package build's install.
 P="$WORK/prefix"
@@ -93,7 +47,7 @@ mkdir -p "$USER_HOME/config/Tarvel" "$USER_HOME/first-run" "$USER_HOME/data" "$U
 printf '[Main]\nLastUpdated=1/4/2000\nVersion=1.0.3\n' >"$USER_HOME/config/Tarvel/Tarvel.ini"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-    command -v setpriv >/dev/null 2>&1 || skip "setpriv is missing (util-linux)"
+    command -v setpriv >/dev/null 2>&1 || x11_skip "setpriv is missing (util-linux)"
     chown -R 65534:65534 "$USER_HOME"
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
 fi
@@ -106,28 +60,9 @@ version=$("${as_user[@]}" env -u DISPLAY "$P/bin/tarvel" --version 2>&1)
 touch "$WORK/before-run"
 
 # --- the X server and the local service.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
-    3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 1 50); do
-    display=$(head -n 1 "$WORK/display" 2>/dev/null)
-    [ -n "$display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-done
-[ -n "$display" ] || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log" | tr '\n' ' ')"
-export DISPLAY=":$display"
-"${as_user[@]}" xdotool getdisplaygeometry >/dev/null 2>&1 || skip "the X server on $DISPLAY does not answer"
-
-mkdir -p "$WORK/service"
-"$BIN/tarvel-localservice" --make-database "$WORK/service/MenuItems.dat" ||
-    fail "could not write the sample menu table"
-"$BIN/tarvel-localservice" --data "$WORK/service" >"$WORK/service.log" 2>&1 &
-service_pid=$!
-service_port() { sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$WORK/service.log"; }
-wait_for 'test -n "$(service_port)"' || fail "the local service did not start: $(cat "$WORK/service.log")"
-host="127.0.0.1:$(service_port)"
+start_x
+"${as_user[@]}" xdotool getdisplaygeometry >/dev/null 2>&1 || x11_skip "the X server on $DISPLAY does not answer"
+start_service
 
 user_env=(env HOME="$USER_HOME" XDG_CONFIG_HOME="$USER_HOME/config"
     XDG_DATA_HOME="$USER_HOME/data" XDG_CACHE_HOME="$USER_HOME/cache" TMPDIR="$USER_HOME/tmp"
@@ -152,24 +87,7 @@ kill -TERM "$enlist_pid"
     XDG_RUNTIME_DIR="$USER_HOME/tmp" TARVEL_BOOTSTRAP_HOST="$host" TARVEL_SERVER_HOST="$host" \
     TARVEL_MEMBER_HOST="$host" QT_QPA_PLATFORM=xcb "$P/bin/tarvel" >"$WORK/tarvel.log" 2>&1 &
 tarvel_pid=$!
-
-windows() {
-    local id
-    for id in $(xdotool search --onlyvisible --pid "$tarvel_pid" 2>/dev/null); do
-        echo "$id $(xdotool getwindowname "$id" 2>/dev/null)"
-    done
-}
-window_named() { windows | awk -v n="$1" '{ id = $1; $1 = ""; sub(/^ /, ""); if ($0 == n) print id }' | head -n 1; }
-menu_window() {
-    local id name
-    windows | while read -r id name; do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        if [ "$WIDTH" -eq 165 ]; then
-            echo "$id"
-            break
-        fi
-    done
-}
+X11_PIDS+=("$tarvel_pid")
 
 wait_for 'test -n "$(window_named Tarvel)"' || fail "the button did not show: $(cat "$WORK/tarvel.log")"
 shot button

@@ -1,11 +1,11 @@
 # shellcheck shell=bash
-# Shared by the X11 scenarios (tests/x11/t_*.sh and smoke.sh): sourced, never
-# run. It starts a real X server (Xvfb, 1024x768x24), a window manager when the
-# scenario asks for one, the local service with its sample data and Tarvel in
-# a temporary program folder with its own settings, and offers what scenarios
-# drive and judge them with: windows, geometry, xdotool pointer and keys,
-# _NET_WM_STATE, screenshots, the service's request log, what was handed to
-# the browser and to Enlist.
+# Shared by the X11 scenarios (tests/x11/t_*.sh, smoke.sh, install.sh):
+# sourced, never run. It starts a real X server (Xvfb, 1024x768x24), a window
+# manager when the scenario asks for one, the local service with its sample
+# data and Tarvel in a temporary program folder with its own settings, and
+# offers what scenarios drive and judge them with: windows, geometry, xdotool
+# pointer and keys, _NET_WM_STATE, screenshots, the service's request log,
+# what was handed to the browser and to Enlist.
 #
 # A scenario:
 #   source "$(dirname "$0")/lib.sh"
@@ -91,6 +91,8 @@ x11_cleanup() {
     # X11_KEEP_LOGS=1 keeps the programs' logs beside the screenshots.
     if [ -n "$X11_WORK" ]; then
         [ -n "${X11_KEEP_LOGS:-}" ] && cp "$X11_WORK"/*.log "$OUT"/ 2>/dev/null
+        # A scenario may have made part of it read-only (an installed prefix).
+        chmod -R u+w "$X11_WORK" 2>/dev/null
         rm -rf "$X11_WORK"
     fi
 }
