@@ -1,44 +1,220 @@
 #include "platform/Http.h"
 
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QTcpSocket>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
+#include <QNetworkProxyQuery>
+#include <QUrl>
 
-#include <cerrno>
-#include <vector>
+#include <curl/curl.h>
 
-#include <poll.h>
-#include <sys/socket.h>
+#include <mutex>
 
 namespace platform {
 
 namespace {
 
-constexpr int kSlice = 50; // ms between checks of the cancel flag
-// A body that goes to a sink is read a bounded piece at a time, so a fast
-// server's megabytes wait in the kernel while the sink writes.
-constexpr size_t kSinkBuffer = 256 * 1024;
+constexpr int kSlice = 50; // ms between checks of cancel, deadline and stall
+constexpr long kMaxRedirects = 10;
+// Each piece curl hands over; a sink gets at most this much at a time, so a
+// fast server's megabytes wait in the kernel while the sink writes.
+constexpr long kPieceBytes = 256 * 1024;
+// A head this large is no reply of the service (curl's own bound is 100 KB).
+constexpr qsizetype kMaxHead = 64 * 1024;
 
-bool Cancelled(const std::atomic<bool>* cancel) {
-    return cancel && cancel->load();
+// One easy handle in one multi handle per thread: the multi handle keeps
+// the connections a server left open for the next request of this thread.
+struct Handles {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    Handles() {
+        static std::once_flag once;
+        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        multi = curl_multi_init();
+        easy = curl_easy_init();
+    }
+    ~Handles() {
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+    Handles(const Handles&) = delete;
+    Handles& operator=(const Handles&) = delete;
+};
+
+Handles& ThreadHandles() {
+    thread_local Handles handles;
+    return handles;
 }
 
-int MapSocketError(QAbstractSocket::SocketError error) {
-    switch (error) {
-    case QAbstractSocket::HostNotFoundError:
+struct Exchange {
+    const HttpRequest* request = nullptr;
+    CURL* easy = nullptr;
+    std::atomic<qint64>* received = nullptr;
+    QByteArray headers;
+    QByteArray body;
+    qint64 bodySize = 0;
+    qint64 stallGot = 0;
+    quint64 activity = 0; // bumped by every piece of the reply, head or body
+    int ownError = 0;     // why a callback stopped the transfer
+};
+
+long CurrentStatus(CURL* easy) {
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    const size_t n = size * count;
+    ++x->activity;
+    QByteArray line(data, static_cast<qsizetype>(n));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    // Every hop (an interim reply, a redirect) starts its own head; the last
+    // one is the reply's.
+    if (line.startsWith("HTTP/")) {
+        x->headers.clear();
+        return n;
+    }
+    if (line.isEmpty())
+        return n;
+    if (x->headers.size() + line.size() > kMaxHead) {
+        x->ownError = kInetInvalidResponse;
+        return 0;
+    }
+    if (!x->headers.isEmpty())
+        x->headers += "\r\n";
+    x->headers += line;
+    return n;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    const auto n = static_cast<qsizetype>(size * count);
+    ++x->activity;
+    x->stallGot += n;
+    x->bodySize += n;
+    if (x->received)
+        *x->received += n;
+    const HttpRequest& request = *x->request;
+    if (request.maxBodyBytes > 0 && x->bodySize > request.maxBodyBytes) {
+        x->ownError = kInetInvalidResponse;
+        return 0;
+    }
+    const long status = CurrentStatus(x->easy);
+    if (request.bodySink && status >= 200 && status < 300) {
+        if (!request.bodySink(data, n)) {
+            x->ownError = kInetConnectionAborted;
+            return 0;
+        }
+        return static_cast<size_t>(n);
+    }
+    x->body.append(data, n);
+    return static_cast<size_t>(n);
+}
+
+// The request target with the bytes no request line may carry escaped:
+// curl refuses controls and blanks, and would cut the target at a "#".
+QByteArray TargetBytes(const QByteArray& path) {
+    static const char* hex = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(path.size());
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c == 0x7F || c == '#') {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    if (!out.startsWith('/'))
+        out.prepend('/');
+    return out;
+}
+
+QByteArray Address(const HttpRequest& request) {
+    QByteArray host = request.host.toLatin1();
+    if (host.contains(':') && !host.startsWith('['))
+        host = '[' + host + ']';
+    const quint16 standard = request.scheme == "https" ? 443 : 80;
+    QByteArray address = request.scheme + "://" + host;
+    if (request.port != standard)
+        address += ':' + QByteArray::number(request.port);
+    return address + TargetBytes(request.path);
+}
+
+// The desktop's proxy for this address, when it names one; otherwise curl
+// reads the environment itself (http_proxy, https_proxy, all_proxy,
+// no_proxy), which is also what it does for an address the desktop sends
+// direct.
+QByteArray DesktopProxy(const HttpRequest& request) {
+    QUrl url;
+    url.setScheme(QString::fromLatin1(request.scheme));
+    url.setHost(request.host);
+    url.setPort(request.port);
+    const QList<QNetworkProxy> proxies =
+        QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
+    for (const QNetworkProxy& proxy : proxies) {
+        QByteArray scheme;
+        switch (proxy.type()) {
+        case QNetworkProxy::HttpProxy:
+        case QNetworkProxy::HttpCachingProxy:
+            scheme = "http://";
+            break;
+        case QNetworkProxy::Socks5Proxy:
+            scheme = "socks5h://";
+            break;
+        default:
+            return QByteArray();
+        }
+        if (proxy.hostName().isEmpty())
+            return QByteArray();
+        QByteArray credentials;
+        if (!proxy.user().isEmpty())
+            credentials = QUrl::toPercentEncoding(proxy.user()) + ':' +
+                          QUrl::toPercentEncoding(proxy.password()) + '@';
+        QByteArray host = proxy.hostName().toUtf8();
+        if (host.contains(':'))
+            host = '[' + host + ']';
+        return scheme + credentials + host + ':' + QByteArray::number(proxy.port());
+    }
+    return QByteArray();
+}
+
+int MapCurlError(CURLcode code) {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
         return kInetNameNotResolved;
-    case QAbstractSocket::SocketTimeoutError:
+    case CURLE_OPERATION_TIMEDOUT:
         return kInetTimeout;
-    case QAbstractSocket::ConnectionRefusedError:
-    case QAbstractSocket::NetworkError:
-    case QAbstractSocket::SocketAccessError:
-    case QAbstractSocket::SocketResourceError:
-    case QAbstractSocket::UnsupportedSocketOperationError:
+    // A proxy that is not there, a redirect loop or one to another scheme:
+    // the server cannot be reached.
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_TOO_MANY_REDIRECTS:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
         return kInetCannotConnect;
-    default:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_HTTP2:
+    case CURLE_FILESIZE_EXCEEDED:
+        return kInetInvalidResponse;
+    default: // a reset, a body cut short of its length or last chunk, ...
         return kInetConnectionAborted;
     }
 }
+
+struct HeaderList {
+    curl_slist* list = nullptr;
+    ~HeaderList() { curl_slist_free_all(list); }
+    void Add(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
+};
 
 } // namespace
 
@@ -57,9 +233,14 @@ void SplitHostPort(const QString& hostAndPort, QString* host, quint16* port) {
 }
 
 bool ParseHttpAddress(const QString& address, HttpRequest* request) {
-    if (!address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive))
+    QByteArray scheme;
+    if (address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive))
+        scheme = "http";
+    else if (address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        scheme = "https";
+    else
         return false;
-    const QString rest = address.mid(7);
+    const QString rest = address.mid(scheme.size() + 3);
     int slash = rest.indexOf(QLatin1Char('/'));
     const int query = rest.indexOf(QLatin1Char('?'));
     if (query >= 0 && (slash < 0 || query < slash))
@@ -67,7 +248,10 @@ bool ParseHttpAddress(const QString& address, HttpRequest* request) {
     const QString authority = slash < 0 ? rest : rest.left(slash);
     if (authority.isEmpty())
         return false;
+    request->scheme = scheme;
     SplitHostPort(authority, &request->host, &request->port);
+    if (scheme == "https" && !authority.contains(QLatin1Char(':')))
+        request->port = 443;
     QByteArray path = slash < 0 ? QByteArray("/") : rest.mid(slash).toLatin1();
     if (path.startsWith('?'))
         path.prepend('/');
@@ -82,137 +266,124 @@ HttpResponse Fetch(const HttpRequest& request, const std::atomic<bool>* cancel,
         response.error = kInetNameNotResolved;
         return response;
     }
-    QElapsedTimer whole;
+    Handles& handles = ThreadHandles();
+    CURL* easy = handles.easy;
+    if (!easy || !handles.multi) {
+        response.error = kInetCannotConnect;
+        return response;
+    }
+    // A reset keeps the connection and name caches.
+    curl_easy_reset(easy);
+    Exchange x;
+    x.request = &request;
+    x.easy = easy;
+    x.received = received;
+
+    const QByteArray address = Address(request);
+    curl_easy_setopt(easy, CURLOPT_URL, address.constData());
+    curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                     request.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kPieceBytes);
+    const int connectMs = request.deadlineMs > 0 ? std::min(request.timeoutMs, request.deadlineMs)
+                                                 : request.timeoutMs;
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(1, connectMs)));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &x);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &x);
+    const QByteArray proxy = DesktopProxy(request);
+    if (!proxy.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_PROXY, proxy.constData());
+
+    // Only the header lines given go out beside the ones HTTP needs.
+    HeaderList headers;
+    bool contentType = false;
+    for (const QByteArray& line : request.headers) {
+        headers.Add(line);
+        contentType = contentType || line.toLower().startsWith("content-type:");
+    }
+    headers.Add("Accept:");
+    headers.Add("Expect:");
+    const QByteArray method = request.method.isEmpty() ? QByteArray("GET") : request.method;
+    if (method == "POST" || !request.body.isEmpty()) {
+        if (!contentType)
+            headers.Add("Content-Type:");
+        curl_easy_setopt(easy, CURLOPT_POST, 1L);
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(request.body.size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.constData());
+    } else if (method == "HEAD") {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else {
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    }
+    // Another verb is named as such; redirects still turn a POST into a
+    // GET where WinInet would.
+    if (method != "GET" && method != "POST" && method != "HEAD")
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.constData());
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.list);
+
+    CURLM* multi = handles.multi;
+    curl_multi_add_handle(multi, easy);
+    QElapsedTimer whole, idle, stall;
     whole.start();
-    const auto pastDeadline = [&] {
-        return request.deadlineMs > 0 && whole.elapsed() >= request.deadlineMs;
-    };
-    QTcpSocket socket;
-    socket.connectToHost(request.host, request.port);
-    QElapsedTimer clock;
-    clock.start();
-    while (socket.state() != QAbstractSocket::ConnectedState) {
-        if (Cancelled(cancel)) {
-            response.error = kInetConnectionAborted;
-            return response;
-        }
-        if (socket.waitForConnected(kSlice))
-            break;
-        if (socket.error() != QAbstractSocket::SocketTimeoutError &&
-            socket.state() == QAbstractSocket::UnconnectedState) {
-            response.error = MapSocketError(socket.error());
-            return response;
-        }
-        if (clock.elapsed() >= request.timeoutMs || pastDeadline()) {
-            response.error = kInetTimeout;
-            return response;
-        }
-    }
-
-    QByteArray out = request.method + ' ' + request.path + ' ' + request.version + "\r\n";
-    QString hostHeader = request.host;
-    if (request.port != 80)
-        hostHeader += QLatin1Char(':') + QString::number(request.port);
-    out += "Host: " + hostHeader.toLatin1() + "\r\n";
-    for (const QByteArray& line : request.headers)
-        out += line + "\r\n";
-    if (!request.body.isEmpty() || request.method == "POST")
-        out += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
-    out += "Connection: close\r\n\r\n";
-    out += request.body;
-
-    // The exchange itself goes through the descriptor: QTcpSocket reports a
-    // connection reset as an orderly close, which made a reply cut by a
-    // reset inside its last line pass for a complete one.
-    const int fd = static_cast<int>(socket.socketDescriptor());
-    qsizetype sent = 0;
-    clock.restart();
-    while (sent < out.size()) {
-        if (Cancelled(cancel)) {
-            response.error = kInetConnectionAborted;
-            return response;
-        }
-        if (clock.elapsed() >= request.timeoutMs || pastDeadline()) {
-            response.error = kInetTimeout;
-            return response;
-        }
-        pollfd p{fd, POLLOUT, 0};
-        if (::poll(&p, 1, kSlice) <= 0)
-            continue;
-        const ssize_t n = ::send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent),
-                                 MSG_NOSIGNAL);
-        if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-            response.error = kInetConnectionAborted;
-            return response;
-        }
-        if (n > 0) {
-            sent += n;
-            clock.restart();
-        }
-    }
-
-    HttpReplyParser reply(request.maxBodyBytes, request.bodySink);
-    std::vector<char> buffer(request.bodySink ? kSinkBuffer : 64 * 1024);
-    clock.restart();
-    QElapsedTimer stallClock;
-    stallClock.start();
-    qint64 stallGot = 0;
+    idle.start();
+    stall.start();
+    quint64 seen = 0;
+    CURLcode result = CURLE_OK;
     for (;;) {
-        if (Cancelled(cancel)) {
-            response.error = kInetConnectionAborted;
-            return response;
-        }
-        if (pastDeadline()) {
-            response.error = kInetTimeout;
-            return response;
-        }
-        if (request.stallMs > 0 && stallClock.elapsed() >= request.stallMs) {
-            if (stallGot < request.stallBytes) {
-                response.error = kInetTimeout;
-                return response;
+        int running = 0;
+        const CURLMcode state = curl_multi_perform(multi, &running);
+        bool done = false;
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                result = message->data.result;
+                done = true;
             }
-            stallGot = 0;
-            stallClock.restart();
         }
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, kSlice);
-        if (ready < 0 && errno != EINTR) {
-            response.error = kInetConnectionAborted;
-            return response;
+        if (done)
+            break;
+        if (state != CURLM_OK) {
+            x.ownError = kInetConnectionAborted;
+            break;
         }
-        if (ready > 0) {
-            const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
-            if (n > 0) {
-                reply.Feed(buffer.data(), n);
-                stallGot += n;
-                if (received)
-                    *received += n;
-                clock.restart();
-                if (reply.Finished() || reply.Failed())
-                    break;
-                continue;
-            }
-            if (n == 0) {
-                reply.Close();
+        if (cancel && cancel->load()) {
+            x.ownError = kInetConnectionAborted;
+            break;
+        }
+        if (x.activity != seen) {
+            seen = x.activity;
+            idle.restart();
+        }
+        if ((request.deadlineMs > 0 && whole.elapsed() >= request.deadlineMs) ||
+            idle.elapsed() >= request.timeoutMs) {
+            x.ownError = kInetTimeout;
+            break;
+        }
+        if (request.stallMs > 0 && stall.elapsed() >= request.stallMs) {
+            if (x.stallGot < request.stallBytes) {
+                x.ownError = kInetTimeout;
                 break;
             }
-            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-                response.error = kInetConnectionAborted;
-                return response;
-            }
-            continue;
+            x.stallGot = 0;
+            stall.restart();
         }
-        if (clock.elapsed() >= request.timeoutMs) {
-            response.error = kInetTimeout;
-            return response;
-        }
+        curl_multi_poll(multi, nullptr, 0, kSlice, nullptr);
     }
-    socket.abort();
-    response.error = reply.Error();
-    response.status = reply.Status();
-    response.headers = reply.Headers();
+    response.status = static_cast<int>(CurrentStatus(easy));
+    // Taking the handle out mid-transfer drops its connection.
+    curl_multi_remove_handle(multi, easy);
+    response.error = x.ownError != 0 ? x.ownError : result == CURLE_OK ? 0 : MapCurlError(result);
+    response.headers = x.headers;
     if (response.error == 0)
-        response.body = reply.TakeBody();
+        response.body = std::move(x.body);
     return response;
 }
 

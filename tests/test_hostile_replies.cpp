@@ -7,9 +7,9 @@
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "platform/Http.h"
-#include "platform/HttpReply.h"
 #include "platform/TransferControl.h"
 #include "support/Files.h"
+#include "support/RawServer.h"
 #include "test_store_fixture.h"
 
 #include <QDir>
@@ -141,33 +141,43 @@ TEST_F(HostileTest, EndlessReplyStopsAtTheLimitInsteadOfEatingMemory) {
     EXPECT_EQ(Asp(QStringLiteral("endless.asp")), QString());
 }
 
-TEST_F(HostileTest, ReaderHandlesPiecesInterimRepliesAndLyingLengths) {
-    // Byte by byte, with an interim reply first and bytes past the length.
-    const QByteArray raw = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"
-                           "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n1;ext\r\nd\r\n0\r\n\r\n";
-    platform::HttpReplyParser pieces(0);
-    for (const char c : raw)
-        pieces.Feed(&c, 1);
-    EXPECT_TRUE(pieces.Finished());
-    EXPECT_EQ(pieces.Body(), "abcd");
+// What a server sends byte for byte, through the real client: only a reply
+// its framing says is whole and within the limit is taken.
+platform::HttpResponse FetchRaw(const QByteArray& raw, qint64 maxBody = 0) {
+    testsupport::RawServer server(raw);
+    platform::HttpRequest request;
+    request.host = QStringLiteral("127.0.0.1");
+    request.port = server.Port();
+    request.timeoutMs = 5000;
+    request.maxBodyBytes = maxBody;
+    return platform::Fetch(request);
+}
 
-    platform::HttpReplyParser extra(0);
-    extra.Feed("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef");
-    EXPECT_TRUE(extra.Finished());
-    EXPECT_EQ(extra.Body(), "abc");
+TEST_F(HostileTest, InterimRepliesChunksAndBytesPastTheLengthGiveTheDeclaredBody) {
+    const platform::HttpResponse chunked =
+        FetchRaw("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"
+                 "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n1;ext\r\nd\r\n0\r\n\r\n");
+    EXPECT_TRUE(chunked.ok()) << chunked.error;
+    EXPECT_EQ(chunked.body, "abcd");
+    EXPECT_EQ(chunked.headers, "Transfer-Encoding: chunked");
 
-    // Two lengths that disagree, a chunk longer than its size, and a body
-    // over the limit are all failures with nothing kept.
+    const platform::HttpResponse extra =
+        FetchRaw("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef");
+    EXPECT_TRUE(extra.ok()) << extra.error;
+    EXPECT_EQ(extra.body, "abc");
+}
+
+TEST_F(HostileTest, LyingLengthsAndOversizedBodiesAreFailuresWithNothingKept) {
     for (const QByteArray& bad :
-         {QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd"),
-          QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n"),
+         {QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n"),
           QByteArray("HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n"),
-          QByteArray("HTTP/1.0 200 OK\r\n\r\n") + QByteArray(11, 'x')}) {
-        platform::HttpReplyParser reply(10);
-        reply.Feed(bad);
-        reply.Close();
-        EXPECT_TRUE(reply.Failed()) << bad.toStdString();
-        EXPECT_TRUE(reply.Body().isEmpty());
+          QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"),
+          QByteArray("HTTP/1.0 200 OK\r\n\r\n") + QByteArray(11, 'x'),
+          QByteArray("HTTP/1.0 2x0 OK\r\n\r\nabc"), QByteArray("abc\r\n\r\n")}) {
+        const platform::HttpResponse reply = FetchRaw(bad, 10);
+        EXPECT_FALSE(reply.ok()) << bad.toStdString();
+        EXPECT_NE(reply.error, 0) << bad.toStdString();
+        EXPECT_TRUE(reply.body.isEmpty()) << bad.toStdString();
     }
 }
 

@@ -297,8 +297,19 @@ TEST_F(LocalServiceTest, LogHoldsMethodTargetVersionHeadersAndBody) {
 }
 
 TEST_F(LocalServiceTest, AnAbsoluteTargetIsServedByItsPath) {
+    // What a client sends to a proxy; written by hand, as no client sends it
+    // to a server it reaches directly.
     service.SetReply(QStringLiteral("/url.txt"), "hosts");
-    EXPECT_EQ(Get(service, "http://elsewhere.example/url.txt").body, "hosts");
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(service.Port()));
+    ASSERT_TRUE(socket.waitForConnected(5000));
+    socket.write("GET http://elsewhere.example/url.txt HTTP/1.0\r\n\r\n");
+    QByteArray reply;
+    while (socket.waitForReadyRead(5000))
+        reply += socket.readAll();
+    EXPECT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
+    EXPECT_TRUE(reply.endsWith("\r\n\r\nhosts")) << reply.toStdString();
+    ASSERT_EQ(service.Requests().size(), 1);
     EXPECT_EQ(service.Requests().at(0).path, "/url.txt");
 }
 

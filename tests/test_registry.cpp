@@ -2,6 +2,7 @@
 #include "core/modGlobals.h"
 #include "core/modRegistry.h"
 #include "platform/Registry.h"
+#include "support/EnvVar.h"
 #include "support/Scripted.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 using modRegistry::RegQueryString;
 using platform::HKEY_CURRENT_USER;
 using platform::HKEY_LOCAL_MACHINE;
+
+using testsupport::EnvVar;
 
 namespace {
 
@@ -36,24 +39,6 @@ QString Read(quint32 root, const QString& key, const QString& value, bool* ok = 
         *ok = result;
     return out;
 }
-
-// Sets an environment variable for the life of the object.
-class EnvVar {
-public:
-    EnvVar(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~EnvVar() {
-        if (old_.isNull())
-            qunsetenv(name_);
-        else
-            qputenv(name_, old_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "localservice/lib/LocalService.h"
 #include "platform/Notifier.h"
 #include "platform/TransferControl.h"
+#include "support/EnvVar.h"
 #include "support/Scripted.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@
 using namespace modGlobals;
 using localservice::LocalService;
 using localservice::Reply;
+
+using testsupport::EnvVar;
 
 namespace {
 
@@ -42,23 +45,6 @@ QString DeadHost() {
 bool WaitIdle() {
     return QTest::qWaitFor([] { return !modInternet::Inet1().StillExecuting(); }, 20000);
 }
-
-class EnvVar {
-public:
-    EnvVar(const char* name, const QString& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~EnvVar() {
-        if (old_.isNull())
-            qunsetenv(name_);
-        else
-            qputenv(name_, old_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
 
 class ServerLink : public ::testing::Test {
 protected:

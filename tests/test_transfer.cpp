@@ -3,6 +3,7 @@
 // completion.
 #include "localservice/lib/LocalService.h"
 #include "platform/TransferControl.h"
+#include "support/RawServer.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -22,6 +23,7 @@ using localservice::LocalService;
 using localservice::Reply;
 using platform::TransferControl;
 using platform::TransferResult;
+using testsupport::RawServer;
 
 namespace {
 
@@ -32,41 +34,6 @@ QString DeadAddress(const QString& path) {
     probe.close();
     return QStringLiteral("http://127.0.0.1:") + QString::number(port) + path;
 }
-
-// Answers one request with the given bytes, from a thread of its own, so
-// that a blocking fetch on this thread can reach it.
-class RawServer {
-public:
-    explicit RawServer(QByteArray reply) {
-        std::promise<quint16> ready;
-        std::future<quint16> port = ready.get_future();
-        thread_ = std::thread([reply = std::move(reply), ready = std::move(ready)]() mutable {
-            QTcpServer server;
-            server.listen(QHostAddress::LocalHost, 0);
-            ready.set_value(server.serverPort());
-            if (!server.waitForNewConnection(10000))
-                return;
-            QTcpSocket* socket = server.nextPendingConnection();
-            QByteArray request;
-            while (!request.contains("\r\n\r\n") && socket->waitForReadyRead(5000))
-                request += socket->readAll();
-            socket->write(reply);
-            socket->waitForBytesWritten(5000);
-            socket->disconnectFromHost();
-            if (socket->state() != QAbstractSocket::UnconnectedState)
-                socket->waitForDisconnected(5000);
-        });
-        port_ = port.get();
-    }
-    ~RawServer() { thread_.join(); }
-    RawServer(const RawServer&) = delete;
-    RawServer& operator=(const RawServer&) = delete;
-    quint16 Port() const { return port_; }
-
-private:
-    std::thread thread_;
-    quint16 port_ = 0;
-};
 
 class Transfer : public ::testing::Test {
 protected:

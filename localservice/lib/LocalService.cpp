@@ -315,6 +315,8 @@ void SendRaw(Connection& connection, const Reply& reply, const std::atomic<bool>
     head += "\r\n";
     if (!reply.contentType.isEmpty())
         head += "Content-Type: " + reply.contentType + "\r\n";
+    if (!reply.location.isEmpty())
+        head += "Location: " + reply.location + "\r\n";
     head += "Connection: close\r\n";
     const QByteArray& body = reply.body;
     QByteArray rest;
@@ -465,6 +467,8 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     res.body = reply.body.toStdString();
     if (!reply.contentType.isEmpty())
         res.set_header("Content-Type", reply.contentType.toStdString());
+    if (!reply.location.isEmpty())
+        res.set_header("Location", reply.location.toStdString());
 }
 
 LocalService::LocalService() : d(std::make_unique<Impl>()) {}

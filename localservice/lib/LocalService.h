@@ -63,6 +63,8 @@ struct Reply {
     // holds the client with a byte now and then). Endless keeps trickling.
     int trickleMs = 0;
     int trickleBytes = 1;
+    // When set, sent as the Location header: with a 3xx status, a redirect.
+    QByteArray location;
 };
 
 using Handler = std::function<Reply(const Request&)>;
