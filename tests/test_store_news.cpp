@@ -206,3 +206,24 @@ TEST_F(StoreNewsTest, ABookmarkRightAfterThePersonalHeadingIsRead) {
     EXPECT_EQ(Names(c), (QStringList{"First", "Second"}));
     EXPECT_EQ(c->Item(1)->URL, "http://first/");
 }
+
+TEST_F(StoreNewsTest, ABookmarkFileInTheWindowsCodePageReadsAsTheBrowserWroteIt) {
+    const QString folder = world.appPath() + "/profile";
+    QDir().mkpath(folder);
+    // Not UTF-8: a title with "é", "€" and curly quotes as Windows-1252 bytes.
+    WriteFile(folder + "/bookmark.htm",
+              "<!DOCTYPE x>\n<DT><H3>Personal Bookmarks</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"http://cafe/\" ADD_DATE=\"1\">Caf\xE9 \x80 5 \x93q\x94</A>\n"
+              "</DL><p>\n</DL>\n");
+    modGlobals::gFavoritesPath = folder;
+    modGlobals::gFavoritesPosition = 1;
+    EXPECT_EQ(Names(Open().GetFavoritesCollection()),
+              QStringList{QStringLiteral("Caf\u00E9 \u20AC 5 \u201Cq\u201D")});
+    // The same title in UTF-8 reads the same.
+    WriteFile(folder + "/bookmark.htm",
+              "<!DOCTYPE x>\n<DT><H3>Personal Bookmarks</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"http://cafe/\" ADD_DATE=\"1\">"
+              "Caf\xC3\xA9 \xE2\x82\xAC 5 \xE2\x80\x9Cq\xE2\x80\x9D</A>\n</DL><p>\n</DL>\n");
+    EXPECT_EQ(Names(store->GetFavoritesCollection()),
+              QStringList{QStringLiteral("Caf\u00E9 \u20AC 5 \u201Cq\u201D")});
+}
