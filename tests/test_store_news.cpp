@@ -45,12 +45,16 @@ TEST_F(StoreNewsTest, TwoFeedsTheSecondEmpty) {
     NewsReply(kTwoFeeds);
     ItemCollectionPtr c = Open().GetCollection(27345);
     EXPECT_EQ(Ids(c), (QList<int>{-19, -17, -17, -1, -19, -1, -18}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->Name, "World");
     // 44 characters: the first 33 and "..."; the description keeps all.
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->Name, "The First Headline Of The Day Is ...");
     EXPECT_EQ(c->Item(2)->Description, "The First Headline Of The Day Is Rather Long");
     EXPECT_EQ(c->Item(2)->NewsID, 501);
+    ASSERT_NE(c->Item(3), nullptr);
     EXPECT_EQ(c->Item(3)->Name, "Short news"); // letters are only lowered
+    ASSERT_NE(c->Item(7), nullptr);
     EXPECT_EQ(c->Item(7)->Name, "Modify News Feeds");
     for (int i = 1; i <= c->Count(); ++i)
         EXPECT_TRUE(c->Item(i)->IsItem);
@@ -65,6 +69,7 @@ TEST_F(StoreNewsTest, TwoFeedsTheSecondEmpty) {
 TEST_F(StoreNewsTest, ThirtySixCharactersShowWhole) {
     NewsReply("Feed\r\n1\r\n9\r\n" + QByteArray(36, 'a') + "\r\n");
     ItemCollectionPtr c = Open().GetNewsCollection();
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->Name.size(), 36);
 }
 
@@ -95,6 +100,7 @@ TEST_F(StoreNewsTest, PlaceholdersAreNeverReused) {
     EXPECT_EQ(Names(m.GetNewsCollection()),
               (QStringList{"No News Available", "-", "Modify News Feeds"}));
     EXPECT_EQ(NewsRequests(), 3);
+    ASSERT_NE(m.GetNewsCollection()->Item(1), nullptr);
     EXPECT_EQ(m.GetNewsCollection()->Item(1)->ID, -1000);
     EXPECT_EQ(NewsRequests(), 4);
 }
@@ -112,6 +118,7 @@ TEST_F(StoreNewsTest, ABrokenReplyNeverReadsPastItsEnd) {
     modGlobals::gNewsCollection = std::make_shared<ItemCollection>();
     NewsReply("Feed\r\n1\r\nabc\r\nText\r\n");
     ItemCollectionPtr c = m.GetNewsCollection();
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->NewsID, 0);
     EXPECT_EQ(c->Item(2)->Name, "Text");
     EXPECT_TRUE(errors.isEmpty());
@@ -127,6 +134,7 @@ TEST_F(StoreNewsTest, FavoritesFromUrlFiles) {
     modGlobals::gFavoritesPosition = 0;
     ItemCollectionPtr c = Open().GetCollection(31504);
     EXPECT_EQ(Names(c), (QStringList{"news", "Weather"}));
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->URL, "Weather.url");
     EXPECT_EQ(c->Item(2)->ID, -20);
     EXPECT_TRUE(c->Item(2)->IsItem);
@@ -162,8 +170,11 @@ TEST_F(StoreNewsTest, FavoritesFromABookmarkFile) {
     modGlobals::gFavoritesPosition = 1;
     ItemCollectionPtr c = Open().GetFavoritesCollection();
     EXPECT_EQ(Names(c), (QStringList{"Example &amp; Co", "lower case", "No date"}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->URL, "http://www.example.com/a?x=1&amp;y=2");
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->URL, "http://lower.example/");
+    ASSERT_NE(c->Item(3), nullptr);
     EXPECT_EQ(c->Item(3)->URL, "http://nodate.example/");
     EXPECT_EQ(c->Item(1)->ID, -20);
 }
@@ -204,6 +215,7 @@ TEST_F(StoreNewsTest, ABookmarkRightAfterThePersonalHeadingIsRead) {
     modGlobals::gFavoritesPosition = 1;
     ItemCollectionPtr c = Open().GetFavoritesCollection();
     EXPECT_EQ(Names(c), (QStringList{"First", "Second"}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->URL, "http://first/");
 }
 
