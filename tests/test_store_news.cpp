@@ -100,8 +100,9 @@ TEST_F(StoreNewsTest, PlaceholdersAreNeverReused) {
     EXPECT_EQ(Names(m.GetNewsCollection()),
               (QStringList{"No News Available", "-", "Modify News Feeds"}));
     EXPECT_EQ(NewsRequests(), 3);
-    ASSERT_NE(m.GetNewsCollection()->Item(1), nullptr);
-    EXPECT_EQ(m.GetNewsCollection()->Item(1)->ID, -1000);
+    const ItemPtr placeholder = m.GetNewsCollection()->Item(1);
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->ID, -1000);
     EXPECT_EQ(NewsRequests(), 4);
 }
 
