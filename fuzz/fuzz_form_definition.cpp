@@ -80,7 +80,8 @@ void BuildPanel(const QByteArray& bytes, const menus::FormDefinition& def) {
     if (def.HaveSize && panel.size() != QSize(platform::TwipsToPixelsX(def.Width),
                                               platform::TwipsToPixelsY(def.Height)))
         __builtin_trap();
-    if (panel.grab().isNull())
+    // It paints (a panel of no width has nothing to paint).
+    if (!panel.size().isEmpty() && panel.grab().isNull())
         __builtin_trap();
 }
 
