@@ -4,6 +4,7 @@
 #include "core/ItemSort.h"
 #include "core/modGlobals.h"
 #include "platform/Dbf.h"
+#include "platform/Latin1Text.h"
 
 namespace modGlobals {
 
@@ -23,14 +24,15 @@ const QByteArray kIdTag = QByteArrayLiteral("ID_TAG");
 const QByteArray kParentTag = QByteArrayLiteral("PARENT_TAG");
 constexpr int kTypeMismatch = 13; // the runtime's number for a failed conversion
 
-// The field's bytes without the blanks around them, as text.
+// The field's bytes without the blanks around them, as text: the service's
+// code page, like everything else it sends.
 QString Trimmed(QByteArrayView bytes) {
     qsizetype a = 0, b = bytes.size();
     while (a < b && bytes[a] == ' ')
         ++a;
     while (b > a && bytes[b - 1] == ' ')
         --b;
-    return QString::fromLatin1(bytes.sliced(a, b - a));
+    return platform::DecodeAnsi(bytes.sliced(a, b - a));
 }
 
 // A bid as the table holds it: blank for none, else a non-negative decimal.

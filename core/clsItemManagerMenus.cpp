@@ -8,6 +8,7 @@
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 
 #include <QCursor>
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QSet>
-#include <QStringDecoder>
 
 namespace {
 
@@ -148,16 +148,13 @@ ItemPtr Favorite(const QString& name, const QString& url) {
     return row;
 }
 
-// The lines of a bookmark file; UTF-8 when it is valid UTF-8, else Latin-1.
+// The lines of a bookmark file, which the browser wrote: UTF-8 when it is
+// valid UTF-8, else the Windows code page.
 QStringList ReadLines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
-    auto decoder = QStringDecoder(QStringDecoder::Utf8);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        text = QString::fromLatin1(bytes);
+    QString text = platform::DecodeOtherText(file.readAll());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text.split(QLatin1Char('\n'));
 }

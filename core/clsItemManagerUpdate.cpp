@@ -2,77 +2,15 @@
 // local table.
 #include "core/clsItemManagerUpdate.h"
 
+#include "core/SpoolLines.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "platform/Dbf.h"
+#include "platform/Latin1Text.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <algorithm>
-#include <cstdint>
-
-namespace {
-
-// The reply's lines, read from the spool file at CR LF with one block and
-// one line in memory at a time: a full reload is the whole table as text.
-class SpoolLines {
-public:
-    enum Result { Line, TooLong, End };
-    explicit SpoolLines(QFile& file) : file_(file) {}
-
-    // The next line without its CR LF. A last line without CR LF is
-    // returned too (Ended() tells); a line longer than any real record is
-    // skipped to its end and reported as TooLong.
-    Result Next(QByteArray* line) {
-        bool tooLong = false;
-        while (true) {
-            const qsizetype at = buf_.indexOf("\r\n", scan_);
-            if (at >= 0) {
-                if (!tooLong)
-                    *line = buf_.sliced(start_, at - start_);
-                start_ = scan_ = at + 2;
-                ended_ = true;
-                return tooLong ? TooLong : Line;
-            }
-            if (eof_) {
-                if (start_ >= buf_.size())
-                    return tooLong ? TooLong : End;
-                if (!tooLong)
-                    *line = buf_.sliced(start_);
-                start_ = scan_ = buf_.size();
-                ended_ = false;
-                return tooLong ? TooLong : Line;
-            }
-            buf_.remove(0, start_);
-            start_ = 0;
-            if (buf_.size() > kMaxLine) {
-                // Keeps the last byte: it may be the CR of the line end.
-                tooLong = true;
-                buf_.remove(0, buf_.size() - 1);
-            }
-            scan_ = std::max<qsizetype>(0, buf_.size() - 1);
-            const qsizetype had = buf_.size();
-            buf_.resize(had + kBlock);
-            const qint64 n = file_.read(buf_.data() + had, kBlock);
-            buf_.resize(had + std::max<qint64>(0, n));
-            eof_ = n <= 0;
-        }
-    }
-    // Whether the line just read ended with CR LF.
-    bool Ended() const { return ended_; }
-
-private:
-    static constexpr qsizetype kBlock = 256 * 1024;
-    static constexpr qsizetype kMaxLine = 64 * 1024;
-    QFile& file_;
-    QByteArray buf_;
-    qsizetype start_ = 0, scan_ = 0;
-    bool eof_ = false, ended_ = false;
-};
-
-} // namespace
 
 bool clsItemManager::TableReady(const QString& location) {
     if (!m_Data)
@@ -142,7 +80,7 @@ void clsItemManager::DownloadUpdates() {
     // of the stamp is simply no date, and the lines after it are applied.
     if (lines.Next(&raw) != SpoolLines::Line || !lines.Ended())
         return;
-    const QString first = QString::fromLatin1(raw);
+    const QString first = platform::DecodeAnsi(raw);
 
     platform::DbfTable& t = *m_Data;
     // A last line without its line end may be a cut one ("D,40" sent, "D,4"
@@ -162,7 +100,7 @@ void clsItemManager::DownloadUpdates() {
             break;
         }
         if (got == SpoolLines::Line) {
-            text = QString::fromLatin1(raw);
+            text = platform::DecodeAnsi(raw);
             const QStringView line = text;
             if (line.trimmed().isEmpty())
                 continue;

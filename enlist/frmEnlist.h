@@ -15,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -36,6 +37,14 @@ public:
         QString email;
     };
     static StatusReply ParseStatusReply(const QString& reply);
+    // The account id that step 1 of a new account answers with, or none.
+    static std::optional<qint32> ParseAccountReply(const QByteArray& body);
+    // The web address of the database installer that the locator answers
+    // with; "" when the answer names none.
+    static QString ParseInstallerAddress(const QString& reply);
+    // The user name that the name check suggests instead of the typed one,
+    // kept to what the user-name box takes; "" when the typed name is free.
+    QString SuggestedUserName(const QByteArray& body) const;
 
     // commandLine: the whole parameter text of the process.
     explicit frmEnlist(const QString& commandLine, QWidget* parent = nullptr);

@@ -23,15 +23,6 @@ const QString kLocatorPage = QStringLiteral("/Vantrix/internal/getDBURL.asp");
 const QString kFallbackPage = QStringLiteral("/tarvel/downloaddb.asp");
 constexpr qint64 kInstallerLimit = 256LL * 1024 * 1024;
 
-// The locator's answer must name a web address of its own; an error page or
-// an empty answer names none.
-bool IsWebAddress(const QString& address) {
-    const QUrl url(address, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-           !url.host().isEmpty();
-}
-
 // Writes the installer whole (no tail of a larger old installer, nothing
 // half-done to start), executable, as a new file that replaces whatever was
 // at the name: a link planted there is removed, never written through, as
@@ -41,6 +32,18 @@ bool SaveInstaller(const QString& path, const QByteArray& bytes) {
 }
 
 } // namespace
+
+// The locator's answer must name a web address of its own; an error page or
+// an empty answer names none.
+QString frmEnlist::ParseInstallerAddress(const QString& reply) {
+    const QString address = reply.trimmed();
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    const bool web = url.isValid() &&
+                     (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+                     !url.host().isEmpty();
+    return web ? address : QString();
+}
 
 void frmEnlist::DownloadDB() {
     cmdBack->setEnabled(false);
@@ -56,9 +59,9 @@ void frmEnlist::DownloadDB() {
     // The installer carries the whole menu database: far beyond a page, yet
     // a reply that never ends must still stop somewhere.
     Inet1->SetByteOpenLimit(kInstallerLimit);
-    const QString locator = Inet1->OpenURLText(EnlistLink::ServerAddress(kLocatorPage));
-    const QString address = locator.trimmed();
-    if (Inet1->Answered() && IsWebAddress(address)) {
+    const QString address =
+        ParseInstallerAddress(Inet1->OpenURLText(EnlistLink::ServerAddress(kLocatorPage)));
+    if (Inet1->Answered() && !address.isEmpty()) {
         // The installer is large: the count of what has come shows the
         // download moving (the window repaints meanwhile).
         QLabel* wait = Label1.value(32);

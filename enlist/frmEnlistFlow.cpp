@@ -77,6 +77,16 @@ void TryFocus(QWidget* widget) {
 
 } // namespace
 
+std::optional<qint32> frmEnlist::ParseAccountReply(const QByteArray& body) {
+    return ParseAccountId(platform::DecodeAnsi(body));
+}
+
+QString frmEnlist::SuggestedUserName(const QByteArray& body) const {
+    const QString reply = platform::DecodeAnsi(body);
+    const qsizetype end = reply.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    return txtUserName->Clean(end < 0 ? reply : reply.left(end));
+}
+
 frmEnlist::StatusReply frmEnlist::ParseStatusReply(const QString& reply) {
     StatusReply status;
     const QStringList lines = reply.split(kCrLf);
@@ -296,9 +306,7 @@ void frmEnlist::NextOnAccount() {
         // obeys the box's rules and limit like typed text. A reply that holds
         // no name (only a line end) suggests nothing: it is the empty reply
         // of a free name, and the typed name stays.
-        const QString reply = check.error == 0 ? platform::DecodeAnsi(check.body) : QString();
-        const qsizetype end = reply.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-        const QString suggestion = txtUserName->Clean(end < 0 ? reply : reply.left(end));
+        const QString suggestion = check.error == 0 ? SuggestedUserName(check.body) : QString();
         if (!suggestion.isEmpty()) {
             MsgBox(QStringLiteral("The user name you selected is already in use. You can use the "
                                   "new one suggested or create a different user name."),
@@ -313,8 +321,7 @@ void frmEnlist::NextOnAccount() {
                                     QStringLiteral("&Password=") + URLEncode(txtPassword->text()) +
                                     QStringLiteral("&Email=") + URLEncode(txtEmail->text()) +
                                     QStringLiteral("&Referrer=") + URLEncode(txtReferrer->text()));
-        const std::optional<qint32> id =
-            step1.ok() ? ParseAccountId(platform::DecodeAnsi(step1.body)) : std::nullopt;
+        const std::optional<qint32> id = step1.ok() ? ParseAccountReply(step1.body) : std::nullopt;
         if (!id) {
             MsgBox(kServerErrorShort, vbCritical, QString());
             return;

@@ -5,6 +5,7 @@
 #include "fuzz/ScratchFile.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "platform/Dbf.h"
+#include "platform/Latin1Text.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -32,8 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     const auto fields = ItemUpdate::MenuFields::Of(*t);
     t->CreateTag("ID_TAG", fields.ID);
-    const QString text =
-        QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    // Read as the update reads its lines: in the service's code page.
+    const QString text = platform::DecodeAnsi(
+        QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     bool hotBuy = false;
     for (const QStringView line : QStringView(text).split(u"\r\n"))
         ItemUpdate::ApplyLine(*t, fields, line, &hotBuy);

@@ -3,12 +3,12 @@
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "menus/Skin.h"
+#include "platform/Latin1Text.h"
 #include "platform/TransferControl.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QUrl>
 
 namespace menus {
 
@@ -85,8 +85,10 @@ QPixmap IconLibrary::ItemIcon(const QString& fileName) {
     const QString path = imagesFolder_ + fileName;
     bool fetched = false;
     if (!QFile::exists(path)) {
+        // The server knows the name by its bytes in the code page.
         const QString page =
-            QStringLiteral("/images/") + QString::fromLatin1(QUrl::toPercentEncoding(fileName));
+            QStringLiteral("/images/") +
+            QString::fromLatin1(platform::EncodeAnsi(fileName).toPercentEncoding());
         const bool written = modInternet::DownloadFileWithin(page, path, downloadTimeoutMs_);
         if (!written) {
             failed_.insert(fileName);

@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QUrl>
 
 #include <exception>
 
@@ -175,7 +174,7 @@ void frmForm::DrawForm() {
         if (!QFile::exists(path))
             modInternet::DownloadFileWithin(
                 QStringLiteral("../data/") +
-                    QString::fromLatin1(QUrl::toPercentEncoding(m_FormFile)),
+                    QString::fromLatin1(platform::EncodeAnsi(m_FormFile).toPercentEncoding()),
                 path, g_downloadTimeoutMs, 4 * g_downloadTimeoutMs);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -292,8 +291,9 @@ bool frmForm::AddImage(const QString& File, int Left, int Top) {
     bool fetched = false;
     if (!QFile::exists(path))
         fetched = modInternet::DownloadFileWithin(
-            QStringLiteral("/images/") + QString::fromLatin1(QUrl::toPercentEncoding(File)), path,
-            g_downloadTimeoutMs, 4 * g_downloadTimeoutMs);
+            QStringLiteral("/images/") +
+                QString::fromLatin1(platform::EncodeAnsi(File).toPercentEncoding()),
+            path, g_downloadTimeoutMs, 4 * g_downloadTimeoutMs);
     if (!QFile::exists(path)) {
         ShowError(QStringLiteral("File not found"), 53, location);
         return false;

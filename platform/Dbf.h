@@ -96,7 +96,7 @@ public:
     // The view holds until the next call that reads another record or
     // changes the table.
     QByteArrayView FieldBytes(int record, int field) const;
-    QString FieldString(int record, int field) const; // the bytes as Latin-1
+    QString FieldString(int record, int field) const; // the bytes as Windows-1252
     // Stores text fitted to the width: character fields left-aligned and
     // blank-padded (cut at the width), numeric fields right-aligned after
     // trimming. A number wider than its field is stored in its shortest form
@@ -106,7 +106,7 @@ public:
     // which no reader takes for a number). Other bytes of the record stay as
     // they are. Indexes over the field follow the new value.
     bool Assign(int record, int field, QByteArrayView text);
-    bool AssignString(int record, int field, QStringView text); // as Latin-1
+    bool AssignString(int record, int field, QStringView text); // as Windows-1252
     // Whether Assign would store that text in the field.
     bool Fits(int field, QStringView text) const;
 

@@ -9,6 +9,7 @@
 // only when somebody reads a part it does not hold.
 #include "platform/Dbf.h"
 #include "platform/DbfIo.h"
+#include "platform/Latin1Text.h"
 
 #include <algorithm>
 #include <bit>
@@ -210,7 +211,7 @@ QByteArrayView DbfTable::FieldBytes(int record, int field) const {
 }
 
 QString DbfTable::FieldString(int record, int field) const {
-    return QString::fromLatin1(FieldBytes(record, field));
+    return DecodeAnsi(FieldBytes(record, field));
 }
 
 // ---- changing ------------------------------------------------------------------

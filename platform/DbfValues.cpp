@@ -1,6 +1,7 @@
 // The in-memory index and the fitting of values to fields of the dBASE
 // engine: the parts that do not touch the file.
 #include "platform/Dbf.h"
+#include "platform/Latin1Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -168,8 +169,12 @@ template <typename Get> bool Fit(char* out, const DbfFieldDef& f, qsizetype size
     return true;
 }
 
-char Latin1(QChar c) {
-    return c.unicode() < 256 ? static_cast<char>(c.unicode()) : '?';
+// The table holds the service's text in its code page, the same bytes as
+// its update lines; a character without a byte (never in what the service
+// sends) is stored as "?".
+char Ansi(QChar c) {
+    const int b = AnsiByte(c);
+    return b < 0 ? '?' : static_cast<char>(b);
 }
 
 } // namespace
@@ -193,7 +198,7 @@ bool DbfTable::AssignString(int record, int field, QStringView text) {
         return false;
     char fitted[256];
     if (!Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
-             [&](qsizetype i) { return Latin1(text[i]); }))
+             [&](qsizetype i) { return Ansi(text[i]); }))
         return false;
     Store(static_cast<uint32_t>(record), field, fitted);
     return true;
@@ -204,7 +209,7 @@ bool DbfTable::Fits(int field, QStringView text) const {
         return false;
     char fitted[256];
     return Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
-               [&](qsizetype i) { return Latin1(text[i]); });
+               [&](qsizetype i) { return Ansi(text[i]); });
 }
 
 bool DbfTable::ParseInt(QByteArrayView text, int32_t* value) {

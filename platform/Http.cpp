@@ -1,5 +1,7 @@
 #include "platform/Http.h"
 
+#include "platform/Latin1Text.h"
+
 #include <QElapsedTimer>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -252,7 +254,8 @@ bool ParseHttpAddress(const QString& address, HttpRequest* request) {
     SplitHostPort(authority, &request->host, &request->port);
     if (scheme == "https" && !authority.contains(QLatin1Char(':')))
         request->port = 443;
-    QByteArray path = slash < 0 ? QByteArray("/") : rest.mid(slash).toLatin1();
+    // A name the service gave (an icon's) goes back as its own bytes.
+    QByteArray path = slash < 0 ? QByteArray("/") : EncodeAnsi(rest.mid(slash));
     if (path.startsWith('?'))
         path.prepend('/');
     request->path = path;

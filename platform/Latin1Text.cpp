@@ -17,11 +17,12 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// The byte for c, or -1.
+} // namespace
+
 int AnsiByte(QChar c) {
     const char16_t u = c.unicode();
-    // A control character of 0x80-0x9F keeps its byte: text that other
-    // readers took in as Latin-1 (the menu table) goes back unchanged.
+    // A control character of 0x80-0x9F keeps its byte: text that a Latin-1
+    // reading took in goes back unchanged.
     if (u <= 0xFF)
         return u;
     for (int i = 0; i < 32; ++i)
@@ -29,8 +30,6 @@ int AnsiByte(QChar c) {
             return 0x80 + i;
     return -1;
 }
-
-} // namespace
 
 bool IsAnsi(QChar c) {
     return AnsiByte(c) >= 0;
@@ -47,12 +46,13 @@ QByteArray EncodeAnsi(const QString& text) {
     return out;
 }
 
-QString DecodeAnsi(const QByteArray& bytes) {
-    QString out;
-    out.reserve(bytes.size());
+QString DecodeAnsi(QByteArrayView bytes) {
+    // Written in place: the menu table's rows are read through here.
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* to = out.data();
     for (const char ch : bytes) {
         const auto c = static_cast<uchar>(ch);
-        out += (c >= 0x80 && c < 0xA0) ? QChar(kHigh[c - 0x80]) : QChar(c);
+        *to++ = (c >= 0x80 && c < 0xA0) ? QChar(kHigh[c - 0x80]) : QChar(c);
     }
     return out;
 }

@@ -9,6 +9,7 @@
 // of the same length): fields whose text goes to the server refuse those
 // characters however they arrive, and say so with one message.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 class QLineEdit;
@@ -23,7 +24,9 @@ QByteArray EncodeAnsi(const QString& text);
 // Windows-1252 text of bytes; the five bytes the code page leaves empty keep
 // their Latin-1 value, as the Windows conversion does, so every byte comes
 // back from EncodeAnsi unchanged.
-QString DecodeAnsi(const QByteArray& bytes);
+QString DecodeAnsi(QByteArrayView bytes);
+// The byte for c (0 to 255), or -1 when the code page has none.
+int AnsiByte(QChar c);
 // True when the code page has a byte for c.
 bool IsAnsi(QChar c);
 

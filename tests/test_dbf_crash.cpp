@@ -27,6 +27,10 @@ protected:
         EXPECT_TRUE(DbfTable::Create(path, {{"ID", 'N', 5, 0}, {"NAME", 'C', 8, 0}}, &error))
             << error.toStdString();
         auto t = DbfTable::Open(path);
+        if (!t) { // a constructor cannot stop with ASSERT_NE
+            ADD_FAILURE() << "the new table does not open";
+            return;
+        }
         for (int i = 0; i < 3; ++i)
             Append(*t, i);
         EXPECT_TRUE(t->Flush());
@@ -93,6 +97,7 @@ TEST_F(DbfCrashTest, AfterAFailedEarlyWriteTheAppendsStillHoldNoMoreThanTheBuffe
     const QByteArray before = Read();
     DbfTable::SetBufferLimit(10 * kRecordLength);
     auto t = DbfTable::Open(path);
+    ASSERT_NE(t, nullptr);
     const auto old = std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);

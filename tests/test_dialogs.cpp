@@ -143,6 +143,7 @@ TEST_F(Dialogs, ShowErrorTwiceShowsOneDialogWithTheSecondError) {
     FlushDeletes();
     EXPECT_EQ(frmError::Loaded(), first);
     EXPECT_EQ(CountErrorDialogs(), 1);
+    ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->txtError->toPlainText(), QStringLiteral("Second"));
     EXPECT_EQ(first->ErrorNo, 2);

@@ -68,6 +68,7 @@ TEST_F(FormHostile, AFormNamingTheProgramsOwnFilesLeavesThemAlone) {
         frmForm* f = Open(id);
         ASSERT_EQ(errors.size(), 1) << id;
         EXPECT_EQ(errors[0].location, "frmForm.DrawForm");
+        ASSERT_NE(f, nullptr);
         EXPECT_TRUE(f->cmdSubmit->isHidden());
     }
     // Every file is as it was, the table still opens, and nothing was fetched.
@@ -93,6 +94,7 @@ TEST_F(FormHostile, TensOfThousandsOfLabelsStopWithOneErrorAndThePanelPaints) {
     EXPECT_EQ(errors[0].msg, "Out of memory");
     EXPECT_EQ(errors[0].location, "frmForm.DrawForm");
     // What was built before the error stays, the button included.
+    ASSERT_NE(f, nullptr);
     EXPECT_GT(f->lblText.size(), 100u);
     EXPECT_LT(f->lblText.size(), 1000u);
     EXPECT_EQ(f->lblText[1]->text(), "Label number 0");
@@ -122,6 +124,7 @@ TEST_F(FormHostile, HugePicturesAreNotDecoded) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0].msg, "Out of memory");
     EXPECT_EQ(errors[0].location, "frmForm.DrawForm");
+    ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->imgX.size(), 1u);
     EXPECT_FALSE(f->cmdSubmit->isHidden());
 }

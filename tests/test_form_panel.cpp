@@ -115,6 +115,7 @@ TEST_F(FormPanel, AFetchedFileBuildsThePanelAtItsTwips) {
     service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(30, 20), Qt::red));
     frmForm* f = Open();
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
+    ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->size(), QSize(240, 120));
     EXPECT_EQ(f->picFormBox->geometry(), QRect(0, 0, 240, 120));
     EXPECT_EQ(f->cmdSubmit->geometry(), TwipsRect(2250, 1320, 1500, 330));
@@ -154,6 +155,7 @@ TEST_F(FormPanel, AllCountsZeroShowOnlyTheButtonAndSubmitTheBareAddress) {
                         "0", "0", "0"});
     frmForm* f = Open();
     EXPECT_TRUE(errors.isEmpty());
+    ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->lblText.size() + f->txtField.size() + f->cboSelect.size() + f->imgX.size(), 4u);
     EXPECT_EQ(f->cmdSubmit->geometry(), TwipsRect(60, 450, 900, 330));
     EXPECT_FALSE(f->cmdSubmit->isHidden());
@@ -169,6 +171,7 @@ TEST_F(FormPanel, AWrongVersionDeletesTheCopyQuietlyAndTheNextOpeningFetchesAgai
     Serve("quote.frm", lines);
     frmForm* f = Open();
     EXPECT_TRUE(errors.isEmpty());
+    ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->cmdSubmit->isHidden());
     EXPECT_EQ(f->lblText.size(), 1u);
     EXPECT_FALSE(QFile::exists(world.dataPath() + "quote.frm"));
@@ -190,6 +193,7 @@ TEST_F(FormPanel, LimitsAndMalformedLinesReportOnceAndKeepWhatWasBuilt) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0].location, "frmForm.DrawForm");
     EXPECT_EQ(errors[0].msg, "Subscript out of range");
+    ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->m_HiddenCount, 11);
     EXPECT_EQ(f->cmdSubmit->text(), "Get Quote");
     EXPECT_EQ(f->lblText.size(), 1u);
@@ -222,6 +226,7 @@ TEST_F(FormPanel, AFileCutOffAnywhereNeverCrashesTheBuild) {
         errors.clear();
         frmForm* f = Open();
         EXPECT_LE(errors.size(), 1) << n;
+        ASSERT_NE(f, nullptr);
         EXPECT_LE(f->cboSelect.size(), 3u);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -259,6 +264,7 @@ TEST_F(FormPanel, FailedDownloadsLeaveNoFileBehind) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0].msg, "File not found");
     EXPECT_FALSE(QFile::exists(world.dataPath() + "quote.frm"));
+    ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->cmdSubmit->isHidden());
     // A picture answered with a page that is no picture: not kept.
     Serve("quote.frm", QuoteForm());
@@ -275,6 +281,7 @@ TEST_F(FormPanel, SubmitOpensTheExactAddressWithTypedTextEncoded) {
     Serve("quote.frm", QuoteForm());
     service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(10, 10), Qt::blue));
     frmForm* f = Open();
+    ASSERT_NE(f, nullptr);
     f->txtField[1]->setText(QStringLiteral("AT&T"));
     f->txtField[2]->setText(QStringLiteral(" two words#"));
     f->cboSelect[1]->setCurrentIndex(1);
@@ -310,6 +317,7 @@ TEST_F(FormPanel, FocusColoursAndEnterSubmits) {
     Serve("quote.frm", QuoteForm());
     service.SetReply(ImagePage("logo.png"), testsupport::SolidPng(QSize(10, 10), Qt::blue));
     frmForm* f = Open();
+    ASSERT_NE(f, nullptr);
     f->show();
     f->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f));

@@ -195,6 +195,7 @@ TEST_F(MenuChain, HoveringTheOpenCategoryAgainKeepsItsSubmenu) {
     frm->Timer1_Timer();
     EXPECT_EQ(Child(), first);
     EXPECT_EQ(submenus.size(), 1u);
+    ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->unloads, 0);
 }
 
@@ -205,6 +206,7 @@ TEST_F(MenuChain, AnotherCategoryReplacesTheChild) {
     ScriptedLevel* first = Child();
     Hover(3);
     frm->Timer1_Timer();
+    ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->unloads, 1);
     ASSERT_NE(Child(), first);
     EXPECT_EQ(Child()->ParentCategoryID(), 3);
@@ -302,6 +304,7 @@ TEST_F(MenuChain, CaptureHandedDownWhenThePointerReachesTheChild) {
     // The home menu, holding the capture, sees the move over the child.
     QTest::mouseMove(child, QPoint(30, 10));
     EXPECT_EQ(ChainCapture::Instance().Holder(), child);
+    ASSERT_NE(child, nullptr);
     EXPECT_TRUE(child->HaveCapture());
     EXPECT_FALSE(frm->m_HaveCapture);
     // The next moves reach the child in its own coordinates.
@@ -315,6 +318,7 @@ TEST_F(MenuChain, CaptureHandedBackUpWhenThePointerReturns) {
     Hover(4);
     frm->Timer1_Timer();
     ScriptedLevel* child = Child();
+    ASSERT_NE(child, nullptr);
     child->GetCapture();
     ASSERT_EQ(ChainCapture::Instance().Holder(), child);
     // The pointer goes back over the home menu: the child lets go ...
@@ -367,6 +371,7 @@ TEST_F(MenuChain, TheOpenerKeepsAChildThatHoldsTheCapture) {
     Hover(4);
     frm->Timer1_Timer();
     ScriptedLevel* child = Child();
+    ASSERT_NE(child, nullptr);
     child->GetCapture();
     frm->m_SelIndex = 4;
     frm->Timer1_Timer();
@@ -414,6 +419,7 @@ TEST_F(MenuChain, UnloadingTheHomeMenuUnloadsItsChild) {
     frm->Timer1_Timer();
     ScriptedLevel* child = Child();
     frm->Unload();
+    ASSERT_NE(child, nullptr);
     EXPECT_EQ(child->unloads, 1);
     EXPECT_EQ(frm->m_ChildForm, nullptr);
 }

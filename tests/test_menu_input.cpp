@@ -211,6 +211,21 @@ TEST_F(MenuInput, TheSearchGoesToTheBrowserInTheServicesCodePage) {
               "Caf%E9++%805&UserID=1234");
 }
 
+TEST_F(MenuInput, TheLastLetterOfTheCodePageIsCarriedAndTheFirstBeyondItRefused) {
+    testsupport::DesktopPages desktop;
+    Show();
+    // "ÿ" is the code page's byte 0xFF; "Ā" (U+0100) has none.
+    testsupport::TypeText(frm->txtSearch, QStringLiteral("\u00FF\u0100x"));
+    EXPECT_EQ(frm->txtSearch->text(), QStringLiteral("\u00FFx"));
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    EXPECT_EQ(world.notifier.calls[0].title, QStringLiteral("Characters left out"));
+    QTest::keyClick(frm->txtSearch, Qt::Key_Return);
+    ASSERT_EQ(desktop.opened.size(), 1);
+    EXPECT_EQ(desktop.opened[0],
+              "http://server.test/Vantrix/internal/../../Search/search.asp?query="
+              "%FFx&UserID=1234");
+}
+
 TEST_F(MenuInput, TypingGoesIntoTheSearchBoxAndUpLeavesIt) {
     Show();
     QTest::keyClicks(frm->txtSearch, QStringLiteral("maps"));

@@ -370,7 +370,9 @@ TEST_F(MenuShow, TheRealStoreFillsTheMenu) {
     gAniSpeed = 25;
     frm->ShowMenu();
     ASSERT_EQ(frm->RowCount(), 3);
+    ASSERT_NE(frm->m_Items->Item(1), nullptr);
     EXPECT_EQ(frm->m_Items->Item(1)->ID, top[0]);
+    ASSERT_NE(frm->m_Items->Item(2), nullptr);
     EXPECT_EQ(frm->m_Items->Item(2)->ID, -1);
     EXPECT_EQ(frm->m_SepRow, 1);
     const auto requests =
@@ -449,6 +451,7 @@ TEST_F(MenuShow, TheNewsWaitBoxSitsOnTheHighlightBar) {
     windows::menuChain().ShowWaitBox(QStringLiteral("Loading News... Please Wait..."));
     ASSERT_TRUE(gTooltipLoaded);
     menus::frmTooltip* t = menus::frmTooltip::Loaded();
+    ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->x(), 100);
     EXPECT_EQ(t->geometry().bottom() + 1, 300);
     EXPECT_EQ(t->lblTooltip->text(), "Loading News... Please Wait...");
@@ -460,6 +463,7 @@ TEST_F(MenuShow, TooltipLeftAtTheAnchorAndUnloadedWithTheHomeMenu) {
     gAniSpeed = 25;
     frm->ShowMenu();
     menus::frmTooltip::ShowAt(QStringLiteral("Short"), QRect(100, 300, 100, 20));
+    ASSERT_NE(menus::frmTooltip::Loaded(), nullptr);
     EXPECT_EQ(menus::frmTooltip::Loaded()->x(), 100);
     EXPECT_TRUE(gTooltipLoaded);
     frm->Unload();

@@ -245,6 +245,7 @@ TEST_F(StartupTest, FillsTheProgramStateFromTheSettings) {
     EXPECT_TRUE(gTrueColor);
     EXPECT_EQ(gButtonHwnd, platform::HandleOf(frmButton::Loaded()));
     EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("Path")), world.appPath());
+    ASSERT_NE(frmButton::Loaded(), nullptr);
     EXPECT_TRUE(frmButton::Loaded()->isVisible());
     EXPECT_TRUE(frmButton::Loaded()->timTop->isActive());
     EXPECT_TRUE(frmButton::Loaded()->timLogout->isActive());

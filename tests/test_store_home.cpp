@@ -32,9 +32,13 @@ TEST_F(StoreHomeTest, RowsDividerAndCache) {
     ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
     ASSERT_TRUE(home);
     EXPECT_EQ(Ids(home), (QList<int>{12, -1, 31, 40}));
+    ASSERT_NE(home->Item(1), nullptr);
     EXPECT_EQ(home->Item(1)->Icon, "FolderIcon"); // a category without icon
+    ASSERT_NE(home->Item(3), nullptr);
     EXPECT_EQ(home->Item(3)->Icon, "sports.gif"); // keeps its own
-    EXPECT_EQ(home->Item(4)->Icon, "Item");       // an item without icon
+    ASSERT_NE(home->Item(4), nullptr);
+    EXPECT_EQ(home->Item(4)->Icon, "Item"); // an item without icon
+    ASSERT_NE(home->Item(2), nullptr);
     EXPECT_FALSE(home->Item(2)->IsItem);
     EXPECT_EQ(home->Entries()[0].key, QString()); // no keys
     const auto requests = service.RequestsFor(Page("getUserHomeMenu.ASP"));
@@ -114,6 +118,7 @@ TEST_F(StoreHomeTest, SearchRowsSortedWithPlaceholders) {
     ItemCollectionPtr c = Open().GetSearchCollection("tea & \"cakes\"?");
     // 12 is the last line: never read. 7 twice: once. x and 2.5: skipped.
     EXPECT_EQ(Names(c), (QStringList{"Ad", "-", "seven", "Five", "-", "Search the web..."}));
+    ASSERT_NE(c->Item(6), nullptr);
     EXPECT_EQ(c->Item(6)->ID, -4);
     EXPECT_EQ(c->Item(6)->Icon, "Search");
     EXPECT_TRUE(c->Item(6)->IsItem);
@@ -128,6 +133,7 @@ TEST_F(StoreHomeTest, SearchWithoutMatches) {
     clsItemManager& m = Open();
     ItemCollectionPtr c = m.GetSearchCollection("nothing");
     EXPECT_EQ(Names(c), (QStringList{"(No matches)", "-", "Search the web..."}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->ID, -1000);
     service.Stop();
     EXPECT_EQ(Names(m.GetSearchCollection("down")), Names(c));

@@ -76,8 +76,10 @@ TEST_F(StoreHostileTest, WideNumbersAreShortenedOrTheLineIsSkippedButNeverStarre
     ASSERT_EQ(errors.size(), 2); // one report a run
     EXPECT_TRUE(errors[0].msg.startsWith("3 malformed")) << errors[0].msg.toStdString();
     EXPECT_TRUE(errors[0].msg.contains("line 4")) << errors[0].msg.toStdString();
+    ASSERT_NE(m.GetItem(500), nullptr);
     EXPECT_EQ(m.GetItem(500)->Name, "Books, new");
     EXPECT_EQ(m.GetCollectionNoSort(7)->Count(), 3);
+    ASSERT_NE(m.GetItem(31), nullptr);
     EXPECT_FLOAT_EQ(m.GetItem(31)->Bid, 2.5f);
     EXPECT_FALSE(m.GetItem(43));
     EXPECT_FALSE(m.GetItem(44));
@@ -201,7 +203,9 @@ TEST_F(StoreHostileTest, AFullReloadIsAppliedFromTheSpoolFileToItsLastLine) {
     m.DownloadUpdates();
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
     EXPECT_EQ(Stamp(), "12/8/2026 10:15:00 AM");
+    ASSERT_NE(m.GetItem(30999), nullptr);
     EXPECT_EQ(m.GetItem(30999)->ParentID, 10 + 30999 % 50);
+    ASSERT_NE(m.GetItem(99999), nullptr);
     EXPECT_EQ(m.GetItem(99999)->Name, "The last line");
     EXPECT_EQ(m.GetCollectionNoSort(10)->Count(), 599); // 600 sent, one deleted
     // Nothing of the reply stays in the data folder.

@@ -45,12 +45,16 @@ TEST_F(StoreNewsTest, TwoFeedsTheSecondEmpty) {
     NewsReply(kTwoFeeds);
     ItemCollectionPtr c = Open().GetCollection(27345);
     EXPECT_EQ(Ids(c), (QList<int>{-19, -17, -17, -1, -19, -1, -18}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->Name, "World");
     // 44 characters: the first 33 and "..."; the description keeps all.
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->Name, "The First Headline Of The Day Is ...");
     EXPECT_EQ(c->Item(2)->Description, "The First Headline Of The Day Is Rather Long");
     EXPECT_EQ(c->Item(2)->NewsID, 501);
+    ASSERT_NE(c->Item(3), nullptr);
     EXPECT_EQ(c->Item(3)->Name, "Short news"); // letters are only lowered
+    ASSERT_NE(c->Item(7), nullptr);
     EXPECT_EQ(c->Item(7)->Name, "Modify News Feeds");
     for (int i = 1; i <= c->Count(); ++i)
         EXPECT_TRUE(c->Item(i)->IsItem);
@@ -65,6 +69,7 @@ TEST_F(StoreNewsTest, TwoFeedsTheSecondEmpty) {
 TEST_F(StoreNewsTest, ThirtySixCharactersShowWhole) {
     NewsReply("Feed\r\n1\r\n9\r\n" + QByteArray(36, 'a') + "\r\n");
     ItemCollectionPtr c = Open().GetNewsCollection();
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->Name.size(), 36);
 }
 
@@ -95,7 +100,9 @@ TEST_F(StoreNewsTest, PlaceholdersAreNeverReused) {
     EXPECT_EQ(Names(m.GetNewsCollection()),
               (QStringList{"No News Available", "-", "Modify News Feeds"}));
     EXPECT_EQ(NewsRequests(), 3);
-    EXPECT_EQ(m.GetNewsCollection()->Item(1)->ID, -1000);
+    const ItemPtr placeholder = m.GetNewsCollection()->Item(1);
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->ID, -1000);
     EXPECT_EQ(NewsRequests(), 4);
 }
 
@@ -112,6 +119,7 @@ TEST_F(StoreNewsTest, ABrokenReplyNeverReadsPastItsEnd) {
     modGlobals::gNewsCollection = std::make_shared<ItemCollection>();
     NewsReply("Feed\r\n1\r\nabc\r\nText\r\n");
     ItemCollectionPtr c = m.GetNewsCollection();
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->NewsID, 0);
     EXPECT_EQ(c->Item(2)->Name, "Text");
     EXPECT_TRUE(errors.isEmpty());
@@ -127,6 +135,7 @@ TEST_F(StoreNewsTest, FavoritesFromUrlFiles) {
     modGlobals::gFavoritesPosition = 0;
     ItemCollectionPtr c = Open().GetCollection(31504);
     EXPECT_EQ(Names(c), (QStringList{"news", "Weather"}));
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->URL, "Weather.url");
     EXPECT_EQ(c->Item(2)->ID, -20);
     EXPECT_TRUE(c->Item(2)->IsItem);
@@ -162,8 +171,11 @@ TEST_F(StoreNewsTest, FavoritesFromABookmarkFile) {
     modGlobals::gFavoritesPosition = 1;
     ItemCollectionPtr c = Open().GetFavoritesCollection();
     EXPECT_EQ(Names(c), (QStringList{"Example &amp; Co", "lower case", "No date"}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->URL, "http://www.example.com/a?x=1&amp;y=2");
+    ASSERT_NE(c->Item(2), nullptr);
     EXPECT_EQ(c->Item(2)->URL, "http://lower.example/");
+    ASSERT_NE(c->Item(3), nullptr);
     EXPECT_EQ(c->Item(3)->URL, "http://nodate.example/");
     EXPECT_EQ(c->Item(1)->ID, -20);
 }
@@ -204,5 +216,27 @@ TEST_F(StoreNewsTest, ABookmarkRightAfterThePersonalHeadingIsRead) {
     modGlobals::gFavoritesPosition = 1;
     ItemCollectionPtr c = Open().GetFavoritesCollection();
     EXPECT_EQ(Names(c), (QStringList{"First", "Second"}));
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->URL, "http://first/");
+}
+
+TEST_F(StoreNewsTest, ABookmarkFileInTheWindowsCodePageReadsAsTheBrowserWroteIt) {
+    const QString folder = world.appPath() + "/profile";
+    QDir().mkpath(folder);
+    // Not UTF-8: a title with "é", "€" and curly quotes as Windows-1252 bytes.
+    WriteFile(folder + "/bookmark.htm",
+              "<!DOCTYPE x>\n<DT><H3>Personal Bookmarks</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"http://cafe/\" ADD_DATE=\"1\">Caf\xE9 \x80 5 \x93q\x94</A>\n"
+              "</DL><p>\n</DL>\n");
+    modGlobals::gFavoritesPath = folder;
+    modGlobals::gFavoritesPosition = 1;
+    EXPECT_EQ(Names(Open().GetFavoritesCollection()),
+              QStringList{QStringLiteral("Caf\u00E9 \u20AC 5 \u201Cq\u201D")});
+    // The same title in UTF-8 reads the same.
+    WriteFile(folder + "/bookmark.htm",
+              "<!DOCTYPE x>\n<DT><H3>Personal Bookmarks</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"http://cafe/\" ADD_DATE=\"1\">"
+              "Caf\xC3\xA9 \xE2\x82\xAC 5 \xE2\x80\x9Cq\xE2\x80\x9D</A>\n</DL><p>\n</DL>\n");
+    EXPECT_EQ(Names(store->GetFavoritesCollection()),
+              QStringList{QStringLiteral("Caf\u00E9 \u20AC 5 \u201Cq\u201D")});
 }

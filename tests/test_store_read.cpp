@@ -99,12 +99,17 @@ TEST_F(StoreReadTest, HeadingsBlankAndSmallBidsAndFlags) {
     EXPECT_EQ(news->ID, -1000);
     EXPECT_EQ(news->Name, "News");
     ItemPtr sports = m.GetItem(21); // blanks before the dot: trimmed first
+    ASSERT_NE(sports, nullptr);
     EXPECT_EQ(sports->ID, -1000);
     EXPECT_EQ(sports->Name, "Sports");
+    ASSERT_NE(m.GetItem(22), nullptr);
     EXPECT_FLOAT_EQ(m.GetItem(22)->Bid, 0.0f);
     EXPECT_FALSE(m.GetItem(22)->IsAboveLine);
+    ASSERT_NE(m.GetItem(23), nullptr);
     EXPECT_TRUE(m.GetItem(23)->IsAboveLine);
+    ASSERT_NE(m.GetItem(24), nullptr);
     EXPECT_FALSE(m.GetItem(24)->IsItem);
+    ASSERT_NE(m.GetItem(25), nullptr);
     EXPECT_FALSE(m.GetItem(25)->IsAboveLine);
     EXPECT_EQ(m.GetItem(99), nullptr);
     EXPECT_TRUE(errors.isEmpty());
@@ -151,7 +156,9 @@ TEST_F(StoreReadTest, TheTableIsFlushedAndClosedWithTheStore) {
     EXPECT_TRUE(store->DatabaseIsLoaded());
     store.reset();
     // Reopened by a new store: the file is intact.
-    EXPECT_EQ(Open().GetItem(12)->Name, "Tea");
+    const ItemPtr tea = Open().GetItem(12);
+    ASSERT_NE(tea, nullptr);
+    EXPECT_EQ(tea->Name, "Tea");
 }
 
 TEST(KeyedItems, AddItemCountRemoveAndEnumerate) {

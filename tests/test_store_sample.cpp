@@ -37,6 +37,7 @@ TEST_F(StoreSampleTest, TheSampleTableIsARealisticDirectory) {
     EXPECT_EQ(static_cast<size_t>(ids.size()), records.size()); // unique ids
     ASSERT_TRUE(m.GetItem(21));
     EXPECT_TRUE(m.GetItem(21)->IsRestricted);
+    ASSERT_NE(m.GetItem(60), nullptr);
     EXPECT_EQ(m.GetItem(60)->Form, "quote.frm");
     EXPECT_FALSE(m.GetItem(60)->IsItem);
     for (int id : {109, 27345, 31504})
@@ -44,6 +45,8 @@ TEST_F(StoreSampleTest, TheSampleTableIsARealisticDirectory) {
     // Hot buys: advertisers only, highest bid first, no filler.
     ItemCollectionPtr hot = m.GetCollection(3);
     ASSERT_GE(hot->Count(), 3);
+    ASSERT_NE(hot->Item(1), nullptr);
+    ASSERT_NE(hot->Item(2), nullptr);
     EXPECT_GE(hot->Item(1)->Bid, hot->Item(2)->Bid);
     EXPECT_FALSE(Names(hot).contains("Advertise here"));
     // A first subcategory holds a heading among its items.
@@ -62,6 +65,7 @@ TEST_F(StoreSampleTest, AFirstUpdateFillsAnEmptyTable) {
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
     EXPECT_NE(modGlobals::GetSetting("Main", "LastUpdated", "X"), "X");
     EXPECT_EQ(modGlobals::GetSetting("Main", "NewHotBuy", "No"), "Yes");
+    ASSERT_NE(m.GetItem(11), nullptr);
     EXPECT_EQ(m.GetItem(11)->Name, "Business & Finance");
     EXPECT_GT(m.GetCollection(200)->Count(), 8);
     // The next update asks from the stored stamp and gets a bid change.
@@ -77,15 +81,21 @@ TEST_F(StoreSampleTest, HomeMenuNewsAndSearchFromTheSamplePages) {
     clsItemManager& m = Open();
     ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
     ASSERT_TRUE(home);
+    ASSERT_NE(home->Item(1), nullptr);
     EXPECT_EQ(home->Item(1)->Name, "Arts & Entertainment");
     EXPECT_TRUE(Ids(home).contains(-1));
+    ASSERT_NE(home->Item(home->Count()), nullptr);
     EXPECT_EQ(home->Item(home->Count())->ID, 31504);
     ItemCollectionPtr news = m.GetNewsCollection();
+    ASSERT_NE(news->Item(1), nullptr);
     EXPECT_EQ(news->Item(1)->Name, "Top Stories");
+    ASSERT_NE(news->Item(news->Count()), nullptr);
     EXPECT_EQ(news->Item(news->Count())->ID, -18);
     ItemCollectionPtr found = m.GetSearchCollection("golf");
     EXPECT_GT(found->Count(), 3);
+    ASSERT_NE(found->Item(1), nullptr);
     EXPECT_NE(found->Item(1)->Name, "(No matches)");
+    ASSERT_NE(found->Item(found->Count()), nullptr);
     EXPECT_EQ(found->Item(found->Count())->ID, -4);
     // Unknown user: the service answers "ERR".
     m.ClearHomeMenuCollection();
@@ -118,7 +128,9 @@ TEST_F(GrownSampleTest, ItsLargeCategoryHeadsTheHomeMenuWithExactlyFiveHundredRo
     clsItemManager& m = Open();
     ItemCollectionPtr home = m.GetHomeMenuCollection(1234);
     ASSERT_TRUE(home);
+    ASSERT_NE(home->Item(1), nullptr);
     EXPECT_EQ(home->Item(1)->ID, localservice::kLargeCategory);
+    ASSERT_NE(home->Item(2), nullptr);
     EXPECT_EQ(home->Item(2)->Name, "Arts & Entertainment"); // the sample's rows follow
     // Its records are 500 (the menu shows the highest bids of them only).
     auto table = platform::DbfTable::Open(TablePath());
@@ -139,6 +151,7 @@ TEST_F(GrownSampleTest, ItsLargeCategoryHeadsTheHomeMenuWithExactlyFiveHundredRo
     ASSERT_NE(categoryRow, 0);
     EXPECT_GE(children(categoryRow), 250u);
     EXPECT_GT(m.GetCollection(categoryRow)->Count(), 200);
+    ASSERT_NE(m.GetItem(11), nullptr);
     EXPECT_EQ(m.GetItem(11)->Name, "Business & Finance");
     EXPECT_TRUE(errors.isEmpty());
 }
@@ -154,7 +167,9 @@ TEST_F(GrownSampleTest, ItsFirstUpdateRewritesEveryRecordInPlace) {
     clsItemManager& m = Open();
     m.DownloadUpdates();
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
+    ASSERT_NE(m.GetItem(100000), nullptr);
     EXPECT_EQ(m.GetItem(100000)->Name, "Site number 100000 of the directory");
+    ASSERT_NE(m.GetItem(11), nullptr);
     EXPECT_EQ(m.GetItem(11)->Name, "Business & Finance");
     EXPECT_EQ(RecordsInFile(), kRecords); // "U" lines of known ids append nothing
     // Once current, the next update is no reload.

@@ -33,6 +33,7 @@ TEST_F(StoreSortTest, AdvertisersByBidValueHighestFirstNineShown) {
     EXPECT_EQ(Names(c),
               (QStringList{"Ad 12", "Ad 11", "Ad 10", "Ad 9", "Ad 8", "Ad 7", "Ad 6", "Ad 5",
                            "Ad 4", "Advertise here", "-", "Apples", "zebra site"}));
+    ASSERT_NE(c->Item(10), nullptr);
     EXPECT_TRUE(c->Item(10)->IsAboveLine);
     EXPECT_EQ(c->Item(10)->ParentID, 7);
     EXPECT_EQ(c->Item(10)->Description, "Click here to insert your own ad into this category");
@@ -75,7 +76,9 @@ TEST_F(StoreSortTest, CategoriesThenItemsCaseInsensitiveAndStable) {
     EXPECT_EQ(Names(c), (QStringList{"Advertise here", "-", "Berry", "cherry", "Sections", "Apple",
                                      "APPLE", "banana", "Popular"}));
     // Headings carry the id of their place in the query: 6th and 7th record.
+    ASSERT_NE(c->Item(5), nullptr);
     EXPECT_EQ(c->Item(5)->ID, -1006);
+    ASSERT_NE(c->Item(9), nullptr);
     EXPECT_EQ(c->Item(9)->ID, -1005);
 }
 
@@ -88,7 +91,9 @@ TEST_F(StoreSortTest, HeadingIdsSkipADeletedRecord) {
     clsItemManager& m = Open();
     ItemCollectionPtr c = m.GetCollection(9);
     EXPECT_EQ(Names(c), (QStringList{"Advertise here", "-", "First", "Third"}));
+    ASSERT_NE(c->Item(3), nullptr);
     EXPECT_EQ(c->Item(3)->ID, -1000);
+    ASSERT_NE(c->Item(4), nullptr);
     EXPECT_EQ(c->Item(4)->ID, -1002);
     // The raw collection: keyed by those ids, in query order.
     ItemCollectionPtr raw = m.GetCollectionNoSort(9);
@@ -102,6 +107,7 @@ TEST_F(StoreSortTest, EmptyCategories) {
     EXPECT_EQ(Names(m.GetCollection(44)), (QStringList{"Advertise here", "-"}));
     ItemCollectionPtr hot = m.GetCollection(3);
     EXPECT_EQ(Names(hot), QStringList{"(empty)"});
+    ASSERT_NE(hot->Item(1), nullptr);
     EXPECT_EQ(hot->Item(1)->ID, -1000);
     EXPECT_FALSE(hot->Item(1)->IsItem);
     EXPECT_EQ(Names(m.GetCollection(0)), QStringList{"(empty)"});
@@ -119,6 +125,7 @@ TEST_F(StoreSortTest, NegativeCategoryHasNoAdvertiserLimit) {
         items.push_back(m.GetItem(n));
     ItemCollectionPtr c = ItemSort::SortItems(items, -5);
     EXPECT_EQ(c->Count(), 12 + 2); // all twelve, the filler, the separator
+    ASSERT_NE(c->Item(1), nullptr);
     EXPECT_EQ(c->Item(1)->ID, 1);
     EXPECT_EQ(ItemSort::AdvertiserLimit(7), 9);
     EXPECT_EQ(ItemSort::AdvertiserLimit(0), 10);

@@ -89,6 +89,7 @@ TEST_F(StoreUpdateTest, UpdateOfAnExistingRecordKeepsIdAndParent) {
     clsItemManager& m = Open();
     m.DownloadUpdates();
     ItemPtr item = m.GetItem(12);
+    ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->Name, "New, name");
     EXPECT_EQ(item->Icon, "icon.gif");
     EXPECT_EQ(item->ParentID, 5); // not from the line
@@ -112,6 +113,7 @@ TEST_F(StoreUpdateTest, BidDeleteAndRecall) {
     clsItemManager& m = Open();
     m.DownloadUpdates();
     EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
+    ASSERT_NE(m.GetItem(12), nullptr);
     EXPECT_FLOAT_EQ(m.GetItem(12)->Bid, 0.25f);
     EXPECT_EQ(Names(m.GetCollection(5)),
               (QStringList{"Bidder", "Advertise here", "-", "Back again"}));
@@ -145,9 +147,32 @@ TEST_F(StoreUpdateTest, MalformedLinesAreSkippedAndReportedOnce) {
     EXPECT_TRUE(m.GetItem(24));
     for (int id : {21, 22, 23})
         EXPECT_FALSE(m.GetItem(id)) << id;
+    ASSERT_NE(m.GetItem(12), nullptr);
     EXPECT_EQ(m.GetItem(12)->Name, "Twelve");
     EXPECT_FLOAT_EQ(m.GetItem(12)->Bid, 1.0f);
     EXPECT_EQ(Stamp(), "12/8/2026 10:15:00 AM");
+}
+
+TEST_F(StoreUpdateTest, LinesWithAFieldTooManyAreRefusedAndCountedButADeleteIgnoresItsExtras) {
+    WriteTable({Rec(12, 5, "Twelve", true, "1.00"), Rec(13, 5, "Thirteen")});
+    Reply("12/8/2026 10:15:00 AM\r\n"
+          "I,30,Extra,,,True,5,False,,,,more\r\n" // 12 fields
+          "U,12,Renamed,,,True,5,False,,,,\r\n"   // 12 fields, the last one empty
+          "B,12,2.50,x\r\n"                       // 4 fields
+          "D,13,gone,for good\r\n");              // a delete reads its id only
+    clsItemManager& m = Open();
+    m.DownloadUpdates();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].msg.startsWith("3 malformed")) << errors[0].msg.toStdString();
+    EXPECT_TRUE(errors[0].msg.contains("line 1")) << errors[0].msg.toStdString();
+    EXPECT_EQ(m.GetItem(30), nullptr);
+    const ItemPtr twelve = m.GetItem(12);
+    ASSERT_NE(twelve, nullptr);
+    EXPECT_EQ(twelve->Name, "Twelve");
+    EXPECT_FLOAT_EQ(twelve->Bid, 1.0f);
+    store.reset();
+    EXPECT_TRUE(RawDeleted(13));
+    EXPECT_FALSE(RawDeleted(12));
 }
 
 TEST_F(StoreUpdateTest, ShortAndErrorRepliesChangeNothing) {
@@ -158,6 +183,7 @@ TEST_F(StoreUpdateTest, ShortAndErrorRepliesChangeNothing) {
         Reply(body);
         m.DownloadUpdates();
         EXPECT_EQ(Stamp(), "(none)") << body.toStdString();
+        ASSERT_NE(m.GetItem(12), nullptr);
         EXPECT_FALSE(m.GetItem(12)->Name.isEmpty());
     }
     EXPECT_TRUE(errors.isEmpty());
@@ -174,6 +200,7 @@ TEST_F(StoreUpdateTest, AnErrorTextInPlaceOfTheStampIsNoDateAndTheLinesAreApplie
     m.DownloadUpdates();
     EXPECT_EQ(Stamp(), "(none)");
     EXPECT_TRUE(errors.isEmpty());
+    ASSERT_NE(m.GetItem(13), nullptr);
     EXPECT_FLOAT_EQ(m.GetItem(13)->Bid, 2.5f);
     store.reset();
     EXPECT_TRUE(RawDeleted(12));
@@ -188,6 +215,7 @@ TEST_F(StoreUpdateTest, StampAloneIsStoredAndAStampThatIsNoDateIsNot) {
     Reply("yesterday\r\nB,12,3.00\r\n");
     m.DownloadUpdates();
     EXPECT_EQ(Stamp(), "12/8/2026 10:15:00 AM");
+    ASSERT_NE(m.GetItem(12), nullptr);
     EXPECT_FLOAT_EQ(m.GetItem(12)->Bid, 3.0f); // the records are applied
 }
 

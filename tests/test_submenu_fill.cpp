@@ -78,6 +78,7 @@ TEST_F(SubmenuTest, ARestrictedCategoryShowsTheStubAndIsStillLogged) {
     frmMenu* adult = OpenFromHome(6);
     ASSERT_NE(adult, nullptr);
     ASSERT_EQ(adult->RowCount(), 1);
+    ASSERT_NE(adult->m_Items->Item(1), nullptr);
     EXPECT_EQ(adult->m_Items->Item(1)->Name, "Restricted category");
     EXPECT_EQ(adult->m_Items->Item(1)->ID, -3);
     EXPECT_EQ(LogLines(), QStringList{"11"});
@@ -86,6 +87,7 @@ TEST_F(SubmenuTest, ARestrictedCategoryShowsTheStubAndIsStillLogged) {
     auto allowed = std::make_unique<frmMenu>();
     allowed->SetParentCategoryID(11);
     ASSERT_GT(allowed->RowCount(), 1);
+    ASSERT_NE(allowed->m_Items->Item(allowed->RowCount()), nullptr);
     EXPECT_EQ(allowed->m_Items->Item(allowed->RowCount())->Name, "Chat");
     EXPECT_EQ(menus::FindRow(*allowed->m_Items, -3), 0);
 }

@@ -84,6 +84,7 @@ TEST_F(UpdateHostileTest, AReplyCutByAResetOrEndingInsideItsLastLineAppliesNothi
     m.DownloadUpdates();
     EXPECT_EQ(Stamp(), kOldStamp);
     EXPECT_FALSE(m.GetItem(4) == nullptr);
+    ASSERT_NE(m.GetItem(12), nullptr);
     EXPECT_FLOAT_EQ(m.GetItem(12)->Bid, 0.0f);
     // The same reply ended by an orderly close: the whole lines count, the
     // cut last one does not, and the stamp is not stored (the changes come

@@ -2,6 +2,7 @@
 // the home menu, news headlines and search results.
 #include "localservice/lib/SampleDatabase.h"
 #include "localservice/lib/SamplePages.h"
+#include "platform/Latin1Text.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,8 +13,9 @@ namespace localservice {
 
 namespace {
 
+// The service's text is in the Windows code page.
 QByteArray Lines(const QStringList& lines) {
-    return lines.join(QStringLiteral("\r\n")).toLatin1();
+    return platform::EncodeAnsi(lines.join(QStringLiteral("\r\n")));
 }
 
 QString Encoded(QString text) {
@@ -61,8 +63,8 @@ void InstallStorePages(LocalService& service, const SampleData& data) {
         const int count = LargeDirectorySize(records);
         reload.reserve(qsizetype(count) * 220);
         for (int i = 0; i < count; ++i)
-            reload += "\r\n" +
-                      UpdateLine(LargeDirectoryRecord(i, records), QStringLiteral("U")).toLatin1();
+            reload += "\r\n" + platform::EncodeAnsi(UpdateLine(LargeDirectoryRecord(i, records),
+                                                               QStringLiteral("U")));
         reload += "\r\n";
     }
     service.SetHandler(base + QStringLiteral("getUpdates.ASP"), [reload](const Request& request) {
