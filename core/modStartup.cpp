@@ -64,6 +64,7 @@ void OnActivateRequest(QLocalServer* server) {
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         if (!PeerIsThisUser(socket->socketDescriptor())) {
             socket->abort();
+            socket->deleteLater();
             continue;
         }
         auto reader = std::make_shared<ActivateReader>();

@@ -302,6 +302,17 @@ TEST_F(ProgramStart, ASettingsFolderOfAnotherUserIsRefusedBeforeAnythingIsRead) 
               2);
 }
 
+TEST_F(ProgramStart, AWiderSettingsFolderIsNarrowed) {
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), QStringLiteral("1/4/2000"));
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    const QString folder = world.configHome() + QStringLiteral("/Tarvel");
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0);
+}
+
 // A link planted at $XDG_DATA_HOME/Tarvel that points to a folder of the
 // user: the folder it points to is left as it was.
 TEST_F(ProgramStart, ALinkAtTheDataFolderIsRefusedNeverFollowed) {
