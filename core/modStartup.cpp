@@ -217,8 +217,11 @@ bool ClaimSingleInstance() {
         // still ends: two instances would write one table.
         QElapsedTimer clock;
         clock.start();
-        while (!AskToActivate(name) && clock.elapsed() < kFindFirstMs)
+        bool asked = false;
+        while (!(asked = AskToActivate(name)) && clock.elapsed() < kFindFirstMs)
             QThread::msleep(50);
+        if (!asked)
+            qWarning("Tarvel is running already; it could not be asked to come forward.");
         return false;
     }
     // Unavailable: a settings folder the user made read-only; the program
