@@ -3,11 +3,14 @@
 // text split over several arguments by a shell is joined again with blanks.
 #include "core/modStartup.h"
 #include "enlist/frmEnlist.h"
+#include "platform/AppPath.h"
 #include "platform/DesignFont.h"
+#include "platform/Notifier.h"
 #include "platform/ProgramStart.h"
 #include "platform/Shell.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStringList>
 
 namespace {
@@ -46,6 +49,16 @@ int main(int argc, char** argv) {
     // The window decides when the program ends (it may end before it was
     // ever shown, and message boxes come and go before it appears).
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Enlist reads and writes Tarvel's settings: the same folder, the same
+    // rule (see PrepareSettingsFolder).
+    QString folder, reason;
+    if (!platform::PrepareSettingsFolder(&folder, &reason)) {
+        platform::MsgBox(QStringLiteral("Enlist cannot use the folder \"%1\" for its settings: %2.")
+                             .arg(QDir::toNativeSeparators(folder), reason),
+                         platform::vbCritical, QStringLiteral("Enlist"));
+        return 1;
+    }
 
     const QString commandLine = QApplication::arguments().mid(1).join(QLatin1Char(' '));
     frmEnlist window(commandLine);

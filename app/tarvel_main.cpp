@@ -2,11 +2,16 @@
 // start-up and then the event loop; the process ends when its last window is
 // gone.
 #include "app/InstallWindows.h"
+#include "core/ButtonWindow.h"
+#include "core/LoginWindow.h"
+#include "core/MenuChain.h"
 #include "core/modGlobals.h"
+#include "core/modLogin.h"
 #include "core/modStartup.h"
 #include "platform/DesignFont.h"
 #include "platform/DesktopPopup.h"
 #include "platform/ProgramStart.h"
+#include "platform/SessionEnd.h"
 #include "platform/Shell.h"
 #include "shell/ShellHooks.h"
 
@@ -16,6 +21,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +36,38 @@ date and opens its menus of web destinations.
 Settings: $XDG_CONFIG_HOME/Tarvel/Tarvel.ini (~/.config/Tarvel/Tarvel.ini)
 Data:     $XDG_DATA_HOME/Tarvel/data and images (~/.local/share/Tarvel)
 )";
+
+// The session's end gives a few seconds; the category log's upload gets most
+// of them, the table's flush the rest.
+constexpr int kSessionEndSeconds = 5;
+constexpr int kLastUploadMs = 3000;
+
+// SIGTERM or SIGHUP: what Close does (the windows unloaded, the logout with
+// its category log, the table flushed and closed), then the process ends at
+// once. It may run inside a nested wait (a request, a message box) whose
+// caller must not go on with the store released, so it never returns.
+void EndWithTheSession() {
+    windows::menuChain().UnloadHomeMenu();
+    windows::login().Unload();
+    windows::button().Unload();
+    const QWidgetList others = QApplication::topLevelWidgets();
+    for (QWidget* window : others) {
+        if (window->isVisible())
+            window->hide();
+    }
+    modLogin::EndSession(kLastUploadMs);
+    modStartup::ReleaseSingleInstance();
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+// The X server gone: the same without the windows, which can no longer be
+// reached; the process then ends with the status Qt chose.
+void EndWithoutDisplay() {
+    modLogin::EndSession(kLastUploadMs);
+    std::fflush(nullptr);
+    ::_exit(1);
+}
 
 // TARVEL_REPORT_SHOWN=1 (the start-up measurement): print the milliseconds
 // from the process start to the button on screen, and end.
@@ -76,7 +114,13 @@ int main(int argc, char** argv) {
     }
     ReportWhenShown(clock);
     EndWhenLastWindowGone([] { QApplication::quit(); });
+    platform::WatchEndSignals(EndWithTheSession, kSessionEndSeconds);
+    platform::WhenDisplayLost(EndWithoutDisplay, kSessionEndSeconds);
     const int result = QApplication::exec();
+    platform::ExitExpected();
+    // Close started the category log's upload: the process must not end
+    // before it has left.
+    modLogin::WaitForUpload();
     platform::FinishPageOpens();
     EndWhenLastWindowGone(nullptr);
     modStartup::ReleaseSingleInstance();

@@ -5,6 +5,8 @@
 #include "core/modInternet.h"
 #include "core/modRegistry.h"
 #include "platform/Files.h"
+#include "platform/Http.h"
+#include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
@@ -340,11 +342,39 @@ void DropSentPart(const QString& fileName, const QByteArray& sent) {
 
 } // namespace
 
+namespace {
+
+// The log file, what it holds and the upload's body; false when there is
+// nothing to send.
+bool ReadCategoryLog(QString* fileName, QByteArray* content, QString* body) {
+    *fileName = gDataPath + gCategoryLogFile;
+    QFile file(*fileName);
+    if (!file.exists())
+        return false;
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowError(file.errorString(), 75, QStringLiteral("modGlobals.SubmitCategoryLog"));
+        return false;
+    }
+    *content = file.readAll();
+    file.close();
+
+    // Sent under the user id of the file's own name, which after a logout or
+    // a change of user may differ from gUserID.
+    *body = QStringLiteral("UserID=") + LogUserId(gCategoryLogFile);
+    for (const QByteArray& raw : content->split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (IsCategoryId(line)) // anything else is not a category id
+            *body += QStringLiteral("&ID=") + QString::fromLatin1(line);
+    }
+    return true;
+}
+
+} // namespace
+
 void SubmitCategoryLog() {
     if (gCategoryLogFile.isEmpty())
         return;
-    const QString fileName = gDataPath + gCategoryLogFile;
-    if (!QFile::exists(fileName))
+    if (!QFile::exists(gDataPath + gCategoryLogFile))
         return;
     // Wait for the control before reading: an upload still under way removes
     // what it sent when it ends, and reading first would send it twice.
@@ -352,24 +382,10 @@ void SubmitCategoryLog() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(1);
     }
-    QFile file(fileName);
-    if (!file.exists())
+    QString fileName, body;
+    QByteArray content;
+    if (!ReadCategoryLog(&fileName, &content, &body))
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowError(file.errorString(), 75, QStringLiteral("modGlobals.SubmitCategoryLog"));
-        return;
-    }
-    const QByteArray content = file.readAll();
-    file.close();
-
-    // Sent under the user id of the file's own name, which after a logout or
-    // a change of user may differ from gUserID.
-    QString body = QStringLiteral("UserID=") + LogUserId(gCategoryLogFile);
-    for (const QByteArray& raw : content.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (IsCategoryId(line)) // anything else is not a category id
-            body += QStringLiteral("&ID=") + QString::fromLatin1(line);
-    }
     // The file goes only once the server has it (a 2xx reply); after a
     // failure it stays, with whatever was appended meanwhile, for next time.
     modInternet::SubmitPostData(QStringLiteral("SubmitCategoryLog.asp"), body,
@@ -377,6 +393,28 @@ void SubmitCategoryLog() {
                                     if (delivered)
                                         DropSentPart(fileName, content);
                                 });
+}
+
+void SubmitCategoryLogWithin(int limitMs) {
+    if (gCategoryLogFile.isEmpty() || gServerBase.isEmpty())
+        return;
+    QString fileName, body;
+    QByteArray content;
+    if (!ReadCategoryLog(&fileName, &content, &body))
+        return;
+    platform::HttpRequest request;
+    if (!platform::ParseHttpAddress(QStringLiteral("http://") + gServerBase +
+                                        QStringLiteral("SubmitCategoryLog.asp"),
+                                    &request))
+        return;
+    request.method = "POST";
+    request.headers << "Content-Type: application/x-www-form-urlencoded";
+    request.body = platform::EncodeAnsi(body);
+    request.timeoutMs = limitMs;
+    request.deadlineMs = limitMs;
+    // On this thread, without an event loop: the display may be gone.
+    if (platform::Fetch(request).ok())
+        DropSentPart(fileName, content);
 }
 
 namespace {

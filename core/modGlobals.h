@@ -126,6 +126,9 @@ bool IsProgramDataFile(const QString& name);
 // Category log.
 void AppendLine(const QString& fileName, const QString& text);
 void SubmitCategoryLog();
+// The upload at the session's end: sent at once on this thread and waited
+// for at most limitMs, with no window event run and no message shown.
+void SubmitCategoryLogWithin(int limitMs);
 
 // Favorites folder: 0 browser favorites folder, 1 bookmarks profile.
 void SetFavoritesFolder(int position);

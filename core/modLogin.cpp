@@ -37,6 +37,27 @@ int UploadWaitMs() {
     return g_uploadWaitMs;
 }
 
+void WaitForUpload() {
+    QElapsedTimer clock;
+    clock.start();
+    while (modInternet::Inet1().StillExecuting() && clock.elapsed() < UploadWaitMs()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(1);
+    }
+}
+
+void EndSession(int limitMs) {
+    // Transfers under way (an icon, an earlier upload) are dropped: the log
+    // they would hold back is sent now, and one cut short stays for the next
+    // start.
+    modInternet::Inet1().Cancel();
+    modGlobals::SubmitCategoryLogWithin(limitMs);
+    modGlobals::gUserID = 0;
+    modGlobals::gUserName.clear();
+    // Releasing the store closes the table, its changes written.
+    modGlobals::gItemManager.reset();
+}
+
 std::optional<int> ParseUserId(const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
@@ -172,20 +193,11 @@ void Inform(const QString& text, const QString& title) {
     platform::MsgBox(text, platform::vbInformation, title);
 }
 
-// The category log goes up with the logout; the update program must not
-// start (and the process end) before it has left.
-void WaitForUpload() {
-    QElapsedTimer clock;
-    clock.start();
-    while (modInternet::Inet1().StillExecuting() && clock.elapsed() < modLogin::UploadWaitMs()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QThread::msleep(1);
-    }
-}
-
 void LeaveForUpdate() {
     LogoutUser();
-    WaitForUpload();
+    // The update program must not start (and the process end) before the
+    // category log has left.
+    modLogin::WaitForUpload();
     gUserID = -1;
     windows::button().Unload();
     windows::login().Unload();

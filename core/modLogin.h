@@ -15,6 +15,15 @@ extern const QString kSupportAddress;
 void SetUploadWaitMs(int ms);
 int UploadWaitMs();
 
+// Waits (at most UploadWaitMs) for the category-log upload under way to
+// leave: the process must not end, and the upload with it, before.
+void WaitForUpload();
+
+// The session's end (the desktop session ends, the X server is gone): what
+// Close does to the login, the category log and the table, within limitMs,
+// without an event loop. The windows are the caller's.
+void EndSession(int limitMs);
+
 // A user id: a positive 32-bit integer written in decimal digits only.
 std::optional<int> ParseUserId(const QString& text);
 bool IsNumeric(const QString& text);

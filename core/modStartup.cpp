@@ -16,16 +16,21 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,17 +40,46 @@ namespace modStartup {
 namespace {
 
 std::unique_ptr<QLocalServer> g_server;
+// The open lock file while this process is the running instance; -1 otherwise.
+int g_lockFd = -1;
+QString g_lockPath;
 int g_errorWaitLimitMs = 0;
 
 constexpr int kConnectWaitMs = 1000;
-constexpr QByteArrayView kActivate = "activate\n";
+// How long a second start looks for the first one's socket, which the first
+// opens just after it took the lock.
+constexpr int kFindFirstMs = 3000;
+
+// Another user may have connected (the shared temporary folder): only a
+// process of this user is listened to.
+bool PeerIsThisUser(qintptr descriptor) {
+    struct ucred cred {};
+    socklen_t size = sizeof cred;
+    return ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 &&
+           cred.uid == ::getuid();
+}
 
 void OnActivateRequest(QLocalServer* server) {
     while (QLocalSocket* socket = server->nextPendingConnection()) {
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        // The request itself carries nothing more than "come forward".
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] { socket->readAll(); });
-        windows::button().Activate();
+        if (!PeerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        auto reader = std::make_shared<ActivateReader>();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, reader] {
+            switch (reader->Feed(socket->readAll())) {
+            case ActivateReader::Wait:
+                return;
+            case ActivateReader::Activate:
+                windows::button().Activate();
+                break;
+            case ActivateReader::Refuse:
+                break;
+            }
+            socket->disconnectFromServer();
+        });
     }
 }
 
@@ -59,12 +93,40 @@ bool IsPrivateFolder(const QString& folder) {
            S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 022) == 0;
 }
 
-bool PeerIsThisUser(const QLocalSocket& socket) {
-    struct ucred cred {};
-    socklen_t size = sizeof cred;
-    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred,
-                        &size) == 0 &&
-           cred.uid == ::getuid();
+// Which process is the running instance is decided by a lock on a file in
+// the settings folder, which is private to the user (checked before this
+// runs): no other user can hold it, wherever the socket has to live. The
+// lock goes with the process, however it ends.
+enum class Lock { Taken, HeldByAnother, Unavailable };
+Lock TakeLock(const QString& path) {
+    if (g_lockFd >= 0 && g_lockPath == path)
+        return Lock::HeldByAnother; // this process is the running instance
+    modStartup::ReleaseSingleInstance();
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Lock::Unavailable;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error == EWOULDBLOCK ? Lock::HeldByAnother : Lock::Unavailable;
+    }
+    g_lockFd = fd;
+    g_lockPath = path;
+    return Lock::Taken;
+}
+
+// Asks the running instance to bring its button forward. False when no
+// process of this user answers at the name.
+bool AskToActivate(const QString& name) {
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(kConnectWaitMs) || !PeerIsThisUser(socket.socketDescriptor()))
+        return false;
+    socket.write(kActivateRequest.data(), kActivateRequest.size());
+    socket.waitForBytesWritten(kConnectWaitMs);
+    socket.disconnectFromServer();
+    return true;
 }
 
 // A window still on screen besides the (hidden) button: after an error in
@@ -130,11 +192,11 @@ QString SingleInstanceName() {
         QByteArray::number(static_cast<qulonglong>(::getuid())) + ':' + QFile::encodeName(settings);
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
     const QString name = QStringLiteral("tarvel-") + QString::fromLatin1(hash.left(20));
-    // In a folder only this user can write to: in the shared temporary
-    // folder another user could listen first, and Tarvel would hand over to
-    // that listener and never start. The runtime folder, else the settings
-    // folder; a path too long for a socket address keeps the shared folder,
-    // where the peer's user is checked instead.
+    // In a folder only this user can write to where one is at hand: the
+    // runtime folder, else the settings folder. A path too long for a socket
+    // address keeps the shared temporary folder, where another user may take
+    // the name first; that decides nothing (the lock does), it only keeps a
+    // second start from bringing the first forward.
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!IsPrivateFolder(folder)) {
         folder = QFileInfo(settings).absolutePath();
@@ -147,39 +209,38 @@ QString SingleInstanceName() {
 
 bool ClaimSingleInstance() {
     const QString name = SingleInstanceName();
-    if (g_server && g_server->serverName() != name)
-        ReleaseSingleInstance();
-
-    // Two programs started at the same moment must not both find the name
-    // free and both listen.
-    const QString lockPath = QFileInfo(name).isAbsolute()
-                                 ? name + QStringLiteral(".lock")
-                                 : QDir::temp().filePath(name + QStringLiteral(".lock"));
-    QLockFile lock(lockPath);
-    lock.setStaleLockTime(5000);
-    lock.tryLock(3000);
-
-    {
-        QLocalSocket socket;
-        socket.connectToServer(name);
-        // Only a Tarvel of this user is asked to come forward.
-        if (socket.waitForConnected(kConnectWaitMs) && PeerIsThisUser(socket)) {
-            socket.write(kActivate.data(), kActivate.size());
-            socket.waitForBytesWritten(kConnectWaitMs);
-            socket.disconnectFromServer();
-            return false;
+    const QString lockPath = platform::SettingsHome() + QStringLiteral("/.instance-lock");
+    const Lock lock = TakeLock(lockPath);
+    if (lock == Lock::HeldByAnother) {
+        // The first instance may be a moment from listening yet. When it
+        // cannot be reached (another user took its socket's name), this start
+        // still ends: two instances would write one table.
+        QElapsedTimer clock;
+        clock.start();
+        bool asked = false;
+        while (!(asked = AskToActivate(name)) && clock.elapsed() < kFindFirstMs)
+            QThread::msleep(50);
+        if (!asked)
+            qWarning("Tarvel is running already; it could not be asked to come forward.");
+        return false;
+    }
+    // Unavailable: a settings folder the user made read-only; the program
+    // runs, as it did before it had a lock, without the guard.
+    if (lock == Lock::Taken || !g_server) {
+        // This process is the running instance: a socket left at the name by
+        // one that crashed is stale. Another user's there cannot be removed;
+        // the socket is then missing and a second start ends without bringing
+        // this one forward.
+        QLocalServer::removeServer(name);
+        auto server = std::make_unique<QLocalServer>();
+        server->setSocketOptions(QLocalServer::UserAccessOption);
+        if (server->listen(name)) {
+            QLocalServer* raw = server.get();
+            QObject::connect(raw, &QLocalServer::newConnection, raw,
+                             [raw] { OnActivateRequest(raw); });
+            g_server = std::move(server);
         }
     }
-
-    // Nobody answers: a name left behind by a program that crashed is stale.
-    QLocalServer::removeServer(name);
-    auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(name))
-        return true; // no guard rather than no program
-    QLocalServer* raw = server.get();
-    QObject::connect(raw, &QLocalServer::newConnection, raw, [raw] { OnActivateRequest(raw); });
-    g_server = std::move(server);
     return true;
 }
 
@@ -188,6 +249,28 @@ void ReleaseSingleInstance() {
         g_server->close();
         g_server.reset();
     }
+    if (g_lockFd >= 0) {
+        ::close(g_lockFd);
+        g_lockFd = -1;
+        g_lockPath.clear();
+    }
+}
+
+ActivateReader::Result ActivateReader::Feed(QByteArrayView bytes) {
+    if (done_)
+        return Refuse;
+    for (const char c : bytes) {
+        if (held_ >= kActivateRequest.size() || c != kActivateRequest[held_]) {
+            done_ = true;
+            return Refuse;
+        }
+        ++held_;
+        if (held_ == kActivateRequest.size()) {
+            done_ = true;
+            return Activate;
+        }
+    }
+    return Wait;
 }
 
 void SetErrorWaitLimitMs(int ms) {
@@ -271,6 +354,16 @@ void RunStartup(const QString& commandLine) {
 } // namespace
 
 int Main(const QStringList& arguments) {
+    // Nothing is read from a settings folder that another user could have
+    // filled (a remembered login of his, programs and folders to use), and
+    // the single-instance lock lives there.
+    QString folder, reason;
+    if (!platform::PrepareSettingsFolder(&folder, &reason)) {
+        platform::MsgBox(QStringLiteral("Tarvel cannot use the folder \"%1\" for its settings: %2.")
+                             .arg(QDir::toNativeSeparators(folder), reason),
+                         platform::vbCritical, kAppTitle);
+        return 1;
+    }
     if (!modStartup::ClaimSingleInstance())
         return 0;
 
@@ -278,7 +371,6 @@ int Main(const QStringList& arguments) {
     // Without a folder for the table, icons and logs every login would fail
     // with a database message that names the wrong cause; say the real one
     // now, before a first run hands over to Enlist to download into it.
-    QString folder, reason;
     if (!platform::PrepareDataFolders(&folder, &reason)) {
         platform::MsgBox(QStringLiteral("Tarvel cannot use the folder \"%1\" for its data: %2.")
                              .arg(QDir::toNativeSeparators(folder), reason),

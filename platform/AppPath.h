@@ -25,6 +25,19 @@ QString ImagesFolder(); // DataHome() + "/images/"
 // (0700), and checks that data/ and images/ can be written. On failure the
 // folder at fault and the system's reason ("Permission denied") are set and
 // the result is false.
+// A link at any of the three is refused, never followed.
 bool PrepareDataFolders(QString* failedFolder = nullptr, QString* reason = nullptr);
+
+// The settings folder: $XDG_CONFIG_HOME/Tarvel, or ~/.config/Tarvel. It holds
+// the remembered password and the values the programs act on (AutoLogin,
+// Registry.ini's folders and programs), so it follows the data folders' rule:
+// made 0700, narrowed when wider, refused (the folder and the reason set)
+// when it belongs to another user or is a link. Both programs call it before
+// anything is read from it.
+QString SettingsHome();
+bool PrepareSettingsFolder(QString* failedFolder = nullptr, QString* reason = nullptr);
+// For every read of the folder: true when it is missing (nothing to read) or
+// a folder of this user, not a link.
+bool SettingsFolderTrusted();
 
 } // namespace platform

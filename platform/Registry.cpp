@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/AppPath.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
@@ -26,7 +28,7 @@ QString RootName(quint32 root) {
 bool Lookup(const QString& section, const QString& name, QString* raw, bool* keyFound) {
     QFile file(RegistryFilePath());
     *keyFound = false;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!SettingsFolderTrusted() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     QTextStream in(&file);
     bool inSection = false;
@@ -58,10 +60,7 @@ bool Lookup(const QString& section, const QString& name, QString* raw, bool* key
 } // namespace
 
 QString RegistryFilePath() {
-    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (home.isEmpty())
-        home = QDir::homePath() + QStringLiteral("/.config");
-    return home + QStringLiteral("/Tarvel/Registry.ini");
+    return SettingsHome() + QStringLiteral("/Registry.ini");
 }
 
 int RegReadValue(quint32 root, const QString& keyName, const QString& valueName,

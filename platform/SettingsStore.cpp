@@ -1,5 +1,6 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/AppPath.h"
 #include "platform/IniLines.h"
 
 #include <QDir>
@@ -16,12 +17,10 @@ namespace {
 
 // The path is worked out on every call rather than left to QSettings, which
 // caches the configuration folder for the life of the process; tests and the
-// run script point XDG_CONFIG_HOME elsewhere.
-QString ConfigHome() {
-    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (home.isEmpty())
-        home = QDir::homePath() + QStringLiteral("/.config");
-    return home;
+// run script point XDG_CONFIG_HOME elsewhere. Nothing is read from a settings
+// folder of another user or through a link (see PrepareSettingsFolder).
+bool Trusted() {
+    return SettingsFolderTrusted();
 }
 
 QString Path(const QString& section, const QString& key) {
@@ -60,11 +59,15 @@ bool WriteForeign(const QString& path, const QByteArray& bytes) {
 } // namespace
 
 QString SettingsFilePath(const QString& app) {
-    return ConfigHome() + QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".ini");
+    // Both programs keep their settings in the one folder of the product.
+    const QString home = QFileInfo(SettingsHome()).absolutePath();
+    return home + QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".ini");
 }
 
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& defaultValue) {
+    if (!Trusted())
+        return defaultValue;
     if (const auto foreign = ForeignFile(SettingsFilePath(app)))
         return IniRead(*foreign, section, key).value_or(defaultValue);
     QSettings settings(SettingsFilePath(app), QSettings::IniFormat);
@@ -78,6 +81,8 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 }
 
 bool HasSetting(const QString& app, const QString& section, const QString& key) {
+    if (!Trusted())
+        return false;
     if (const auto foreign = ForeignFile(SettingsFilePath(app)))
         return IniRead(*foreign, section, key).has_value();
     QSettings settings(SettingsFilePath(app), QSettings::IniFormat);
@@ -87,9 +92,8 @@ bool HasSetting(const QString& app, const QString& section, const QString& key) 
 bool SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value) {
     const QString file = SettingsFilePath(app);
-    const QString folder = QFileInfo(file).absolutePath();
-    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
-        ::chmod(QFile::encodeName(folder).constData(), S_IRWXU);
+    if (!PrepareSettingsFolder())
+        return false;
     if (!QFile::exists(file)) {
         // Created empty with the narrow mode before anything is written, so
         // the password never sits in a file others can read.
@@ -117,7 +121,7 @@ bool SaveSetting(const QString& app, const QString& section, const QString& key,
 
 void DeleteSetting(const QString& app, const QString& section, const QString& key) {
     const QString file = SettingsFilePath(app);
-    if (!QFile::exists(file))
+    if (!Trusted() || !QFile::exists(file))
         return;
     if (const auto foreign = ForeignFile(file)) {
         WriteForeign(file, IniWithValue(*foreign, section, key, nullptr));

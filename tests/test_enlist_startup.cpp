@@ -212,6 +212,23 @@ TEST_F(EnlistStartupTest, LongRegisterNameSurvivesIntoTheAccountPage) {
     EXPECT_EQ(w->txtPassword->text(), "pw");
 }
 
+TEST_F(EnlistStartupTest, RegisterValuesOneOverTheAccountBoxesLimitAreNotCut) {
+    // The account page's own limits, as a plain start leaves them.
+    qsizetype nameRoom = 0, passwordRoom = 0;
+    {
+        auto plain = Load(QString());
+        nameRoom = plain->txtUserName->maxLength();
+        passwordRoom = plain->txtPassword->maxLength();
+    }
+    ServeUnfinished();
+    const QString name(nameRoom + 1, QLatin1Char('n'));
+    const QString password(passwordRoom + 1, QLatin1Char('p'));
+    auto w = Load(QStringLiteral("/register ") + name + QLatin1Char(',') + password);
+    EXPECT_EQ(Body(kStatus), "UserName=" + name + "&Password=" + password);
+    EXPECT_EQ(w->txtUserName->text(), name);
+    EXPECT_EQ(w->txtPassword->text(), password);
+}
+
 TEST_F(EnlistStartupTest, CloseBoxAsksWhileTheWizardRuns) {
     auto w = Load(QString());
     world.notifier.answers = {vbNo};

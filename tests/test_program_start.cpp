@@ -5,6 +5,7 @@
 #include "core/modGlobals.h"
 #include "core/modStartup.h"
 #include "platform/ProgramStart.h"
+#include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
@@ -238,4 +239,103 @@ TEST_F(ProgramStart, AWiderDataFolderIsNarrowedAndAnotherUsersIsRefused) {
     const QString prompt = world.notifier.calls[0].prompt;
     EXPECT_TRUE(prompt.contains(world.dataPath().chopped(1))) << prompt.toStdString();
     EXPECT_TRUE(prompt.contains(QStringLiteral("another user"))) << prompt.toStdString();
+}
+
+namespace {
+
+// Writes a file as another user (nobody) would have left it there.
+void PlantAsNobody(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// Another user who can write to the folder XDG_CONFIG_HOME names made Tarvel/
+// there first, with a remembered login of his own: nothing of it is read,
+// nothing is written into it, and the box names it.
+TEST_F(ProgramStart, ASettingsFolderOfAnotherUserIsRefusedBeforeAnythingIsRead) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a folder to another user";
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    const QString shared = world.appPath() + QStringLiteral("/shared");
+    const QString folder = shared + QStringLiteral("/Tarvel");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+    const QByteArray planted = "[Main]\nLastUpdated=1/4/2000\nVersion=1.0.3\n[Login]\n"
+                               "AutoLogin=1\nUser0=mallory\nPassword=mallorypw\n";
+    PlantAsNobody(folder + QStringLiteral("/Tarvel.ini"), planted);
+    PlantAsNobody(folder + QStringLiteral("/Registry.ini"),
+                  "[HKEY_CURRENT_USER\\Software\\Tarvel\\Contacts]\nVCardFile=/planted.vcf\n");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(shared));
+
+    EXPECT_EQ(Main({}), 1);
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    const QString prompt = world.notifier.calls[0].prompt;
+    EXPECT_TRUE(prompt.contains(folder)) << prompt.toStdString();
+    EXPECT_TRUE(prompt.contains(QStringLiteral("another user"))) << prompt.toStdString();
+    EXPECT_TRUE(frmButton::Loaded() == nullptr || !frmButton::Loaded()->isVisible());
+    // Neither program reads it or writes into it later either.
+    EXPECT_NE(GetSetting(QStringLiteral("Login"), QStringLiteral("User0")), "mallory");
+    EXPECT_FALSE(platform::SaveSetting(kAppTitle, QStringLiteral("Login"),
+                                       QStringLiteral("Password"), QStringLiteral("mine")));
+    platform::RegistryValue value;
+    EXPECT_NE(platform::RegReadValue(platform::HKEY_CURRENT_USER,
+                                     QStringLiteral("Software\\Tarvel\\Contacts"),
+                                     QStringLiteral("VCardFile"), &value),
+              0);
+    EXPECT_EQ(Bytes(folder + QStringLiteral("/Tarvel.ini")), planted);
+    const QFileInfo ini(folder + QStringLiteral("/Tarvel.ini"));
+    EXPECT_EQ(ini.ownerId(), 65534u);
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+              2);
+}
+
+TEST_F(ProgramStart, AWiderSettingsFolderIsNarrowed) {
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), QStringLiteral("1/4/2000"));
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    const QString folder = world.configHome() + QStringLiteral("/Tarvel");
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0);
+}
+
+// A link planted at $XDG_DATA_HOME/Tarvel that points to a folder of the
+// user: the folder it points to is left as it was.
+TEST_F(ProgramStart, ALinkAtTheDataFolderIsRefusedNeverFollowed) {
+    testsupport::Installed<ShellButton> buttonWindow;
+    testsupport::Installed<ShellLogin> loginWindow;
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"), QStringLiteral("1/4/2000"));
+    const QString target = world.appPath() + QStringLiteral("/documents");
+    ASSERT_TRUE(QDir().mkpath(target));
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0755), 0);
+    ASSERT_TRUE(QDir(world.dataHome()).removeRecursively());
+    ASSERT_TRUE(QFile::link(target, world.dataHome()));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::lchown(QFile::encodeName(world.dataHome()).constData(), 65534, 65534), 0);
+    }
+
+    EXPECT_EQ(Main({}), 1);
+    ASSERT_EQ(world.notifier.calls.size(), 1);
+    const QString prompt = world.notifier.calls[0].prompt;
+    EXPECT_TRUE(prompt.contains(world.dataHome())) << prompt.toStdString();
+    EXPECT_TRUE(prompt.contains(QStringLiteral("symbolic link"))) << prompt.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    EXPECT_TRUE(
+        QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }

@@ -18,6 +18,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -205,6 +208,115 @@ TEST_F(StartupTest, SecondProcessActivatesTheRunningOneAndEnds) {
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+}
+
+// No private runtime folder and a settings path too long for a socket
+// address: the socket's name lies in the shared temporary folder, where
+// another user (nobody) listens first. A second start of the user must not
+// run beside the first (two of them wrote one table). The user is played by
+// another uid, since root would simply remove the other user's socket.
+TEST_F(StartupTest, ASquatterOnTheSocketNameCannotLetASecondInstanceRun) {
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvel");
+    if (!QFile::exists(program))
+        GTEST_SKIP() << "the Tarvel program is not built";
+    if (::getuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        GTEST_SKIP() << "two other users need root and setpriv to be played";
+    constexpr uid_t kOther = 65534;
+    // The shared temporary folder itself: what the scenario is about, and
+    // the one place both users reach. Removed at the end.
+    QTemporaryDir work(QStringLiteral("/tmp/tarvel-squat-XXXXXX"));
+    ASSERT_TRUE(work.isValid());
+    const QString shared = work.path() + QStringLiteral("/tmp");
+    const QString home = work.path() + QStringLiteral("/home");
+    const QString config = home + QLatin1Char('/') + QString(90, QLatin1Char('c'));
+    ASSERT_TRUE(QDir().mkpath(shared) && QDir().mkpath(config + QStringLiteral("/Tarvel")));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/data")));
+    QFile ini(config + QStringLiteral("/Tarvel/Tarvel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Main]\nLastUpdated=1/4/2000\nVersion=" + modStartup::VersionText().toLatin1() +
+              "\n");
+    ini.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"),
+                                {QStringLiteral("-R"), QStringLiteral("65533:65533"), home}),
+              0);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), shared);
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("TARVEL_APP_PATH"), home);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QStringList asUser = {QStringLiteral("--reuid=65533"), QStringLiteral("--regid=65533"),
+                                QStringLiteral("--clear-groups"), QStringLiteral("--"), program};
+    auto start = [&](QProcess& p) {
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("setpriv"), asUser);
+        return p.waitForStarted(10000);
+    };
+    auto end = [](QProcess& p) {
+        p.kill();
+        p.waitForFinished(5000);
+    };
+    auto socketName = [&] {
+        const QStringList names =
+            QDir(shared).entryList({QStringLiteral("tarvel-*")}, QDir::System | QDir::Files);
+        return names.isEmpty() ? QString() : names.first();
+    };
+
+    // Where the user's Tarvel listens: seen once, then taken by the other
+    // user while no Tarvel runs.
+    QString name;
+    {
+        QProcess probe;
+        ASSERT_TRUE(start(probe));
+        QTRY_VERIFY_WITH_TIMEOUT(!(name = socketName()).isEmpty(), 10000);
+        end(probe);
+    }
+    const QByteArray path = QFile::encodeName(shared + QLatin1Char('/') + name);
+    ASSERT_EQ(::unlink(path.constData()), 0);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t squatter = ::fork();
+    ASSERT_GE(squatter, 0);
+    if (squatter == 0) {
+        if (::setgid(kOther) != 0 || ::setuid(kOther) != 0)
+            ::_exit(1);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                           ::listen(fd, 8) == 0;
+        (void)!::write(ready[1], bound ? "b" : "-", 1);
+        for (;;)
+            ::pause();
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    auto endSquatter = qScopeGuard([&] {
+        ::kill(squatter, SIGKILL);
+        ::waitpid(squatter, nullptr, 0);
+    });
+    ASSERT_EQ(c, 'b') << "the other user could not listen at " << path.toStdString();
+
+    QProcess first, second;
+    ASSERT_TRUE(start(first));
+    QTest::qWait(1500); // its button is up
+    ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+    ASSERT_TRUE(start(second));
+    const bool secondEnded = second.waitForFinished(15000);
+    const bool firstRuns = first.state() == QProcess::Running;
+    end(first);
+    end(second);
+    EXPECT_TRUE(secondEnded) << "a second instance ran beside the first";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(firstRuns);
 }
 
 TEST_F(StartupTest, TheRealProgramHandsAFreshInstallationToEnlist) {
