@@ -16,8 +16,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -175,12 +175,13 @@ void Inform(const QString& text, const QString& title) {
 // The category log goes up with the logout; the update program must not
 // start (and the process end) before it has left.
 void WaitForUpload() {
-    QElapsedTimer clock;
-    clock.start();
-    while (modInternet::Inet1().StillExecuting() && clock.elapsed() < modLogin::UploadWaitMs()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QThread::msleep(1);
-    }
+    platform::TransferControl& inet = modInternet::Inet1();
+    if (!inet.StillExecuting())
+        return;
+    QEventLoop loop;
+    QObject::connect(&inet, &platform::TransferControl::Idle, &loop, &QEventLoop::quit);
+    QTimer::singleShot(modLogin::UploadWaitMs(), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void LeaveForUpdate() {
