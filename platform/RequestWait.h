@@ -19,9 +19,11 @@
 //   Defer, which holds it until the wait is over and then posts it again, so
 //   it runs once the handler that waited has returned (a menu closed by a
 //   lost grab, an icon that came, a window that wants the pointer grab back
-//   no longer act in the middle of a login). Qt cannot hold an event it has
-//   already filtered (a queued call can't be posted twice), hence one helper
-//   the program's work goes through rather than a filter.
+//   no longer act in the middle of a login). Qt 6.4 posts a zero-delay
+//   QTimer::singleShot as a queued call, which runs in the wait's event
+//   processing although timers are excluded there; and Qt cannot hold an
+//   event it has already filtered (a queued call can't be posted twice),
+//   hence one helper the program's work goes through rather than a filter.
 // - The user's stop. A long transfer (one that carries a stall check: the
 //   menu table's full reload, the installer) may be stopped from the window
 //   that shows its wait (WaitWindow): Escape, its close box, or its Cancel.

@@ -86,8 +86,11 @@ TEST_F(RequestWaitTest, ALongTransferNeitherSpendsNorObeysTheBudget) {
     bool spooled = false;
     QString after;
     QElapsedTimer clock;
+    service.SetReply(QStringLiteral("/Vantrix/internal/loginUser.asp"), QByteArray("1001\r\n"));
     AsUserAction([&] {
         clock.start();
+        // The action's first small request (the login) opens its budget.
+        modInternet::GetASPData(modGlobals::gServerPath + QStringLiteral("loginUser.asp"), "");
         spooled = modInternet::GetASPDataToFile(modGlobals::gServerPath +
                                                     QStringLiteral("getUpdates.ASP"),
                                                 QStringLiteral("UserID=1"), spool);
