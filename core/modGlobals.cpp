@@ -9,6 +9,7 @@
 #include "platform/Latin1Text.h"
 #include "platform/Notifier.h"
 #include "platform/Registry.h"
+#include "platform/RequestWait.h"
 #include "platform/SettingsStore.h"
 #include "platform/TransferControl.h"
 
@@ -25,7 +26,6 @@
 #include <QTextEdit>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -204,7 +204,7 @@ void CtlGotFocus(QWidget* ctl) {
         // A mouse press that gave the focus would undo a selection made now.
         QPointer<QLineEdit> guard(edit);
         edit->selectAll();
-        QTimer::singleShot(0, edit, [guard] {
+        platform::Defer(edit, [guard] {
             if (guard && guard->hasFocus())
                 guard->selectAll();
         });

@@ -13,13 +13,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QStorageInfo>
-#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 using namespace modGlobals;
 
@@ -46,11 +48,14 @@ QString EnvOr(const char* name, const QString& fallback) {
 }
 
 void WaitWhileExecuting() {
-    // The design lets timers and clicks run while the control is busy.
-    while (Inet1().StillExecuting()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
+    // The design lets timers and clicks run while the control is busy: the
+    // event loop runs until the control reports that it is idle.
+    platform::TransferControl& inet = Inet1();
+    if (!inet.StillExecuting())
+        return;
+    QEventLoop loop;
+    QObject::connect(&inet, &platform::TransferControl::Idle, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 const QString kCannotConnect = QStringLiteral("Cannot connect");
@@ -156,42 +161,51 @@ void SetASPDataToFileStall(int ms, qint64 bytes) {
     g_toFileStallBytes = ms > 0 ? bytes : kToFileStallBytes;
 }
 
-bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath,
-                      QString* writeError) {
-    platform::HttpRequest request;
-    if (!ASPRequest(URL, Data, &request))
-        return false;
-    // No deadline: a full reload of a large table over a slow link takes as
-    // long as it takes, the stall check ends a server that stops or trickles.
-    request.deadlineMs = 0;
-    request.stallMs = g_toFileStallMs;
-    request.stallBytes = g_toFileStallBytes;
-    request.maxBodyBytes = g_toFileLimit;
-    // A file of its own renamed into place, not a QSaveFile: the reply is read
-    // once and removed, so forcing it to the disk first (QSaveFile syncs on
-    // commit) only made every full reload wait for tens of megabytes to be
+namespace {
+
+// The spool of one reply, owned by the exchange on the worker: the worker
+// creates the file, writes it, and closes, renames or removes it, also when
+// the caller has stopped waiting long before.
+struct Spool {
+    QString partPath;
+    QString filePath;
+    qint64 reserve = 0;
+    // Read by the caller only once `finished` is set.
+    QString localError;
+    std::atomic<bool> finished{false};
+};
+
+platform::HttpResponse SpoolReply(const std::shared_ptr<Spool>& spool,
+                                  const platform::HttpRequest& base,
+                                  const std::atomic<bool>* cancel, std::atomic<qint64>* received) {
+    platform::HttpResponse response;
+    QString localError;
+    const QString& partPath = spool->partPath;
+    // A file of its own renamed into place, not a QSaveFile: the reply is
+    // read once and removed, so forcing it to the disk first (QSaveFile syncs
+    // on commit) only made every full reload wait for tens of megabytes to be
     // written out. One left by a run that ended midway is removed, and so is
     // a link planted at the name: the reply never goes through it.
-    const QString partPath = FilePath + QStringLiteral(".part");
     QFile file;
-    QString localError;
     if (!platform::CreateNewFile(file, partPath)) {
-        if (writeError)
-            *writeError =
-                partPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-        return false;
+        spool->localError =
+            partPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        response.error = platform::kInetInvalidResponse;
+        spool->finished = true;
+        return response;
     }
     qint64 written = 0;
     // Everyday updates are a few lines: the free space is looked at only
     // once a reply grows large.
     constexpr qint64 kSpaceCheckStep = 16 * 1024 * 1024;
     qint64 nextSpaceCheck = kSpaceCheckStep;
+    platform::HttpRequest request = base;
     request.bodySink = [&](const char* data, qsizetype size) {
         if (written >= nextSpaceCheck) {
             nextSpaceCheck = written + kSpaceCheckStep;
             const QStorageInfo disk(QFileInfo(partPath).absolutePath());
             if (disk.isValid() && disk.bytesAvailable() >= 0 &&
-                disk.bytesAvailable() < g_toFileReserve) {
+                disk.bytesAvailable() < spool->reserve) {
                 localError = QStringLiteral("Not enough free disk space for ") + partPath;
                 return false;
             }
@@ -203,21 +217,52 @@ bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& Fi
         written += size;
         return true;
     };
-    const platform::GrabPause pause;
-    const platform::HttpResponse response = platform::FetchWaiting(request);
-    bool complete = response.ok();
+    response = platform::Fetch(request, cancel, received);
+    bool complete = response.ok() && !(cancel && *cancel);
     if (complete && !file.flush())
         localError = partPath + QStringLiteral(": ") + file.errorString();
     complete = complete && localError.isEmpty();
     file.close();
     // rename(2) replaces an old file in one step (QFile::rename would not).
-    if (complete && file.error() == QFileDevice::NoError &&
-        std::rename(QFile::encodeName(partPath).constData(),
-                    QFile::encodeName(FilePath).constData()) == 0)
+    if (!(complete && file.error() == QFileDevice::NoError &&
+          std::rename(QFile::encodeName(partPath).constData(),
+                      QFile::encodeName(spool->filePath).constData()) == 0)) {
+        QFile::remove(partPath);
+        if (response.ok())
+            response.error = platform::kInetInvalidResponse;
+    }
+    spool->localError = localError;
+    spool->finished = true;
+    return response;
+}
+
+} // namespace
+
+bool GetASPDataToFile(const QString& URL, const QString& Data, const QString& FilePath,
+                      QString* writeError) {
+    platform::HttpRequest request;
+    if (!ASPRequest(URL, Data, &request))
+        return false;
+    // No deadline: a full reload of a large table over a slow link takes as
+    // long as it takes, the stall check ends a server that stops or trickles.
+    request.deadlineMs = 0;
+    request.stallMs = g_toFileStallMs;
+    request.stallBytes = g_toFileStallBytes;
+    request.maxBodyBytes = g_toFileLimit;
+    auto spool = std::make_shared<Spool>();
+    spool->partPath = FilePath + QStringLiteral(".part");
+    spool->filePath = FilePath;
+    spool->reserve = g_toFileReserve;
+    const platform::GrabPause pause;
+    const platform::HttpResponse response = platform::FetchWaiting(
+        request, {}, platform::WaitTimers::Hold,
+        [spool](const platform::HttpRequest& r, const std::atomic<bool>* cancel,
+                std::atomic<qint64>* received) { return SpoolReply(spool, r, cancel, received); });
+    if (response.ok())
         return true;
-    QFile::remove(partPath);
-    if (writeError)
-        *writeError = localError;
+    // A stopped wait returns before the worker is done with the spool.
+    if (writeError && spool->finished)
+        *writeError = spool->localError;
     return false;
 }
 

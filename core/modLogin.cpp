@@ -16,8 +16,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -38,12 +38,13 @@ int UploadWaitMs() {
 }
 
 void WaitForUpload() {
-    QElapsedTimer clock;
-    clock.start();
-    while (modInternet::Inet1().StillExecuting() && clock.elapsed() < UploadWaitMs()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QThread::msleep(1);
-    }
+    platform::TransferControl& inet = modInternet::Inet1();
+    if (!inet.StillExecuting())
+        return;
+    QEventLoop loop;
+    QObject::connect(&inet, &platform::TransferControl::Idle, &loop, &QEventLoop::quit);
+    QTimer::singleShot(UploadWaitMs(), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void EndSession(int limitMs) {

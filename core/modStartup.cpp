@@ -10,6 +10,7 @@
 #include "platform/AppPath.h"
 #include "platform/Files.h"
 #include "platform/Notifier.h"
+#include "platform/RequestWait.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 
@@ -151,7 +152,7 @@ protected:
         if ((type == QEvent::Hide || type == QEvent::Close || type == QEvent::Destroy) &&
             watched->isWidgetType()) {
             QPointer<QEventLoop> loop(loop_);
-            QTimer::singleShot(0, loop_, [loop] {
+            platform::Defer(loop_, [loop] {
                 if (loop && !AnyWindowShown())
                     loop->quit();
             });

@@ -7,11 +7,13 @@
 #include "platform/AppPath.h"
 #include "platform/Files.h"
 #include "platform/Notifier.h"
+#include "platform/RequestWait.h"
 #include "platform/Shell.h"
 #include "platform/TransferControl.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -48,7 +50,10 @@ QString frmEnlist::ParseInstallerAddress(const QString& reply) {
 void frmEnlist::DownloadDB() {
     cmdBack->setEnabled(false);
     cmdNext->setEnabled(false);
-    cmdCancel->setEnabled(false);
+    // The installer may take minutes: Cancel, Escape and the close box stop
+    // it (and end Enlist), the only ways out while it comes.
+    cmdCancel->setEnabled(true);
+    const platform::WaitWindow shown(this, cmdCancel);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The downloads block the thread; let "Please wait..." be seen first.
     if (isVisible())
@@ -66,19 +71,29 @@ void frmEnlist::DownloadDB() {
         // download moving (the window repaints meanwhile).
         QLabel* wait = Label1.value(32);
         const QString waitText = wait ? wait->text() : QString();
-        const auto shown = connect(
+        const auto progress = connect(
             Inet1, &platform::TransferControl::Progress, this, [wait, waitText](qint64 received) {
                 if (wait)
                     wait->setText(waitText + QStringLiteral(" %1 KB").arg(received / 1024));
             });
         const QByteArray installer = Inet1->OpenURLBytes(address);
-        disconnect(shown);
+        const bool stopped = platform::LastWaitStopped();
+        cmdCancel->setEnabled(false);
+        disconnect(progress);
         if (wait)
             wait->setText(waitText);
         // Enlist may be the first program a new account runs: the data
         // folder is made here when Tarvel has not made it yet.
         const QDir data(platform::DataFolder());
         const QString path = data.filePath(QStringLiteral("db.exe"));
+        if (stopped) {
+            // Stopped by the user: no installer, old or part, is left to be
+            // started by hand, and no fallback page is pressed on him.
+            QFile::remove(path);
+            QApplication::restoreOverrideCursor();
+            Unload();
+            return;
+        }
         if (Inet1->Answered() && !installer.isEmpty() && platform::PrepareDataFolders() &&
             SaveInstaller(path, installer) && QFileInfo::exists(path))
             started = platform::shell().Execute(path, QStringLiteral("0"), QStringLiteral("0"));

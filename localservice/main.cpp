@@ -1,7 +1,7 @@
 // The local stand-in for the web service with its sample data, for the run
 // script:
 //   tarvel-localservice [--port N] [--data FOLDER] [--records N] [--request-log FILE]
-//                       [--delay PAGE=MS ...]
+//                       [--delay PAGE=MS ...] [--trickle PAGE=BYTES/MS ...]
 //   tarvel-localservice --make-database FILE [--records N]
 // --records grows the sample directory to N records for measuring.
 // --request-log appends one line per request received ("METHOD target body",
@@ -64,7 +64,13 @@ int main(int argc, char** argv) {
         QStringLiteral("Hold back every reply of PAGE (a path such as "
                        "/Vantrix/internal/getNewsHeadlines.asp) by MS milliseconds; repeatable."),
         QStringLiteral("PAGE=MS"));
+    const QCommandLineOption trickleOption(
+        QStringLiteral("trickle"),
+        QStringLiteral("Send every reply of PAGE BYTES at a time, MS milliseconds apart; "
+                       "repeatable."),
+        QStringLiteral("PAGE=BYTES/MS"));
     parser.addOption(delayOption);
+    parser.addOption(trickleOption);
     parser.addOption(portOption);
     parser.addOption(requestLogOption);
     parser.addOption(recordsOption);
@@ -121,6 +127,18 @@ int main(int argc, char** argv) {
             return 2;
         }
         service.SetExtraDelay(delay.left(equals), ms);
+    }
+    for (const QString& trickle : parser.values(trickleOption)) {
+        const qsizetype equals = trickle.lastIndexOf(QLatin1Char('='));
+        const QStringList pace = trickle.mid(equals + 1).split(QLatin1Char('/'));
+        bool bytesOk = false, msOk = false;
+        const int bytes = pace.size() == 2 ? pace.at(0).toInt(&bytesOk) : 0;
+        const int ms = pace.size() == 2 ? pace.at(1).toInt(&msOk) : 0;
+        if (equals <= 0 || !bytesOk || !msOk || bytes <= 0 || ms <= 0) {
+            std::fprintf(stderr, "bad trickle: %s\n", qPrintable(trickle));
+            return 2;
+        }
+        service.SetTrickle(trickle.left(equals), bytes, ms);
     }
     const int bound = service.Start(port);
     if (bound == 0) {

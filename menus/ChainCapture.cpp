@@ -1,6 +1,7 @@
 #include "menus/ChainCapture.h"
 
 #include "menus/MenuLevel.h"
+#include "platform/RequestWait.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -302,7 +303,7 @@ bool ChainCapture::eventFilter(QObject* watched, QEvent* event) {
                 xHeld_ = false;
             } else if (!xHeld_) {
                 grabTries_ = 0;
-                QTimer::singleShot(0, this, [this] {
+                platform::Defer(this, [this] {
                     if (!xHeld_)
                         TakeXGrab();
                 });

@@ -7,6 +7,7 @@
 #include "core/modInternet.h"
 #include "menus/ChainCapture.h"
 #include "platform/Latin1Text.h"
+#include "platform/RequestWait.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -160,6 +161,9 @@ QString frmForm::Tag(const QWidget* control) {
 
 void frmForm::DrawForm() {
     const QString location = QStringLiteral("frmForm.DrawForm");
+    // The panel shows the waits for its file and pictures: closed meanwhile,
+    // it ends the one under way, asks for nothing more and reports nothing.
+    const platform::WaitWindow shown(this);
     try {
         // A name from the server becomes a path only when it is a plain
         // file name and none of the programs' own files (a wrong version line
@@ -176,6 +180,8 @@ void frmForm::DrawForm() {
                 QStringLiteral("../data/") +
                     QString::fromLatin1(platform::EncodeAnsi(m_FormFile).toPercentEncoding()),
                 path, g_downloadTimeoutMs, 4 * g_downloadTimeoutMs);
+        if (m_Unloaded)
+            return;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             cmdSubmit->hide();
@@ -294,6 +300,8 @@ bool frmForm::AddImage(const QString& File, int Left, int Top) {
             QStringLiteral("/images/") +
                 QString::fromLatin1(platform::EncodeAnsi(File).toPercentEncoding()),
             path, g_downloadTimeoutMs, 4 * g_downloadTimeoutMs);
+    if (m_Unloaded)
+        return false;
     if (!QFile::exists(path)) {
         ShowError(QStringLiteral("File not found"), 53, location);
         return false;

@@ -100,8 +100,7 @@ int TransferControl::Execute(const QString& address, const QString& operation,
         HttpResponse failed;
         failed.error = kInetNameNotResolved;
         // Reported later, as every outcome is: the caller has returned first.
-        QMetaObject::invokeMethod(
-            this, [this, job, failed] { Finish(job, failed); }, Qt::QueuedConnection);
+        Defer(this, [this, job, failed] { Finish(job, failed); });
         return job->id;
     }
     pool_->start([this, job, request] {
@@ -111,9 +110,9 @@ int TransferControl::Execute(const QString& address, const QString& operation,
         if (job->cancel)
             return;
         // The destructor waits for this thread, so the object is alive here;
-        // the queued call is dropped if the object is deleted before it runs.
-        QMetaObject::invokeMethod(
-            this, [this, job, response] { Finish(job, response); }, Qt::QueuedConnection);
+        // the queued call is dropped if the object is deleted before it runs,
+        // and held while the interface thread waits for a blocking request.
+        Defer(this, [this, job, response] { Finish(job, response); });
     });
     return job->id;
 }
@@ -136,6 +135,8 @@ void TransferControl::Finish(const std::shared_ptr<Job>& job, HttpResponse respo
     if (job->done)
         job->done(result);
     emit StateChanged(result.state);
+    if (active_.empty())
+        emit Idle();
 }
 
 bool TransferControl::StillExecuting() const {
@@ -145,7 +146,10 @@ bool TransferControl::StillExecuting() const {
 void TransferControl::Cancel() {
     for (const auto& job : active_)
         job->cancel = true;
+    const bool was = !active_.empty();
     active_.clear();
+    if (was)
+        emit Idle();
 }
 
 void TransferControl::CancelTransfer(int id) {
@@ -155,6 +159,8 @@ void TransferControl::CancelTransfer(int id) {
         return;
     (*it)->cancel = true;
     active_.erase(it);
+    if (active_.empty())
+        emit Idle();
 }
 
 QByteArray TransferControl::GetChunk(int maxSize) {

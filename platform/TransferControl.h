@@ -106,6 +106,8 @@ signals:
     void StateChanged(int state);
     // Bytes received so far by a blocking open, now and then while it runs.
     void Progress(qint64 received);
+    // The last transfer under way has ended, been cancelled or stopped.
+    void Idle();
 
 private:
     struct Job;

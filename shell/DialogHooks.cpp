@@ -37,6 +37,7 @@ void ShellDialogs::ShowMessageWindow(const QString& text) {
     form.lblMessage->setText(text);
     form.show();
     form.raise();
+    messageWait_ = std::make_unique<platform::WaitWindow>(&form);
     // The set-up blocks between its waits: paint now, not when it ends.
     form.repaint();
 }
@@ -50,5 +51,6 @@ void ShellDialogs::SetMessageProgress(int maximum, int value) {
 }
 
 void ShellDialogs::UnloadMessageWindow() {
+    messageWait_.reset();
     frmMessage::Unload();
 }

@@ -1,12 +1,12 @@
 #include "shell/ShellHooks.h"
 
+#include "platform/RequestWait.h"
 #include "shell/frmButton.h"
 #include "shell/frmLogin.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QProgressBar>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -23,7 +23,7 @@ protected:
         if ((type == QEvent::Hide || type == QEvent::Destroy || type == QEvent::Close) &&
             watched->isWidgetType() && !pending_) {
             pending_ = true;
-            QTimer::singleShot(0, this, [this] {
+            platform::Defer(this, [this] {
                 pending_ = false;
                 if (!done_ && !frmButton::Loaded() && !AnyWindowShown()) {
                     done_ = true;

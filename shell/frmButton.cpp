@@ -8,11 +8,13 @@
 #include "menus/Layout.h"
 #include "platform/Http.h"
 #include "platform/KeepOnTop.h"
+#include "platform/RequestWait.h"
 #include "platform/Twips.h"
 #include "shell/MenuCommands.h"
 #include "shell/frmLogin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHostAddress>
@@ -183,6 +185,9 @@ frmButton::frmButton()
     mnuInternetOptions->setEnabled(false);
     mnuInternetRefer->setEnabled(false);
     MenuCommands::ConnectInternetMenu(*this);
+    // The hourly refresh shows no window: a click on the button stops its
+    // download, and then does what a click does.
+    platform::SetStopWithoutWindow(cmdGo, [this] { cmdGo_Click(); });
 }
 
 frmButton::~frmButton() {
@@ -205,6 +210,7 @@ void frmButton::Form_Unload() {
     if (m_Unloaded)
         return;
     m_Unloaded = true;
+    platform::SetStopWithoutWindow(nullptr, {});
     timTop->stop();
     timLogout->stop();
     Icons.Clear();
@@ -213,7 +219,18 @@ void frmButton::Form_Unload() {
 }
 
 void frmButton::closeEvent(QCloseEvent* event) {
-    // Closed by the desktop rather than by the program: the same unload.
+    // Closed by the desktop rather than by the program: the program's Close,
+    // once the handler under way (a login applying the menu update) has
+    // returned. Unloading the button alone left the home menu on the screen
+    // and the process running without a button.
+    if (g_button == this && event->spontaneous()) {
+        event->ignore();
+        platform::Defer(qApp, [] {
+            if (frmButton::Loaded())
+                MenuCommands::mnuInternetClose_Click();
+        });
+        return;
+    }
     if (g_button == this) {
         g_button = nullptr;
         Form_Unload();

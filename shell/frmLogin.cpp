@@ -6,6 +6,7 @@
 #include "core/modTaskbar.h"
 #include "platform/AppPath.h"
 #include "platform/Latin1Text.h"
+#include "platform/RequestWait.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
 #include "shell/frmButton.h"
@@ -106,6 +107,10 @@ void frmLogin::Unload() {
 
 void frmLogin::RunLogin(const QString& userName, const QString& password) {
     LoginRunningMark mark;
+    // The window's progress shows the login's requests: its Escape, close
+    // box and Cancel stop the menu table's download.
+    frmLogin* shown = g_login.data();
+    const platform::WaitWindow wait(shown, shown ? shown->cmdCancel : nullptr);
     LoginUser(userName, password);
 }
 
@@ -580,14 +585,10 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::MouseButtonRelease && m_GrabOnRelease) {
         // Once this release has reached its control: taken while it is on
         // its way, the grab would still divert it to the window.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_GrabOnRelease && m_HaveCapture &&
-                    QGuiApplication::mouseButtons() == Qt::NoButton)
-                    TakePointerGrab();
-            },
-            Qt::QueuedConnection);
+        platform::Defer(this, [this] {
+            if (m_GrabOnRelease && m_HaveCapture && QGuiApplication::mouseButtons() == Qt::NoButton)
+                TakePointerGrab();
+        });
     }
     // Capture: a press on any other window of the program closes the window
     // and goes no further, as it would not have reached that window. A modal

@@ -2,6 +2,7 @@
 // state, the auto-login, the right-click menu and where it pops up, the
 // taskbar watch tick, the idle logout, the refresh every 61 minutes and the
 // expiry of the news cache.
+#include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "core/modTaskbar.h"
 #include "localservice/lib/LocalService.h"
@@ -11,15 +12,18 @@
 #include "shell/ShellHooks.h"
 #include "shell/frmButton.h"
 #include "shell/frmLogin.h"
+#include "support/Files.h"
 #include "support/Scripted.h"
 #include "support/ScriptedWindows.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -28,6 +32,7 @@
 
 #include <memory>
 #include <ostream>
+#include <thread>
 
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
@@ -270,6 +275,50 @@ TEST_F(ButtonTest, RefreshSkipsTheUpdateWhileTheTableIsNotOpen) {
     EXPECT_TRUE(service.RequestsFor(kUpdatesPage).isEmpty());
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_TRUE(world.notifier.calls.isEmpty());
+}
+
+TEST_F(ButtonTest, AClickOnTheButtonStopsTheHourlyRefreshAndThenActs) {
+    WriteTable();
+    const QString table = world.dataPath() + QStringLiteral("MenuItems.dat");
+    const QByteArray before = testsupport::ReadFile(table);
+    const QString stamp = GetSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated"));
+    // A full reload trickled just fast enough to pass the stall check.
+    localservice::Reply reload;
+    reload.body = "12/8/2026 10:15:00 AM\r\n";
+    for (int id = 1000; id < 3000; ++id)
+        reload.body += "I," + QByteArray::number(id) + ",Item,,Text,True,5,False,,0,\r\n";
+    reload.trickleBytes = 256;
+    reload.trickleMs = 50;
+    service.SetReply(kUpdatesPage, reload);
+    frmButton& button = Start();
+    button.SetConnectedCheck([] { return true; });
+    Ticks(button, 60);
+    // Built here, posted by the user's hand while the refresh waits.
+    const QPoint at = button.cmdGo->rect().center();
+    auto* press = new QMouseEvent(QEvent::MouseButtonPress, at, button.cmdGo->mapToGlobal(at),
+                                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    auto* release = new QMouseEvent(QEvent::MouseButtonRelease, at, button.cmdGo->mapToGlobal(at),
+                                    Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QPushButton* go = button.cmdGo;
+    std::thread user([go, press, release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        QCoreApplication::postEvent(go, press);
+        QCoreApplication::postEvent(go, release);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    button.timLogout_Timer();
+    const qint64 took = clock.elapsed();
+    user.join();
+    EXPECT_LT(took, 1500);
+    EXPECT_EQ(service.RequestsFor(kUpdatesPage).size(), 1);
+    EXPECT_FALSE(gLoginLoaded); // not inside the refresh
+    // Once the refresh has returned, the click does what a click does.
+    EXPECT_TRUE(QTest::qWaitFor([] { return gLoginLoaded; }, 2000));
+    EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("LastUpdated")), stamp);
+    gItemManager.reset();
+    EXPECT_EQ(testsupport::ReadFile(table), before);
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(ButtonTest, NewsCacheEmptiesOnThe61stMinuteAfterItsReset) {

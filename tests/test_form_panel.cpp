@@ -26,6 +26,7 @@
 #include "test_form_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -35,6 +36,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <thread>
 
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
@@ -275,6 +277,45 @@ TEST_F(FormPanel, FailedDownloadsLeaveNoFileBehind) {
     EXPECT_EQ(errors[0].msg, "Invalid picture");
     EXPECT_FALSE(QFile::exists(world.imagesPath() + "logo.png"));
     EXPECT_EQ(f->cboSelect.size(), 3u); // everything before the pictures stays
+}
+
+TEST_F(FormPanel, APanelClosedWhileItsPicturesComeAsksForNoMoreAndReportsNothing) {
+    Serve("quote.frm", {"0.1", "", "1500,900", "http://www.example.com/q.asp", "60,450,900,Go", "0",
+                        "0", "0", "0", "2", "one.png,0,0", "two.png,0,300"});
+    // Pictures at a byte every tenth of a second: each would take minutes.
+    for (const char* name : {"one.png", "two.png"}) {
+        localservice::Reply slow;
+        slow.body = testsupport::SolidPng(QSize(30, 20), Qt::red);
+        slow.trickleBytes = 1;
+        slow.trickleMs = 100;
+        service.SetReply(ImagePage(name), slow);
+    }
+    panel = frmForm::Instance();
+    panel->SetParentForm(&root);
+    panel->show(); // a level is shown (parked) while it fills
+    // Half a second into the first picture the window system closes the
+    // chain (a grab lost, the keyboard gone to another program).
+    QPointer<frmForm> target = panel;
+    std::thread desktop([target] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        QMetaObject::invokeMethod(
+            target.data(),
+            [target] {
+                if (target)
+                    target->Unload();
+            },
+            Qt::QueuedConnection);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    panel->SetParentCategoryID(44);
+    const qint64 took = clock.elapsed();
+    desktop.join();
+    EXPECT_LT(took, 1500);
+    EXPECT_EQ(service.RequestsFor(ImagePage("one.png")).size(), 1);
+    EXPECT_TRUE(service.RequestsFor(ImagePage("two.png")).isEmpty());
+    EXPECT_TRUE(errors.isEmpty()) << errors.value(0).msg.toStdString();
+    EXPECT_FALSE(QFile::exists(world.imagesPath() + "one.png"));
 }
 
 TEST_F(FormPanel, SubmitOpensTheExactAddressWithTypedTextEncoded) {

@@ -1,14 +1,18 @@
 // The blocking requests of one user action against a slow server: together
 // they take at most the action's budget, however many there are, and the
-// next action starts with the whole budget again.
+// next action starts with the whole budget again; a long transfer neither
+// spends nor obeys it. What else runs while a handler waits: the program's
+// deferred work and the transfer control's completions wait for the handler.
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
 #include "platform/RequestWait.h"
+#include "platform/TransferControl.h"
 #include "support/Scripted.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -69,4 +73,64 @@ TEST_F(RequestWaitTest, TheSmallRequestsOfOneActionShareOneBudget) {
     QString next;
     AsUserAction([&] { next = Ask(); });
     EXPECT_EQ(next, "12\r\n");
+}
+
+TEST_F(RequestWaitTest, ALongTransferNeitherSpendsNorObeysTheBudget) {
+    // A full reload that takes longer than the whole budget, steadily.
+    localservice::Reply reload;
+    reload.body = QByteArray("12/8/2026 10:15:00 AM\r\n") + QByteArray(4000, 'x') + "\r\n";
+    reload.trickleBytes = 200;
+    reload.trickleMs = 100;
+    service.SetReply(QStringLiteral("/Vantrix/internal/getUpdates.ASP"), reload);
+    const QString spool = world.dataPath() + QStringLiteral("MenuItems.upd");
+    bool spooled = false;
+    QString after;
+    QElapsedTimer clock;
+    service.SetReply(QStringLiteral("/Vantrix/internal/loginUser.asp"), QByteArray("1001\r\n"));
+    AsUserAction([&] {
+        clock.start();
+        // The action's first small request (the login) opens its budget.
+        modInternet::GetASPData(modGlobals::gServerPath + QStringLiteral("loginUser.asp"), "");
+        spooled = modInternet::GetASPDataToFile(modGlobals::gServerPath +
+                                                    QStringLiteral("getUpdates.ASP"),
+                                                QStringLiteral("UserID=1"), spool);
+        after = Ask();
+    });
+    EXPECT_TRUE(spooled);
+    EXPECT_GT(clock.elapsed(), 2000);
+    // The small request after it had the whole budget still.
+    EXPECT_EQ(after, "12\r\n");
+    EXPECT_EQ(service.RequestsFor(Slow()).size(), 1);
+}
+
+TEST_F(RequestWaitTest, DeferredWorkAndCompletionsWaitForTheHandlerThatWaited) {
+    service.SetReply(QStringLiteral("/Vantrix/internal/quick.asp"), QByteArray("OK"));
+    QStringList order;
+    QObject context;
+    AsUserAction([&] {
+        // Both are due long before the slow reply comes.
+        modInternet::Inet1().Execute(
+            QStringLiteral("http://") + service.Host() +
+                QStringLiteral("/Vantrix/internal/quick.asp"),
+            QStringLiteral("GET"), {}, {},
+            [&](const platform::TransferResult&) { order << QStringLiteral("completion"); });
+        platform::Defer(&context, [&] { order << QStringLiteral("deferred"); });
+        order << Ask();
+        order << QStringLiteral("handler returns");
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return order.size() == 4; }, 3000))
+        << order.join(' ').toStdString();
+    EXPECT_EQ(order.mid(0, 2), (QStringList{"12\r\n", "handler returns"}));
+    EXPECT_TRUE(order.contains("completion"));
+    EXPECT_TRUE(order.contains("deferred"));
+    // Work of a context that went before the wait ended never runs.
+    {
+        QObject gone;
+        AsUserAction([&] {
+            platform::Defer(&gone, [&] { order << QStringLiteral("of a gone context"); });
+            Ask();
+        });
+    }
+    QTest::qWait(100);
+    EXPECT_FALSE(order.contains("of a gone context"));
 }

@@ -7,15 +7,20 @@
 
 #include "core/clsItemManagerUpdate.h"
 #include "platform/Dbf.h"
+#include "platform/RequestWait.h"
+#include "support/Files.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+#include <limits>
 #include <thread>
 
 using namespace storetest;
@@ -219,4 +224,58 @@ TEST_F(UpdateHostileTest, ATableCopiedOverWhileReadKeepsTheCopysCountAtClose) {
     ASSERT_TRUE(table.open(QIODevice::ReadOnly));
     EXPECT_EQ(table.readAll(), copy);
     EXPECT_EQ(FileCount(), 624);
+}
+
+TEST_F(UpdateHostileTest, TheSpoolKeepsItsFreeSpaceReserve) {
+    WriteTable({Rec(12, 5, "Twelve")});
+    const QByteArray before = testsupport::ReadFile(TablePath());
+    // More than the first free-space look (16 MB in), on a disk that can
+    // never keep the reserve.
+    modInternet::SetASPDataToFileLimits(0, std::numeric_limits<qint64>::max() / 2);
+    localservice::Reply reply;
+    reply.body = Reload(240000);
+    ASSERT_GT(reply.body.size(), 16 * 1024 * 1024);
+    Reply(reply);
+    Open().DownloadUpdates();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].msg.contains("Not enough free disk space"))
+        << errors[0].msg.toStdString();
+    EXPECT_EQ(Stamp(), kOldStamp);
+    EXPECT_EQ(DataFiles(), QStringList{"MenuItems.dat"});
+    store.reset();
+    EXPECT_EQ(testsupport::ReadFile(TablePath()), before);
+}
+
+TEST_F(UpdateHostileTest, AStoppedReloadAppliesNothingAndItsSpoolGoesWithTheWorker) {
+    WriteTable({Rec(12, 5, "Twelve")});
+    const QByteArray before = testsupport::ReadFile(TablePath());
+    localservice::Reply trickle;
+    trickle.body = Reload(2000);
+    trickle.trickleMs = 50;
+    trickle.trickleBytes = 256;
+    Reply(trickle);
+    clsItemManager& m = Open();
+    // The window that shows the wait; the user presses Escape in it.
+    QWidget progress;
+    progress.resize(100, 40);
+    progress.show();
+    const platform::WaitWindow shown(&progress);
+    auto* escape = new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    std::thread user([&progress, escape] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        QCoreApplication::postEvent(&progress, escape);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    m.DownloadUpdates();
+    const qint64 took = clock.elapsed();
+    user.join();
+    EXPECT_LT(took, 1500);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(Stamp(), kOldStamp);
+    // The worker ends the exchange and removes what it wrote.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return DataFiles() == QStringList{"MenuItems.dat"}; }, 3000))
+        << DataFiles().join(' ').toStdString();
+    store.reset();
+    EXPECT_EQ(testsupport::ReadFile(TablePath()), before);
 }

@@ -394,6 +394,7 @@ struct LocalService::Impl {
     std::condition_variable wake; // ends delays early on Stop
     QHash<QByteArray, Page> pages;
     QHash<QByteArray, int> extraDelays;
+    QHash<QByteArray, QPair<int, int>> trickles; // bytes, ms
     Handler fallback;
     QList<Request> log;
     std::function<void(const Request&)> listener;
@@ -419,9 +420,11 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     bool found = false;
     Handler fallbackHandler;
     int extraDelay = 0;
+    QPair<int, int> trickle(0, 0);
     {
         std::lock_guard<std::mutex> guard(lock);
         extraDelay = extraDelays.value(MatchKey(rawPath));
+        trickle = trickles.value(MatchKey(rawPath), trickle);
         log.append(r);
         if (listener)
             listener(r);
@@ -446,6 +449,10 @@ void LocalService::Impl::Serve(const httplib::Request& req, httplib::Response& r
     }
 
     reply.delayMs += extraDelay;
+    if (trickle.second > 0) {
+        reply.trickleBytes = trickle.first;
+        reply.trickleMs = trickle.second;
+    }
     if (reply.delayMs > 0) {
         std::unique_lock<std::mutex> guard(lock);
         wake.wait_for(guard, std::chrono::milliseconds(reply.delayMs),
@@ -611,6 +618,11 @@ void LocalService::SetRequestListener(std::function<void(const Request&)> listen
 void LocalService::SetExtraDelay(const QString& path, int ms) {
     std::lock_guard<std::mutex> guard(d->lock);
     d->extraDelays.insert(MatchKey(path), ms);
+}
+
+void LocalService::SetTrickle(const QString& path, int bytes, int ms) {
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->trickles.insert(MatchKey(path), qMakePair(bytes, ms));
 }
 
 QByteArray LocalService::NormalisePath(const QByteArray& rawPath) {

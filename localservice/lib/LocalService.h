@@ -107,6 +107,9 @@ public:
     // Holds back every reply of one page (matched like the pages are) by ms
     // more, whatever computes it: a slow server for the desktop tests.
     void SetExtraDelay(const QString& path, int ms);
+    // Sends every reply of one page `bytes` at a time with `ms` between the
+    // pieces, whatever computes it: a slow link for the desktop tests.
+    void SetTrickle(const QString& path, int bytes, int ms);
 
     // Normalises a raw path the way the server matches pages.
     static QByteArray NormalisePath(const QByteArray& rawPath);

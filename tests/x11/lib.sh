@@ -482,12 +482,20 @@ hover_row() {
 
 # --- the main road ---------------------------------------------------------------
 
-# login_demo: button, login window, demo / demo; waits for the home menu
-# ($menu) to finish its slide.
+# login_demo [SECONDS]: button, login window, demo / demo; waits (10 s, or
+# SECONDS) for the home menu ($menu) and for it to finish its slide.
 login_demo() {
+    send_demo_login
+    wait_for 'test -n "$(menu_window)"' "${1:-10}" || fail "the home menu did not open after the login"
+    wait_for 'test -z "$(window_named "Tarvel Login")"' || fail "the login window stayed open"
+    menu=$(menu_window)
+    settled "$menu"
+}
+# send_demo_login: button, login window, demo / demo and Return; sets $login
+# (the login window, which has the keyboard) and returns at once.
+send_demo_login() {
     click_button
     wait_for 'test -n "$(window_named "Tarvel Login")"' || fail "the login window did not open"
-    local login
     login=$(window_named 'Tarvel Login')
     sleep 0.5 # its slide
     geom "$login"
@@ -505,11 +513,17 @@ login_demo() {
     xdotool key Tab
     type_text demo
     xdotool key Return
-    wait_for 'test -n "$(menu_window)"' || fail "the home menu did not open after the login"
-    wait_for 'test -z "$(window_named "Tarvel Login")"' || fail "the login window stayed open"
-    menu=$(menu_window)
-    settled "$menu"
 }
+
+# --- long transfers (t_reload_*.sh, t_long_transfer_stop.sh) ---------------------
+
+# table_file, settings_file: the menu table and the settings Tarvel uses.
+table_file() { echo "$X11_WORK/data-home/Tarvel/data/MenuItems.dat"; }
+settings_file() { echo "$X11_WORK/config/Tarvel/Tarvel.ini"; }
+# stored_stamp: Main/LastUpdated as stored.
+stored_stamp() { sed -n 's/^LastUpdated=//p' "$(settings_file)" | head -n 1; }
+# spool_files: what a menu update left beside the table ("" when nothing).
+spool_files() { ls "$X11_WORK/data-home/Tarvel/data/" | grep '^MenuItems\.upd'; }
 
 # settled ID: waits (up to 5 s) until the window has stopped moving: its
 # slide is over, however slow the machine.
