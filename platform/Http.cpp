@@ -117,14 +117,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 }
 
 // The request target with the bytes no request line may carry escaped:
-// curl refuses controls and blanks, and would cut the target at a "#".
+// curl refuses controls and blanks, would cut the target at a "#", and
+// escapes 8-bit bytes itself in lower case. Escaped here, every server reads
+// the same bytes back, and what goes out does not depend on curl's version.
 QByteArray TargetBytes(const QByteArray& path) {
     static const char* hex = "0123456789ABCDEF";
     QByteArray out;
     out.reserve(path.size());
     for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c == 0x7F || c == '#') {
+        if (c <= 0x20 || c >= 0x7F || c == '#') {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];

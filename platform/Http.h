@@ -15,7 +15,8 @@
 // - connections: each thread keeps its handle, so a thread that makes many
 //   requests reuses a connection the server keeps open.
 // The request target keeps its bytes (no dot-segment or escape rewriting);
-// only bytes no request line may carry (controls, blanks) go escaped.
+// only bytes no request line may carry (controls, blanks, "#", 8-bit bytes)
+// go escaped as %XX, which a server reads back as the same bytes.
 #include <QByteArray>
 #include <QList>
 #include <QString>
