@@ -10,6 +10,7 @@
 #include "core/modStartup.h"
 #include "platform/DesignFont.h"
 #include "platform/DesktopPopup.h"
+#include "platform/Measurements.h"
 #include "platform/ProgramStart.h"
 #include "platform/SessionEnd.h"
 #include "platform/Shell.h"
@@ -17,7 +18,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
@@ -69,16 +69,14 @@ void EndWithoutDisplay() {
     ::_exit(1);
 }
 
-// TARVEL_REPORT_SHOWN=1 (the start-up measurement): print the milliseconds
-// from the process start to the button on screen, and end.
-void ReportWhenShown(const QElapsedTimer& clock) {
-    if (qEnvironmentVariable("TARVEL_REPORT_SHOWN") != QLatin1String("1"))
+// TARVEL_REPORT_SHOWN=1 (the start-up measurement): report the button's
+// first exposure on screen, and end.
+void ReportWhenShown(platform::StartReport& report) {
+    if (!platform::StartReport::Wanted())
         return;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && w->windowTitle() == modGlobals::kAppTitle) {
-            std::printf("shown %lld\n", static_cast<long long>(clock.nsecsElapsed() / 1000));
-            std::fflush(stdout);
-            QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+            report.Watch(w->windowHandle());
             return;
         }
     }
@@ -112,7 +110,9 @@ int main(int argc, char** argv) {
         modStartup::ReleaseSingleInstance();
         return exitCode;
     }
-    ReportWhenShown(clock);
+    platform::StartReport report(clock);
+    ReportWhenShown(report);
+    platform::PauseReport pauses;
     EndWhenLastWindowGone([] { QApplication::quit(); });
     platform::WatchEndSignals(EndWithTheSession, kSessionEndSeconds);
     platform::WhenDisplayLost(EndWithoutDisplay, kSessionEndSeconds);

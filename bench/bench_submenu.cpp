@@ -1,7 +1,11 @@
 // Submenu performance: filling a 100-row category from the menu table and
 // painting it, one paint of the highlight, the opener from its timer to the
-// child's first painted frame (no slide), and a row of hover scrolling. The table is written into a
-// temporary program folder with the local service's table writer.
+// child's first painted frame (no slide) for a 30-row child and for large
+// children whose rows each name an icon file not yet downloaded (5,000 and
+// 50,000 rows; the missing icons are asked of the real icon queue), and a
+// row of hover scrolling. The table is written into a temporary program
+// folder with the local service's table writer.
+#include "core/ButtonWindow.h"
 #include "core/clsItemManager.h"
 #include "core/modGlobals.h"
 #include "localservice/lib/SampleDatabase.h"
@@ -10,6 +14,7 @@
 #include "menus/frmMain.h"
 #include "menus/frmMenu.h"
 #include "platform/AppPath.h"
+#include "shell/IconQueue.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,8 +27,12 @@ using namespace modGlobals;
 
 namespace {
 
+constexpr int kLarge = 3;     // 5,000 rows below category 10
+constexpr int kVeryLarge = 4; // 50,000 rows
+
 // Category 10 with 100 rows, mixed leaves, categories and bids; its first
-// subcategory (20) with 30 rows.
+// subcategory (20) with 30 rows. Category 11 holds kLarge and kVeryLarge,
+// with 5,000 and 50,000 sites, each with its own icon file.
 std::vector<localservice::SampleRecord> Table() {
     std::vector<localservice::SampleRecord> out;
     auto add = [&](int id, int parent, const QString& name, bool isItem, const QString& bid) {
@@ -44,6 +53,15 @@ std::vector<localservice::SampleRecord> Table() {
             i % 25 == 24 ? QStringLiteral("1.25") : QString());
     for (int i = 0; i < 30; ++i)
         add(1000 + i, 20, QStringLiteral("Child row %1").arg(i), true, QString());
+    add(11, 1, QStringLiteral("Large"), false, QString());
+    add(kLarge, 11, QStringLiteral("Five thousand"), false, QString());
+    add(kVeryLarge, 11, QStringLiteral("Fifty thousand"), false, QString());
+    for (int i = 0; i < 55000; ++i) {
+        add(100000 + i, i < 5000 ? kLarge : kVeryLarge,
+            QStringLiteral("Site %1 of a large category").arg(i, 5, 10, QLatin1Char('0')), true,
+            QString());
+        out.back().icon = QStringLiteral("r%1.gif").arg(i);
+    }
     return out;
 }
 
@@ -94,12 +112,26 @@ void BM_SubmenuHighlight(benchmark::State& state) {
 }
 BENCHMARK(BM_SubmenuHighlight)->Unit(benchmark::kMillisecond);
 
+// Missing icons go to a real icon queue (its downloads fail: no server).
+class QueueButton : public windows::ButtonWindow {
+public:
+    bool DownloadNewIcon(const QString& URL, const QString& FileName, QObject* frm) override {
+        return queue.Add(URL, FileName, frm);
+    }
+    IconQueue queue;
+};
+
+// The opener's timer to the child's first painted frame: the child of
+// state.range(0) (category id).
 void BM_OpenerToFirstFrame(benchmark::State& state) {
+    QueueButton button;
+    windows::SetButtonWindow(&button);
     frmMenu parent;
     parent.show();
-    parent.FillMenu(10);
+    const int id = static_cast<int>(state.range(0));
+    parent.FillMenu(id == 20 ? 10 : 11);
     QApplication::processEvents();
-    const int row = menus::FindRow(*parent.m_Items, 20);
+    const int row = menus::FindRow(*parent.m_Items, id);
     for (auto _ : state) {
         state.PauseTiming();
         if (parent.m_ChildForm)
@@ -114,10 +146,23 @@ void BM_OpenerToFirstFrame(benchmark::State& state) {
         child->repaint(); // the first frame on the screen
         benchmark::DoNotOptimize(counter.paints);
         child->removeEventFilter(&counter);
+        state.PauseTiming();
+        if (auto* menu = qobject_cast<frmMenu*>(child))
+            state.counters["rows"] = menu->RowCount();
+        state.counters["queued"] = button.queue.Count();
+        button.queue.Clear();
+        state.ResumeTiming();
     }
     parent.timTooltip.stop();
+    if (parent.m_ChildForm)
+        menus::AsMenuLevel(parent.m_ChildForm.data())->Unload();
+    windows::SetButtonWindow(nullptr);
 }
-BENCHMARK(BM_OpenerToFirstFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenerToFirstFrame)
+    ->Arg(20)
+    ->Arg(kLarge)
+    ->Arg(kVeryLarge)
+    ->Unit(benchmark::kMillisecond);
 
 // One pointer event on a scroll strip of a shown window: a row of scrolling,
 // one frame per pixel, each painting the rows it shows.

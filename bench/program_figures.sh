@@ -14,7 +14,14 @@
 #   reload  the login with a full reload (every record as a "U" line): the
 #           time from the login's Return to the table's new date (the
 #           update applied) and to the home menu mapped after it, and the
-#           peak RSS once the home menu is open.
+#           peak RSS once the home menu is open;
+#   large   with the large category grown to 5,000 rows (the service and
+#           the table made again): the time from sending the key Right (on
+#           the home menu's first row; xdotool's start counted) to the
+#           submenu mapped; then with 50,000 sites, each with an icon of its
+#           own: the same time, the longest pause of Tarvel's event loop (no
+#           repaint possible; Tarvel reports pauses over 100 ms) from the key
+#           until 3 s after the map, and the icon files fetched by then.
 #
 # Prints the state measured in (records, table size, load), then one line a
 # figure: median (range, runs). Not part of ctest: run by hand on a quiet
@@ -113,16 +120,22 @@ export DISPLAY=":$(head -n 1 "$WORK/display")"
     while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done) >"$WORK/maps.log" &
 watcher_pid=$!
 
-# --- the table and the service.
+
+# --- the table and the service; $@: how the large category is shaped.
 mkdir -p "$WORK/service"
-"$BIN/tarvel-localservice" --make-database "$WORK/MenuItems.dat" --records "$RECORDS" ||
-    fail "could not write the menu table"
-table_mb=$(($(stat -c %s "$WORK/MenuItems.dat") / 1000000))
-"$BIN/tarvel-localservice" --data "$WORK/service" --records "$RECORDS" >"$WORK/service.log" 2>&1 &
-service_pid=$!
 service_port() { sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$WORK/service.log"; }
-wait_for 'test -n "$(service_port)"' 30 || fail "the service did not start: $(cat "$WORK/service.log")"
-host="127.0.0.1:$(service_port)"
+start_service() {
+    stop_pid "$service_pid"
+    "$BIN/tarvel-localservice" --make-database "$WORK/MenuItems.dat" --records "$RECORDS" "$@" ||
+        fail "could not write the menu table"
+    "$BIN/tarvel-localservice" --data "$WORK/service" --records "$RECORDS" "$@" \
+        >"$WORK/service.log" 2>&1 &
+    service_pid=$!
+    wait_for 'test -n "$(service_port)"' 30 || fail "the service did not start: $(cat "$WORK/service.log")"
+    host="127.0.0.1:$(service_port)"
+}
+start_service
+table_mb=$(($(stat -c %s "$WORK/MenuItems.dat") / 1000000))
 
 # A fresh installation: the table copied with cp, no icons yet, settings
 # with the given LastUpdated stamp; then Tarvel started on it.
@@ -135,7 +148,7 @@ start_tarvel() {
     printf '[Main]\nLastUpdated=%s\nVersion=%s\n' "$1" "$version" >"$WORK/config/Tarvel/Tarvel.ini"
     started_us=${EPOCHREALTIME/./}
     env XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/app" TMPDIR="$WORK/tmp" \
-        TARVEL_APP_PATH="$WORK/app" \
+        TARVEL_APP_PATH="$WORK/app" TARVEL_REPORT_PAUSES=1 \
         TARVEL_BOOTSTRAP_HOST="$host" TARVEL_SERVER_HOST="$host" TARVEL_MEMBER_HOST="$host" \
         QT_QPA_PLATFORM=xcb "$BIN/Tarvel" >"$WORK/tarvel.log" 2>&1 &
     tarvel_pid=$!
@@ -164,6 +177,11 @@ window_named() { windows | awk -v n="$1" '{ id = $1; $1 = $2 = $3 = ""; sub(/^ +
 menu_window() { windows | awk '$2 == 165 { print $1; exit }'; }
 submenu_window() {
     windows | awk -v b="$button" -v m="$menu" '$1 != b && $1 != m && $2 != 165 { print $1; exit }'
+}
+
+# The large submenu: screen-high, unlike the tooltip that may show beside it.
+large_window() {
+    windows | awk -v b="$button" -v m="$menu" '$1 != b && $1 != m && $2 != 165 && $3 >= 600 { print $1; exit }'
 }
 
 login() {
@@ -274,6 +292,47 @@ for ((run = 1; run <= RUNS; ++run)); do
     note "run $run: done"
 done
 
+# 4. large categories: 5,000 rows, then 50,000 rows with an icon each.
+# Opened with the keyboard (Down highlights the first row, Right opens it).
+open_large() { # $1: file for the key-to-map times, $2: seconds to wait
+    start_tarvel "$today" synced
+    wait_for 'test -n "$(window_named Tarvel)"' || fail "the button did not show"
+    login
+    wait_home_menu 30
+    xdotool key Down
+    sleep 0.3
+    log_lines=$(wc -l <"$WORK/tarvel.log")
+    # From the start of the xdotool that sends the key: its own start-up (a
+    # few milliseconds) is counted too.
+    pressed=${EPOCHREALTIME/./}
+    xdotool key Right
+    wait_for 'test -n "$(large_window)"' "$2" || fail "the large submenu did not open"
+    sub=$(large_window)
+    at=$(mapped_at "$sub" "$pressed")
+    [ -n "$at" ] || fail "the submenu's mapping was not seen"
+    echo "$(((at - pressed) / 1000))" >>"$1"
+}
+: >"$WORK/open5k" >"$WORK/open50k" >"$WORK/pause50k" >"$WORK/icons50k"
+start_service --large-rows 5000
+for ((run = 1; run <= RUNS; ++run)); do
+    open_large "$WORK/open5k" 10
+    [ "$run" -eq 1 ] && shot large-5000
+    note "run $run: 5,000-row category open"
+done
+start_service --large-rows 50000 --own-icons
+for ((run = 1; run <= RUNS; ++run)); do
+    open_large "$WORK/open50k" 60
+    # The icons in sight arrive and the window is refilled; then a while more.
+    sleep 3
+    [ "$run" -eq 1 ] && shot large-50000
+    tail -n +"$((log_lines + 1))" "$WORK/tarvel.log" |
+        awk 'BEGIN { m = 0 } /^pause [0-9]+$/ && $2 > m { m = $2 } END { print m }' >>"$WORK/pause50k"
+    find "$WORK/app/Tarvel/images" -name 'row*.gif' | wc -l >>"$WORK/icons50k"
+    note "run $run: 50,000-row category open"
+done
+stop_pid "$tarvel_pid"
+tarvel_pid=""
+
 records=$(awk -v n="$RECORDS" 'BEGIN { printf "%d", n }')
 state="$records records ($table_mb MB table copied with cp), fresh process, Xvfb 1024x768, $(nproc) cores, load $(uptime | sed 's/.*load average: //')"
 to_mb() { while read -r kb; do mb "$kb" && echo; done; }
@@ -283,6 +342,8 @@ echo "login (no reload: table opened and indexed, one bid changed) to home menu 
 echo "peak RSS logged in, home menu and 500-row submenu open: $(to_mb <"$WORK/menus" | median_range) MB (goal 60; resident with the home menu alone $(to_mb <"$WORK/home_now" | median_range) MB, with the submenu too $(to_mb <"$WORK/menus_now" | median_range) MB)"
 echo "full reload (every record a \"U\" line), login to table updated: $(median_range <"$WORK/reload_ms") ms; to home menu shown $(median_range <"$WORK/reload_menu_ms") ms"
 echo "peak RSS through the full reload, home menu open: $(to_mb <"$WORK/reload" | median_range) MB (goal 80)"
+echo "5,000-row category, key Right sent to the submenu mapped: $(median_range <"$WORK/open5k") ms (goal 10)"
+echo "50,000-site category, each site with its own icon: key sent to the submenu mapped $(median_range <"$WORK/open50k") ms (goal 1000); longest pause of the event loop from the key press until 3 s after the map $(median_range <"$WORK/pause50k") ms (goal 250; 0: none over 100 ms); icons fetched $(median_range <"$WORK/icons50k")"
 if [ -s "$WORK/menus_smaps" ]; then
     echo "first run, submenu open, /proc/PID/smaps_rollup:"
     grep -E '^(Rss|Pss_Anon|Pss_File|Anonymous|Private_Clean|Private_Dirty|Shared_Clean)' "$WORK/menus_smaps" | sed 's/^/  /'

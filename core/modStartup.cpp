@@ -347,8 +347,12 @@ void RunStartup(const QString& commandLine) {
     ShowVersionPages(commandLine);
     SetFavoritesFolder(gFavoritesPosition);
 
-    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), gVersion);
-    SaveSetting(QStringLiteral("Main"), QStringLiteral("Path"), appPath);
+    // Each save rewrites the settings file; a value already stored is not
+    // written again before the button shows.
+    for (const auto& [key, value] : {std::pair{QStringLiteral("Version"), gVersion},
+                                     std::pair{QStringLiteral("Path"), appPath}})
+        if (GetSetting(QStringLiteral("Main"), key, QString()) != value)
+            SaveSetting(QStringLiteral("Main"), key, value);
     windows::button().Show();
 }
 

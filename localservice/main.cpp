@@ -3,7 +3,9 @@
 //   tarvel-localservice [--port N] [--data FOLDER] [--records N] [--request-log FILE]
 //                       [--delay PAGE=MS ...] [--trickle PAGE=BYTES/MS ...]
 //   tarvel-localservice --make-database FILE [--records N]
-// --records grows the sample directory to N records for measuring.
+//   (both also [--large-rows N] [--own-icons])
+// --records grows the sample directory to N records for measuring;
+// --large-rows and --own-icons shape its large category.
 // --request-log appends one line per request received ("METHOD target body",
 // the body's line breaks as spaces), for scripts that check what was asked.
 #include "localservice/lib/LocalService.h"
@@ -69,6 +71,15 @@ int main(int argc, char** argv) {
         QStringLiteral("Send every reply of PAGE BYTES at a time, MS milliseconds apart; "
                        "repeatable."),
         QStringLiteral("PAGE=BYTES/MS"));
+    const QCommandLineOption largeRowsOption(
+        QStringLiteral("large-rows"),
+        QStringLiteral("With --records: the large category holds N rows (default 500)."),
+        QStringLiteral("N"), QStringLiteral("500"));
+    const QCommandLineOption ownIconsOption(
+        QStringLiteral("own-icons"),
+        QStringLiteral("With --records: every site of the large category has an icon of its own."));
+    parser.addOption(largeRowsOption);
+    parser.addOption(ownIconsOption);
     parser.addOption(delayOption);
     parser.addOption(trickleOption);
     parser.addOption(portOption);
@@ -84,6 +95,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bad record count: %s\n", qPrintable(parser.value(recordsOption)));
         return 2;
     }
+    const int largeRows = parser.value(largeRowsOption).toInt(&ok);
+    if (!ok || largeRows < 5) {
+        std::fprintf(stderr, "bad row count: %s\n", qPrintable(parser.value(largeRowsOption)));
+        return 2;
+    }
+    localservice::SetLargeCategoryShape({largeRows, parser.isSet(ownIconsOption)});
     if (parser.isSet(databaseOption)) {
         const QString file = parser.value(databaseOption);
         if (!localservice::CreateSampleDatabase(file, records)) {

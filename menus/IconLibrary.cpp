@@ -6,13 +6,25 @@
 #include "platform/Latin1Text.h"
 #include "platform/TransferControl.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <sys/stat.h>
+
 namespace menus {
 
 namespace {
+
+// The folder's last change (ns since the epoch), -1 when it cannot be read.
+qint64 FolderStamp(const QString& folder) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
+        return -1;
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 QPixmap LoadBuiltin(const QString& key) {
     const QString base = QStringLiteral(":/menus/icons/") + key;
@@ -69,6 +81,51 @@ void IconLibrary::FollowImagesFolder() {
         imagesFolder_ = modGlobals::gImagesPath;
         loaded_.clear();
         failed_.clear();
+        present_.clear();
+        listed_ = false;
+    }
+}
+
+void IconLibrary::ListImagesFolder() {
+    listedStamp_ = FolderStamp(imagesFolder_);
+    present_.clear();
+    const QStringList names =
+        QDir(imagesFolder_).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    present_ = QSet<QString>(names.begin(), names.end());
+    listed_ = true;
+    // Timestamps move in ticks of a few milliseconds: a file added in the
+    // tick of the listing would not change the stamp, so the next look lists
+    // again.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch() * 1000000;
+    listedRacy_ = listedStamp_ < 0 || now - listedStamp_ < 1000000000;
+}
+
+void IconLibrary::LookAtImagesFolder() {
+    FollowImagesFolder();
+    if (!listed_ || imagesFolder_.isEmpty())
+        return; // listed when first needed
+    if (listedRacy_ || FolderStamp(imagesFolder_) != listedStamp_)
+        listed_ = false;
+}
+
+bool IconLibrary::Listed(const QString& fileName) {
+    if (!listed_)
+        ListImagesFolder();
+    return present_.contains(fileName);
+}
+
+void IconLibrary::NoteIconFile(const QString& path, bool present) {
+    FollowImagesFolder();
+    if (!listed_ || imagesFolder_.isEmpty() || !path.startsWith(imagesFolder_))
+        return;
+    const QString name = path.mid(imagesFolder_.size());
+    if (name.contains(QLatin1Char('/')))
+        return;
+    if (present) {
+        present_.insert(name);
+    } else {
+        present_.remove(name);
+        loaded_.erase(name);
     }
 }
 
@@ -95,6 +152,7 @@ QPixmap IconLibrary::ItemIcon(const QString& fileName) {
             return QPixmap();
         }
         fetched = true;
+        NoteIconFile(path, true);
     }
     QPixmap pm(path);
     if (pm.isNull()) {
@@ -123,8 +181,14 @@ QPixmap IconLibrary::LocalIcon(const QString& fileName, FileState* state) {
         st = FileState::Unusable;
         return QPixmap();
     }
+    if (!Listed(fileName)) {
+        st = FileState::Missing;
+        return QPixmap();
+    }
+    // Only a listed file is looked at, once: a loaded one is kept.
     const QFileInfo info(imagesFolder_ + fileName);
     if (!info.exists()) {
+        present_.remove(fileName);
         st = FileState::Missing;
         return QPixmap();
     }

@@ -38,6 +38,14 @@ public:
     // folder, or no picture in the file).
     QPixmap LocalIcon(const QString& fileName, FileState* state = nullptr);
 
+    // Which files the images folder holds is read in one listing, not asked
+    // of the disk a row at a time: a category of thousands of rows opens
+    // without a file-system call per row. One look at the folder (a stat)
+    // reads it again when anything was added or removed since.
+    void LookAtImagesFolder();
+    // A file written into or removed from the images folder (a full path).
+    void NoteIconFile(const QString& path, bool present);
+
     // Time-out of one icon download (5 s); tests shorten it.
     void SetDownloadTimeoutMs(int ms) { downloadTimeoutMs_ = ms; }
     int DownloadTimeoutMs() const { return downloadTimeoutMs_; }
@@ -45,10 +53,18 @@ public:
 private:
     IconLibrary();
     void FollowImagesFolder();
+    void ListImagesFolder();
+    bool Listed(const QString& fileName);
 
     std::map<QString, QPixmap> builtin1_, builtinIcons_, loaded_;
     QSet<QString> failed_;
     QString imagesFolder_;
+    QSet<QString> present_; // the images folder's files at the last listing
+    bool listed_ = false;
+    qint64 listedStamp_ = 0; // the folder's change time (ns) the listing saw
+    // The listing was taken within the file system's clock tick of a change:
+    // a file added in the same tick leaves the stamp as it was.
+    bool listedRacy_ = false;
     int downloadTimeoutMs_ = 5000;
 };
 

@@ -79,13 +79,35 @@ frmMain::~frmMain() {
     UnloadChild();
 }
 
-frmMain& frmMain::Instance() {
-    // Top-level widgets are not destroyed with the application object; the
-    // window lives until the process ends, like the design's single form.
+namespace {
+
+// Top-level widgets are not destroyed with the application object; the
+// window lives until the process ends, like the design's single form.
+QPointer<frmMain>& TheInstance() {
     static QPointer<frmMain> instance;
-    if (!instance)
+    return instance;
+}
+
+std::function<void(int, const QPoint&)>& InstanceContextMenu() {
+    static std::function<void(int, const QPoint&)> show;
+    return show;
+}
+
+} // namespace
+
+frmMain& frmMain::Instance() {
+    QPointer<frmMain>& instance = TheInstance();
+    if (!instance) {
         instance = new frmMain();
+        instance->ShowContextMenu = InstanceContextMenu();
+    }
     return *instance;
+}
+
+void frmMain::SetInstanceContextMenu(std::function<void(int, const QPoint&)> show) {
+    InstanceContextMenu() = std::move(show);
+    if (TheInstance())
+        TheInstance()->ShowContextMenu = InstanceContextMenu();
 }
 
 // --- members of the chain ---------------------------------------------------

@@ -29,6 +29,10 @@ public:
 
     // The program's home menu, created on first use.
     static frmMain& Instance();
+    // The context menu the program's home menu gets (now, or when it is
+    // created): installing it does not create the window before the button
+    // has shown.
+    static void SetInstanceContextMenu(std::function<void(int row, const QPoint& globalPos)> show);
 
     // --- members of the chain ---
     QWidget* Window() override { return this; }

@@ -79,6 +79,7 @@ QRect frmMain::SearchButtonRect() const {
 
 void frmMain::FillHomeMenu() {
     try {
+        IconLibrary::Instance().LookAtImagesFolder();
         ItemCollectionPtr items =
             itemsSource_ ? itemsSource_() : ItemManager().GetHomeMenuCollection(gUserID);
         // A failed fetch has told the user already: show an empty menu
@@ -180,8 +181,8 @@ QPixmap frmMain::RowIcon(const clsItem& item) {
     const bool empty = state == IconLibrary::FileState::Empty;
     if ((missing || empty) && !m_RequestedIcons.contains(item.Icon)) {
         m_RequestedIcons.insert(item.Icon);
-        if (empty)
-            QFile::remove(gImagesPath + item.Icon);
+        if (empty && QFile::remove(gImagesPath + item.Icon))
+            icons.NoteIconFile(gImagesPath + item.Icon, false);
         windows::button().DownloadNewIcon(QStringLiteral("/images/") + item.Icon,
                                           gImagesPath + item.Icon, this);
     }
@@ -191,6 +192,7 @@ QPixmap frmMain::RowIcon(const clsItem& item) {
 void frmMain::RefreshIcons() {
     if (!m_Loaded || m_Background.isNull())
         return;
+    IconLibrary::Instance().LookAtImagesFolder();
     // The same rows again, on the background kept from the fill.
     QPixmap canvas = m_Background.copy();
     QPainter p(&canvas);

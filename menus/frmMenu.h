@@ -121,6 +121,7 @@ private:
     void PaintSkinUnder(QPainter& p, const QRect& area);
     void PaintRows(QPainter& p, const QRect& area);
     void IndexRows();
+    void RequestIconsInSight();
     QPixmap RowIcon(const clsItem& item, bool request);
     void RequestIcon(const QString& fileName);
     void DrawHighlight();

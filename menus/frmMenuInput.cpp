@@ -229,6 +229,7 @@ void frmMenu::ScrollUp() {
         picScrollUp->BorderStyle = 0;
         picScrollUp->hide();
         HideTooltip();
+        RequestIconsInSight();
         return;
     }
     ScrollStep(+1);
@@ -266,6 +267,7 @@ void frmMenu::ScrollStep(int direction) {
         repaint();
     }
     HideTooltip();
+    RequestIconsInSight();
 }
 
 void frmMenu::ShowRowInView(int row) {
@@ -291,6 +293,7 @@ void frmMenu::ShowRowInView(int row) {
     picScrollDown->setVisible(y + m_canvas->height() > clientBottom);
     picScrollUp->BorderStyle = picScrollDown->BorderStyle = 0;
     repaint();
+    RequestIconsInSight();
 }
 
 // --- keyboard ---------------------------------------------------------------

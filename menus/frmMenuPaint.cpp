@@ -51,6 +51,7 @@ void frmMenu::DrawMenu(int rows) {
     const int tppX = platform::TwipsPerPixelX();
     const int tppY = platform::TwipsPerPixelY();
     const int canvasHeight = rows * kRowHeight + platform::TwipsToPixelsY(60);
+    IconLibrary::Instance().LookAtImagesFolder();
     skinForm.ApplySkin(menus::SkinStorage::ForWindow(QStringLiteral("submenu"), gTrueColor), this);
     const int b = skinForm.Border();
     const int cw = kWidth - 2 * b;
@@ -115,6 +116,7 @@ void frmMenu::DrawMenu(int rows) {
         picScrollDown->hide();
     }
     update();
+    RequestIconsInSight();
 }
 
 void frmMenu::PaintStrip(menus::PictureBox* strip, const QString& key) {
@@ -176,17 +178,26 @@ void frmMenu::PaintSkinUnder(QPainter& p, const QRect& area) {
 }
 
 void frmMenu::IndexRows() {
-    // Every row's missing icon is asked for when the window fills, as if
-    // every row were painted, whether or not it is scrolled into sight.
     m_PenRows.clear();
     const auto& entries = m_Items->Entries();
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         const clsItem* item = entries[i].item.get();
-        if (!item || item->ID == kSeparatorId)
-            continue;
-        if (IsLabelId(item->ID))
+        if (item && IsLabelId(item->ID))
             m_PenRows.push_back(i);
-        else
+    }
+}
+
+void frmMenu::RequestIconsInSight() {
+    // Only the rows that can be seen ask for their missing icons: a category
+    // of 50,000 rows must not queue 50,000 downloads before it shows. Rows
+    // scrolled into sight ask when they arrive there.
+    const auto& entries = m_Items->Entries();
+    const int count = static_cast<int>(entries.size());
+    const int first = qMax(0, VisibleTop() / kRowHeight);
+    const int last = qMin(count - 1, (VisibleBottom() - 1) / kRowHeight);
+    for (int i = first; i <= last; ++i) {
+        const clsItem* item = entries[i].item.get();
+        if (item && item->ID != kSeparatorId && !IsLabelId(item->ID))
             RowIcon(*item, true);
     }
 }
@@ -275,7 +286,8 @@ QPixmap frmMenu::RowIcon(const clsItem& item, bool request) {
     if (state == IconLibrary::FileState::Missing) {
         RequestIcon(item.Icon);
     } else if (state == IconLibrary::FileState::Empty && !m_Requested.contains(item.Icon)) {
-        QFile::remove(gImagesPath + item.Icon);
+        if (QFile::remove(gImagesPath + item.Icon))
+            icons.NoteIconFile(gImagesPath + item.Icon, false);
         RequestIcon(item.Icon);
     }
     return pm;

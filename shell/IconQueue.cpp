@@ -2,6 +2,7 @@
 
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
+#include "menus/IconLibrary.h"
 #include "platform/Files.h"
 #include "platform/TransferControl.h"
 
@@ -58,11 +59,9 @@ bool IconQueue::Add(const QString& URL, const QString& FileName, QObject* reques
             it->refill = std::move(refill);
     }
 
-    const bool queued = std::any_of(queue_.begin(), queue_.end(), [&FileName](const Record& r) {
-        return r.fileName == FileName;
-    });
-    if (queued)
+    if (queued_.contains(FileName))
         return true;
+    queued_.insert(FileName);
     queue_.push_back({URL, FileName});
     if (queue_.size() == 1)
         StartHead();
@@ -80,6 +79,7 @@ void IconQueue::Clear() {
     transferId_ = -1;
     ++ticket_;
     queue_.clear();
+    queued_.clear();
     requesters_.clear();
 }
 
@@ -118,6 +118,8 @@ void IconQueue::HeadDone(quint64 ticket, const platform::TransferResult& result)
             platform::MakePrivateFolder(QFileInfo(head.fileName).absolutePath());
             written = platform::WriteFileWhole(head.fileName, icon);
         }
+        if (written)
+            menus::IconLibrary::Instance().NoteIconFile(head.fileName, true);
     }
     // A failed download is dropped, not retried: the next paint that misses
     // the icon asks again.
@@ -138,8 +140,10 @@ void IconQueue::GiveUpHead() {
 }
 
 void IconQueue::Advance() {
-    if (!queue_.empty())
+    if (!queue_.empty()) {
+        queued_.remove(queue_.front().fileName);
         queue_.pop_front();
+    }
     if (!queue_.empty()) {
         StartHead();
         return;

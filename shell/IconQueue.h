@@ -7,6 +7,7 @@
 // still exists is refilled once so that it repaints with the new icons.
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -68,6 +69,9 @@ private:
     void RefillRequesters();
 
     std::deque<Record> queue_;
+    // The local files in queue_: a category of thousands of rows asks for
+    // thousands of icons, and each request must find its duplicate at once.
+    QSet<QString> queued_;
     std::vector<Requester> requesters_;
     quint64 ticket_ = 0; // the head's download; older completions are stale
     int transferId_ = -1;

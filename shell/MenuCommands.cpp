@@ -39,7 +39,7 @@ QString MenuText(QString text) {
 } // namespace
 
 void InstallMenuCommands() {
-    frmMain::Instance().ShowContextMenu = &ShowContextMenu;
+    frmMain::SetInstanceContextMenu(&ShowContextMenu);
 }
 
 void ConnectInternetMenu(frmButton& button) {

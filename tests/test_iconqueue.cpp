@@ -1,7 +1,8 @@
 // The icon download queue against a local service: downloads one at a time
 // in request order, failures that do not stall it, whole-body atomic writes,
 // refused names, the refill of the windows that asked, and replies of other
-// users of the transfer control that never land in an icon file.
+// users of the transfer control that never land in an icon file, and many
+// requests with repeats that fetch each icon once, in first request order.
 #include "core/modGlobals.h"
 #include "core/modInternet.h"
 #include "localservice/lib/LocalService.h"
@@ -320,3 +321,33 @@ TEST_F(IconQueueTest, OnlyAnIconsWorthOfAPictureIsStored) {
 } // namespace
 
 #include "test_iconqueue.moc"
+
+TEST_F(IconQueueTest, ManyRequestsWithRepeatsFetchEachIconOnceInFirstRequestOrder) {
+    service.SetFallback([](const Request&) {
+        Reply reply;
+        reply.body = Png("ANY");
+        reply.contentType = "image/png";
+        return reply;
+    });
+    IconQueue queue;
+    FakeMenu menu;
+    // 300 icons asked for in a shuffled order, each of them three times while
+    // it waits; the head too is asked for again.
+    QStringList order;
+    for (int i = 0; i < 300; ++i)
+        order << QStringLiteral("n%1.png").arg((i * 7) % 300, 3, 10, QLatin1Char('0'));
+    for (int round = 0; round < 3; ++round)
+        for (const QString& name : order)
+            ASSERT_TRUE(queue.Add(Url(name), File(name), &menu));
+    EXPECT_EQ(queue.Count(), 300);
+    ASSERT_TRUE(WaitDrained(queue));
+    QStringList fetched;
+    for (const Request& r : service.Requests())
+        fetched << QString::fromLatin1(r.path).mid(Page(QString()).size());
+    EXPECT_EQ(fetched, order);
+    EXPECT_EQ(menu.refreshes, 1);
+    // Once landed, an icon asked for again is fetched again.
+    ASSERT_TRUE(queue.Add(Url(order[0]), File(order[0]), &menu));
+    ASSERT_TRUE(WaitDrained(queue));
+    EXPECT_EQ(service.RequestsFor(Page(order[0])).size(), 2);
+}

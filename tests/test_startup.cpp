@@ -30,6 +30,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -361,6 +362,28 @@ TEST_F(StartupTest, FillsTheProgramStateFromTheSettings) {
     EXPECT_TRUE(frmButton::Loaded()->isVisible());
     EXPECT_TRUE(frmButton::Loaded()->timTop->isActive());
     EXPECT_TRUE(frmButton::Loaded()->timLogout->isActive());
+}
+
+TEST_F(StartupTest, AStartWithTheVersionAndPathStoredLeavesTheSettingsFileAlone) {
+    SetInstalled();
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.0.3"));
+    SaveSetting(QStringLiteral("Main"), QStringLiteral("Path"), world.appPath());
+    const QString file = platform::SettingsFilePath(kAppTitle);
+    QFile before(file);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    struct stat was {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &was), 0);
+    ASSERT_EQ(Main({}), -1);
+    EXPECT_TRUE(frmButton::Loaded()->isVisible());
+    // Not rewritten (a save replaces the file by a new one).
+    struct stat is {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &is), 0);
+    EXPECT_EQ(is.st_ino, was.st_ino);
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+    EXPECT_EQ(GetSetting(QStringLiteral("Main"), QStringLiteral("Path")), world.appPath());
 }
 
 TEST_F(StartupTest, SettingsThatDoNotConvertTakeTheirDefaults) {

@@ -226,8 +226,21 @@ std::vector<int> SampleTopCategories() {
     return {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 62};
 }
 
+namespace {
+LargeCategoryShape g_shape;
+}
+
+void SetLargeCategoryShape(const LargeCategoryShape& shape) {
+    g_shape = shape;
+    g_shape.rows = std::max(5, shape.rows);
+}
+
+const LargeCategoryShape& LargeCategoryShapeInUse() {
+    return g_shape;
+}
+
 int LargeDirectorySize(int records) {
-    return std::max(records, static_cast<int>(SampleDirectory().size()) + kLargeCategoryRows + 1);
+    return std::max(records, static_cast<int>(SampleDirectory().size()) + g_shape.rows + 1);
 }
 
 SampleRecord LargeDirectoryRecord(int index, int records) {
@@ -248,16 +261,23 @@ SampleRecord LargeDirectoryRecord(int index, int records) {
     // fifth of them a category holding runs of 250 of the other rows.
     const int n = LargeDirectorySize(records) - own - 1;
     const int i = index - own - 1;
-    const int first = (n - kLargeCategoryRows) / 2;
+    const int rows = g_shape.rows;
+    const int first = (n - rows) / 2;
     SampleRecord r;
     r.id = 100000 + i;
-    if (i >= first && i < first + kLargeCategoryRows)
+    if (i >= first && i < first + rows)
         r.parentId = kLargeCategory;
     else
-        r.parentId = 100000 + first + 5 * ((i / 250) % (kLargeCategoryRows / 5));
+        r.parentId = 100000 + first + 5 * ((i / 250) % (rows / 5));
     r.name = QStringLiteral("Site number %1 of the directory").arg(r.id);
-    r.isItem = (i - first) % 5 != 0;
-    r.icon = r.isItem ? QStringLiteral("site%1.gif").arg(i % 5) : QStringLiteral("FolderIcon");
+    // Sites only, each with its own icon, when they are to be counted so.
+    r.isItem = (i - first) % 5 != 0 || (g_shape.ownIcons && r.parentId == kLargeCategory);
+    if (!r.isItem)
+        r.icon = QStringLiteral("FolderIcon");
+    else if (g_shape.ownIcons)
+        r.icon = QStringLiteral("row%1.gif").arg(r.id);
+    else
+        r.icon = QStringLiteral("site%1.gif").arg(i % 5);
     r.description =
         QStringLiteral("A description of site %1, with a few words about what it offers").arg(r.id);
     if (r.isItem && i % 6 == 0) {

@@ -47,12 +47,23 @@ std::vector<int> SampleTopCategories();
 // The sample directory grown to a real directory's size, for measuring the
 // programs with a large table: the sample's records first, then filler sites
 // up to `records` records in all. The filler holds one category of exactly
-// kLargeCategoryRows rows, kLargeCategory, filed in the middle of the table and
+// kLargeCategoryRows rows (or as set), kLargeCategory, filed in the middle of the table and
 // a shortcut of the default home menu (see SampleShortcuts), whose category
 // rows hold the rest of the filler. Record numbers run from 0 to
 // LargeDirectorySize(records) - 1.
 constexpr int kLargeCategory = 80;
 constexpr int kLargeCategoryRows = 500;
+// The large category's rows and icons for the whole process (the service
+// and the table it writes must agree): by default kLargeCategoryRows rows
+// sharing five icons; for the figures of a very large category, thousands
+// of rows, each site with an icon of its own ("row<id>.gif", which the
+// service draws when asked).
+struct LargeCategoryShape {
+    int rows = kLargeCategoryRows;
+    bool ownIcons = false;
+};
+void SetLargeCategoryShape(const LargeCategoryShape& shape);
+const LargeCategoryShape& LargeCategoryShapeInUse();
 int LargeDirectorySize(int records);
 SampleRecord LargeDirectoryRecord(int index, int records);
 

@@ -159,6 +159,23 @@ void InstallMenuPages(LocalService& service, const SampleData& data) {
         service.SetReply(base + QStringLiteral("images/") + name, reply);
     }
 
+    // A large category whose sites each have an icon of their own: one badge
+    // for all of them, drawn here once.
+    if (data.records > 0 && LargeCategoryShapeInUse().ownIcons) {
+        const QByteArray prefix = (base + QStringLiteral("images/row")).toLatin1();
+        const QByteArray badge = BadgePng(QStringLiteral("row"));
+        service.SetFallback([prefix, badge](const Request& request) {
+            Reply reply;
+            if (request.path.startsWith(prefix) && request.path.endsWith(".gif")) {
+                reply.contentType = "image/png";
+                reply.body = badge;
+            } else {
+                reply.status = 404;
+            }
+            return reply;
+        });
+    }
+
     // Form definitions, and the page their Submit goes to (on this service,
     // whatever port it listens on).
     const QString submitPage = base + QStringLiteral("sampleForm.asp");
