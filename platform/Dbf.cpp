@@ -265,6 +265,12 @@ template <typename Fn> void DbfTable::Scan(Fn fn) const {
     for (uint32_t first = 0; first < fileRecords_; first += per) {
         const uint32_t n = std::min(per, fileRecords_ - first);
         const size_t want = static_cast<size_t>(n) * recordLength_;
+#ifdef POSIX_FADV_WILLNEED
+        // The blocks after this one are asked for while this one is parsed,
+        // so that a table not in the cache keeps the disk busy.
+        ::posix_fadvise(fd_, static_cast<off_t>(headerLength_) + off_t(first + per) * recordLength_,
+                        static_cast<off_t>(4 * kScanBlock), POSIX_FADV_WILLNEED);
+#endif
         const size_t got = ReadSome(
             fd_, block, want, static_cast<off_t>(headerLength_) + off_t(first) * recordLength_);
         if (got < want)

@@ -208,8 +208,9 @@ private:
     const char* KnownBytes(uint32_t record, int field) const;
     // The record to change those parts of, which the caller then writes.
     char* WritePtr(uint32_t record, Parts parts);
-    // A new changed record of the file, holding those parts.
-    char* NewSlot(uint32_t record, Parts parts);
+    // A new changed record of the file, holding those parts; when they are
+    // all of it and `whole` is given, a copy of those bytes.
+    char* NewSlot(uint32_t record, Parts parts, const char* whole = nullptr);
     // Stores the given parts of a record laid out in `from` (the whole
     // record's layout); `kept` parts are known to equal the record's bytes.
     void StoreParts(uint32_t record, const char* from, Parts parts, Parts kept);

@@ -228,7 +228,7 @@ char* DbfTable::WritePtr(uint32_t record, Parts parts) {
     return NewSlot(record, parts);
 }
 
-char* DbfTable::NewSlot(uint32_t record, Parts parts) {
+char* DbfTable::NewSlot(uint32_t record, Parts parts, const char* whole) {
     if (dirty_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
         WriteBack();
     if (dirty_.empty()) {
@@ -238,7 +238,10 @@ char* DbfTable::NewSlot(uint32_t record, Parts parts) {
     }
     const size_t at = dirty_.size();
     const bool cached = InWindow(record);
-    if (cached || !partial_) {
+    if (whole && parts == allParts_) {
+        dirty_.insert(dirty_.end(), whole, whole + recordLength_);
+        dirtyKnown_.push_back(allParts_);
+    } else if (cached || !partial_) {
         const char* from = FileRecord(record);
         dirty_.insert(dirty_.end(), from, from + recordLength_);
         dirtyKnown_.push_back(allParts_);
@@ -282,8 +285,9 @@ void DbfTable::StoreParts(uint32_t record, const char* from, Parts parts, Parts 
         return;
     changed_ = true;
     if (!at) {
-        at = NewSlot(record, parts | kept);
-        Overlay(at, from, parts | kept);
+        at = NewSlot(record, parts | kept, from);
+        if ((parts | kept) != allParts_)
+            Overlay(at, from, parts | kept);
         return;
     }
     Overlay(at, from, parts);
