@@ -336,9 +336,10 @@ bool DbfTable::CreateTags(const std::vector<std::pair<QByteArray, int>>& wanted)
                 entries[i].push_back({key, r});
         }
         for (size_t i = 0; plain && i < checked.size(); ++i) {
-            const DbfFieldDef& f = fields_[static_cast<size_t>(checked[i])].def;
-            plain = PlainNumber(rec + 1 + fields_[static_cast<size_t>(checked[i])].offset, f.length,
-                                f.type == 'N' || f.type == 'F');
+            const FieldInfo& f = fields_[static_cast<size_t>(checked[i])];
+            int32_t value = 0;
+            plain = PlainNumber(rec + 1 + f.offset, f.def.length,
+                                f.def.type == 'N' || f.def.type == 'F', &value);
         }
         if (plain)
             plain_[r / 64] |= bit;

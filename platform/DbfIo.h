@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <sys/types.h>
 
 namespace platform::dbfio {
@@ -16,8 +17,8 @@ constexpr size_t kScanBlock = size_t(1) << 20;
 
 // Whether a field's bytes hold an integer as this engine writes one: its
 // shortest decimal (no '+', no leading zeros, no "-0"), against the right
-// edge when `numeric`, else against the left.
-bool PlainNumber(const char* bytes, int width, bool numeric);
+// edge when `numeric`, else against the left; within 32 bits, its value.
+bool PlainNumber(const char* bytes, int width, bool numeric, int32_t* value);
 // what, then the reason errno gives.
 QString SysError(const QString& what);
 // Writes all of buf at offset, retrying short writes.

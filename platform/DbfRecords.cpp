@@ -304,8 +304,8 @@ bool DbfTable::HoldsKnown(uint32_t record, int field, const char* fitted) const 
     const Tag* tag = TagOnField(field);
     const DbfFieldDef& f = fields_[static_cast<size_t>(field)].def;
     int32_t key = 0;
-    return tag && PlainNumber(fitted, f.length, f.type == 'N' || f.type == 'F') &&
-           ParseInt(QByteArrayView(fitted, f.length), &key) && tag->index.Contains(key, record);
+    return tag && PlainNumber(fitted, f.length, f.type == 'N' || f.type == 'F', &key) &&
+           tag->index.Contains(key, record);
 }
 
 void DbfTable::Store(uint32_t record, int field, const char* fitted) {

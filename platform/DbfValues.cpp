@@ -221,18 +221,29 @@ void DbfTable::AssignStrings(int record, std::initializer_list<FieldText> values
     }
     scratch_.resize(recordLength_);
     char* rec = scratch_.data();
-    Parts parts = 0, kept = 0;
+    Parts parts = 0, kept = 0, tagged = 0;
+    for (const Tag& tag : tags_)
+        tagged |= FieldPart(tag.field);
     for (const FieldText& v : values) {
         if (v.field < 0 || v.field >= FieldCount())
             continue;
         const FieldInfo& f = fields_[static_cast<size_t>(v.field)];
         char* out = rec + 1 + f.offset;
-        if (!Fit(out, f.def, v.text.size(), [&](qsizetype i) { return Latin1(v.text[i]); }))
+        if (f.def.type != 'N' && f.def.type != 'F') {
+            // Text as Fit stores it, in a loop the compiler unrolls.
+            const qsizetype n = std::min<qsizetype>(f.def.length, v.text.size());
+            const char16_t* from = v.text.utf16();
+            for (qsizetype i = 0; i < n; ++i)
+                out[i] = from[i] < 256 ? static_cast<char>(from[i]) : '?';
+            std::memset(out + n, ' ', static_cast<size_t>(f.def.length - n));
+        } else if (!Fit(out, f.def, v.text.size(),
+                        [&](qsizetype i) { return Latin1(v.text[i]); })) {
             continue;
+        }
         if (v.kept) {
             if (HoldsKnown(r, v.field, out))
                 kept |= FieldPart(v.field);
-        } else if (TagOnField(v.field)) {
+        } else if (tagged & FieldPart(v.field)) {
             Store(r, v.field, out); // its old value leaves the tag
         } else {
             parts |= FieldPart(v.field);
@@ -255,7 +266,7 @@ bool DbfTable::Fits(int field, QStringView text) const {
                [&](qsizetype i) { return Latin1(text[i]); });
 }
 
-bool dbfio::PlainNumber(const char* bytes, int width, bool numeric) {
+bool dbfio::PlainNumber(const char* bytes, int width, bool numeric, int32_t* value) {
     int a = 0, b = width;
     while (a < b && bytes[a] == ' ')
         ++a;
@@ -263,13 +274,21 @@ bool dbfio::PlainNumber(const char* bytes, int width, bool numeric) {
         --b;
     if (a == b || (numeric ? b != width : a != 0))
         return false;
-    if (bytes[a] == '-' && (++a == b || bytes[a] == '0'))
+    const bool negative = bytes[a] == '-';
+    if (negative && (++a == b || bytes[a] == '0'))
         return false;
-    if (bytes[a] == '0' && b - a > 1)
+    if ((bytes[a] == '0' && b - a > 1) || b - a > 10)
         return false;
-    for (int i = a; i < b; ++i)
+    int64_t v = 0;
+    for (int i = a; i < b; ++i) {
         if (bytes[i] < '0' || bytes[i] > '9')
             return false;
+        v = v * 10 + (bytes[i] - '0');
+    }
+    v = negative ? -v : v;
+    if (v > INT32_MAX || v < INT32_MIN)
+        return false;
+    *value = static_cast<int32_t>(v);
     return true;
 }
 
