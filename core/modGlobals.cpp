@@ -236,6 +236,10 @@ void Pause(double seconds) {
 }
 
 std::optional<bool> ParseBoolean(QStringView text) {
+    if (text == QLatin1String("True")) // as the service sends them
+        return true;
+    if (text == QLatin1String("False"))
+        return false;
     const QStringView t = text.trimmed();
     if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
         return true;

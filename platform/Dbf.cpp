@@ -72,6 +72,7 @@ void DbfTable::Unload() {
     dirtyRecords_.clear();
     dirtySlot_.clear();
     deleted_.clear();
+    plain_.clear();
     flagsKnown_ = false;
     writeError_.clear();
     window_.clear();
@@ -264,6 +265,12 @@ template <typename Fn> void DbfTable::Scan(Fn fn) const {
     for (uint32_t first = 0; first < fileRecords_; first += per) {
         const uint32_t n = std::min(per, fileRecords_ - first);
         const size_t want = static_cast<size_t>(n) * recordLength_;
+#ifdef POSIX_FADV_WILLNEED
+        // The blocks after this one are asked for while this one is parsed,
+        // so that a table not in the cache keeps the disk busy.
+        ::posix_fadvise(fd_, static_cast<off_t>(headerLength_) + off_t(first + per) * recordLength_,
+                        static_cast<off_t>(4 * kScanBlock), POSIX_FADV_WILLNEED);
+#endif
         const size_t got = ReadSome(
             fd_, block, want, static_cast<off_t>(headerLength_) + off_t(first) * recordLength_);
         if (got < want)
@@ -307,15 +314,35 @@ bool DbfTable::CreateTags(const std::vector<std::pair<QByteArray, int>>& wanted)
     // The deletion flags come along: they are read far more often than the
     // records, and an update then needs no read to recall or delete one.
     deleted_.assign((recordCount_ + 63) / 64, 0);
+    plain_.assign(deleted_.size(), 0);
+    // Which records' flag and tagged fields the tags alone tell (every tag
+    // the table will have, those made before included).
+    std::vector<int> checked;
+    for (const auto& [name, field] : wanted)
+        checked.push_back(field);
+    for (const Tag& tag : tags_)
+        if (std::none_of(wanted.begin(), wanted.end(),
+                         [&](const auto& w) { return w.first == tag.name; }))
+            checked.push_back(tag.field);
     Scan([&](uint32_t r, const char* rec) {
+        const uint64_t bit = uint64_t(1) << (r % 64);
         if (rec[0] == '*')
-            deleted_[r / 64] |= uint64_t(1) << (r % 64);
+            deleted_[r / 64] |= bit;
+        bool plain = rec[0] == '*' || rec[0] == ' ';
         for (size_t i = 0; i < wanted.size(); ++i) {
             const FieldInfo& f = fields_[static_cast<size_t>(wanted[i].second)];
             int32_t key = 0;
             if (ParseInt(QByteArrayView(rec + 1 + f.offset, f.def.length), &key))
                 entries[i].push_back({key, r});
         }
+        for (size_t i = 0; plain && i < checked.size(); ++i) {
+            const FieldInfo& f = fields_[static_cast<size_t>(checked[i])];
+            int32_t value = 0;
+            plain = PlainNumber(rec + 1 + f.offset, f.def.length,
+                                f.def.type == 'N' || f.def.type == 'F', &value);
+        }
+        if (plain)
+            plain_[r / 64] |= bit;
     });
     for (size_t i = 0; i < wanted.size(); ++i) {
         const QByteArray& tagName = wanted[i].first;
@@ -360,7 +387,7 @@ size_t DbfTable::IndexMemoryBytes() const {
     size_t total = 0;
     for (const Tag& tag : tags_)
         total += tag.index.MemoryBytes();
-    return total + deleted_.capacity() * sizeof(uint64_t);
+    return total + (deleted_.capacity() + plain_.capacity()) * sizeof(uint64_t);
 }
 
 // ---- DbfTable: writing back -----------------------------------------------

@@ -22,6 +22,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -48,6 +49,7 @@ public:
     void Build(std::vector<Entry> entries);
     void Insert(int32_t key, uint32_t record);
     void Erase(int32_t key, uint32_t record);
+    bool Contains(int32_t key, uint32_t record) const;
     // The first record (lowest number) with that key, or -1.
     int64_t First(int32_t key) const;
     // Every record with that key, ascending (physical order).
@@ -109,6 +111,21 @@ public:
     bool AssignString(int record, int field, QStringView text); // as Windows-1252
     // Whether Assign would store that text in the field.
     bool Fits(int field, QStringView text) const;
+
+    // One field's text (as Latin-1) for AssignStrings. A field marked
+    // `kept` keeps its value: the text is what the caller expects it to
+    // hold, which lets a record whose every other part is stored go to the
+    // file whole, without reading it, when the table can tell from its tags
+    // that the field holds exactly those bytes. Otherwise it is ignored.
+    struct FieldText {
+        int field;
+        QStringView text;
+        bool kept = false;
+    };
+    // Stores several fields of one record as AssignString does each,
+    // finding the record's buffer once; a text that does not fit leaves its
+    // field as it is, and so does a field number out of range.
+    void AssignStrings(int record, std::initializer_list<FieldText> values);
 
     bool IsDeleted(int record) const;
     void Delete(int record); // marks '*'; records are never packed
@@ -191,6 +208,15 @@ private:
     const char* KnownBytes(uint32_t record, int field) const;
     // The record to change those parts of, which the caller then writes.
     char* WritePtr(uint32_t record, Parts parts);
+    // A new changed record of the file, holding those parts; when they are
+    // all of it and `whole` is given, a copy of those bytes.
+    char* NewSlot(uint32_t record, Parts parts, const char* whole = nullptr);
+    // Stores the given parts of a record laid out in `from` (the whole
+    // record's layout); `kept` parts are known to equal the record's bytes.
+    void StoreParts(uint32_t record, const char* from, Parts parts, Parts kept);
+    // Whether a tagged field of a record holds exactly these bytes, known
+    // without reading it.
+    bool HoldsKnown(uint32_t record, int field, const char* fitted) const;
     void SetFlag(uint32_t record, char flag);
     bool WriteBack(); // the changed records of the file
     bool WriteTail(bool withEnd);
@@ -237,6 +263,11 @@ private:
     Parts allParts_ = 0;
     std::vector<Tag> tags_;
     std::vector<uint64_t> deleted_; // a bit a record, once a scan read them
+    // A bit a record, set when the scan found its flag byte ' ' or '*' and
+    // each tagged field written as this table writes its number; such a
+    // record's flag and tagged fields are known from the tags alone.
+    std::vector<uint64_t> plain_;
+    std::vector<char> scratch_; // a record's layout for AssignStrings
     // The first appended record once records past it went to the file
     // early; the file has the end byte in its place until the flush.
     std::unique_ptr<char[]> held_;

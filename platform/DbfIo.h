@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <sys/types.h>
 
 namespace platform::dbfio {
@@ -14,6 +15,10 @@ constexpr size_t kWindow = 64 * 1024; // the most one read of records takes
 // fresh memory costs more than the read itself on a virtual machine).
 constexpr size_t kScanBlock = size_t(1) << 20;
 
+// Whether a field's bytes hold an integer as this engine writes one: its
+// shortest decimal (no '+', no leading zeros, no "-0"), against the right
+// edge when `numeric`, else against the left; within 32 bits, its value.
+bool PlainNumber(const char* bytes, int width, bool numeric, int32_t* value);
 // what, then the reason errno gives.
 QString SysError(const QString& what);
 // Writes all of buf at offset, retrying short writes.

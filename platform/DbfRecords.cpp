@@ -226,13 +226,23 @@ char* DbfTable::WritePtr(uint32_t record, Parts parts) {
         dirtyKnown_[it->second] |= parts;
         return SlotBytes(it->second);
     }
+    return NewSlot(record, parts);
+}
+
+char* DbfTable::NewSlot(uint32_t record, Parts parts, const char* whole) {
     if (dirty_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
         WriteBack();
-    if (dirty_.empty())
+    if (dirty_.empty()) {
         dirty_.reserve(std::min(bufferLimit_, size_t(1) << 24) + recordLength_);
+        // Room for a full buffer's records: no rehash while it fills.
+        dirtySlot_.reserve(std::min<size_t>(bufferLimit_ / recordLength_ + 1, 1 << 16));
+    }
     const size_t at = dirty_.size();
     const bool cached = InWindow(record);
-    if (cached || !partial_) {
+    if (whole && parts == allParts_) {
+        dirty_.insert(dirty_.end(), whole, whole + recordLength_);
+        dirtyKnown_.push_back(allParts_);
+    } else if (cached || !partial_) {
         const char* from = FileRecord(record);
         dirty_.insert(dirty_.end(), from, from + recordLength_);
         dirtyKnown_.push_back(allParts_);
@@ -243,6 +253,60 @@ char* DbfTable::WritePtr(uint32_t record, Parts parts) {
     dirtySlot_.emplace(record, static_cast<uint32_t>(dirtyRecords_.size()));
     dirtyRecords_.push_back(record);
     return dirty_.data() + at;
+}
+
+void DbfTable::StoreParts(uint32_t record, const char* from, Parts parts, Parts kept) {
+    // The record's bytes where a buffer holds them, and which parts of it.
+    char* at = nullptr;
+    const char* now = nullptr;
+    Parts known = allParts_;
+    uint32_t slot = UINT32_MAX;
+    if (Held(record)) {
+        at = held_.get();
+    } else if (record >= fileRecords_) {
+        at = TailBytes(record);
+    } else if (auto it = dirtySlot_.find(record); it != dirtySlot_.end()) {
+        slot = it->second;
+        at = SlotBytes(slot);
+        known = dirtyKnown_[slot];
+    } else if (InWindow(record)) {
+        now = window_.data() + static_cast<size_t>(record - winFirst_) * recordLength_;
+    } else {
+        known = 0;
+    }
+    if (at)
+        now = at;
+    // Writes only on change.
+    bool same = (parts & ~known) == 0;
+    if (same)
+        ForEachSpan(parts, [&](size_t a, size_t b) {
+            same = same && std::memcmp(now + a, from + a, b - a) == 0;
+        });
+    if (same)
+        return;
+    changed_ = true;
+    if (!at) {
+        at = NewSlot(record, parts | kept, from);
+        if ((parts | kept) != allParts_)
+            Overlay(at, from, parts | kept);
+        return;
+    }
+    Overlay(at, from, parts);
+    if (slot != UINT32_MAX) {
+        Overlay(at, from, kept & ~known);
+        dirtyKnown_[slot] |= parts | kept;
+    }
+}
+
+bool DbfTable::HoldsKnown(uint32_t record, int field, const char* fitted) const {
+    if (!flagsKnown_ || record >= fileRecords_ || Held(record) ||
+        !((plain_[record / 64] >> (record % 64)) & 1))
+        return false;
+    const Tag* tag = TagOnField(field);
+    const DbfFieldDef& f = fields_[static_cast<size_t>(field)].def;
+    int32_t key = 0;
+    return tag && PlainNumber(fitted, f.length, f.type == 'N' || f.type == 'F', &key) &&
+           tag->index.Contains(key, record);
 }
 
 void DbfTable::Store(uint32_t record, int field, const char* fitted) {
@@ -260,6 +324,8 @@ void DbfTable::Store(uint32_t record, int field, const char* fitted) {
     const bool hasKey =
         tagged && ParseInt(QByteArrayView(fitted, static_cast<qsizetype>(width)), &newKey);
     char* dest = WritePtr(record, FieldPart(field)) + 1 + f.offset;
+    if (tagged && flagsKnown_) // no longer known from the tags alone
+        plain_[record / 64] &= ~(uint64_t(1) << (record % 64));
     for (Tag& tag : tags_) {
         if (tag.field != field)
             continue;
@@ -317,8 +383,10 @@ int DbfTable::AppendBlank() {
         tail_.reserve(std::min(bufferLimit_, size_t(1) << 24) + recordLength_);
     tail_.insert(tail_.end(), recordLength_, ' ');
     changed_ = true;
-    if (flagsKnown_ && recordCount_ / 64 >= deleted_.size())
+    if (flagsKnown_ && recordCount_ / 64 >= deleted_.size()) {
         deleted_.push_back(0);
+        plain_.push_back(0);
+    }
     return static_cast<int>(recordCount_++);
 }
 
@@ -347,6 +415,21 @@ bool DbfTable::WriteBack() {
     };
     size_t i = 0;
     while (i < order.size()) {
+        // Whole records stored one after the other (a full reload) lie in
+        // file order in the buffer too: they go from there as they are.
+        size_t stretch = i;
+        while (stretch < order.size() && dirtyKnown_[order[stretch]] == allParts_ &&
+               (stretch == i ||
+                (order[stretch] == order[stretch - 1] + 1 &&
+                 dirtyRecords_[order[stretch]] == dirtyRecords_[order[stretch - 1]] + 1)))
+            ++stretch;
+        if (stretch - i > 1) {
+            if (!WriteAt(fd_, SlotBytes(order[i]), (stretch - i) * recordLength_,
+                         recordAt(dirtyRecords_[order[i]])))
+                return Fail(QStringLiteral("Cannot write ") + path_);
+            i = stretch;
+            continue;
+        }
         const uint32_t first = dirtyRecords_[order[i]];
         uint32_t last = first;
         size_t j = i + 1;

@@ -1,6 +1,7 @@
 // The in-memory index and the fitting of values to fields of the dBASE
 // engine: the parts that do not touch the file.
 #include "platform/Dbf.h"
+#include "platform/DbfIo.h"
 #include "platform/Latin1Text.h"
 
 #include <algorithm>
@@ -93,6 +94,14 @@ void DbfIntIndex::Find(int32_t key, std::vector<uint32_t>& out) const {
     if (fromMain != out.size())
         std::inplace_merge(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(fromMain),
                            out.end());
+}
+
+bool DbfIntIndex::Contains(int32_t key, uint32_t record) const {
+    const Entry e{key, record};
+    for (const auto* list : {&main_, &side_})
+        if (std::binary_search(list->begin(), list->end(), e, EntryLess))
+            return true;
+    return false;
 }
 
 size_t DbfIntIndex::MemoryBytes() const {
@@ -204,12 +213,88 @@ bool DbfTable::AssignString(int record, int field, QStringView text) {
     return true;
 }
 
+void DbfTable::AssignStrings(int record, std::initializer_list<FieldText> values) {
+    KeepBound(record, false);
+    if (record < 0 || static_cast<uint32_t>(record) >= recordCount_)
+        return;
+    const auto r = static_cast<uint32_t>(record);
+    if (!partial_) {
+        for (const FieldText& v : values)
+            if (!v.kept)
+                AssignString(record, v.field, v.text);
+        return;
+    }
+    scratch_.resize(recordLength_);
+    char* rec = scratch_.data();
+    Parts parts = 0, kept = 0, tagged = 0;
+    for (const Tag& tag : tags_)
+        tagged |= FieldPart(tag.field);
+    for (const FieldText& v : values) {
+        if (v.field < 0 || v.field >= FieldCount())
+            continue;
+        const FieldInfo& f = fields_[static_cast<size_t>(v.field)];
+        char* out = rec + 1 + f.offset;
+        if (f.def.type != 'N' && f.def.type != 'F') {
+            // Text as Fit stores it, in a loop the compiler unrolls.
+            const qsizetype n = std::min<qsizetype>(f.def.length, v.text.size());
+            const char16_t* from = v.text.utf16();
+            for (qsizetype i = 0; i < n; ++i)
+                out[i] = from[i] < 256 ? static_cast<char>(from[i]) : '?';
+            std::memset(out + n, ' ', static_cast<size_t>(f.def.length - n));
+        } else if (!Fit(out, f.def, v.text.size(),
+                        [&](qsizetype i) { return Ansi(v.text[i]); })) {
+            continue;
+        }
+        if (v.kept) {
+            if (HoldsKnown(r, v.field, out))
+                kept |= FieldPart(v.field);
+        } else if (tagged & FieldPart(v.field)) {
+            Store(r, v.field, out); // its old value leaves the tag
+        } else {
+            parts |= FieldPart(v.field);
+        }
+    }
+    kept &= ~parts;
+    if (kept != 0) { // the flag byte is as plain as the fields (HoldsKnown)
+        rec[0] = IsDeleted(record) ? '*' : ' ';
+        kept |= Parts(1);
+    }
+    if (parts != 0)
+        StoreParts(r, rec, parts, kept);
+}
+
 bool DbfTable::Fits(int field, QStringView text) const {
     if (field < 0 || field >= FieldCount())
         return false;
     char fitted[256];
     return Fit(fitted, fields_[static_cast<size_t>(field)].def, text.size(),
                [&](qsizetype i) { return Ansi(text[i]); });
+}
+
+bool dbfio::PlainNumber(const char* bytes, int width, bool numeric, int32_t* value) {
+    int a = 0, b = width;
+    while (a < b && bytes[a] == ' ')
+        ++a;
+    while (b > a && bytes[b - 1] == ' ')
+        --b;
+    if (a == b || (numeric ? b != width : a != 0))
+        return false;
+    const bool negative = bytes[a] == '-';
+    if (negative && (++a == b || bytes[a] == '0'))
+        return false;
+    if ((bytes[a] == '0' && b - a > 1) || b - a > 10)
+        return false;
+    int64_t v = 0;
+    for (int i = a; i < b; ++i) {
+        if (bytes[i] < '0' || bytes[i] > '9')
+            return false;
+        v = v * 10 + (bytes[i] - '0');
+    }
+    v = negative ? -v : v;
+    if (v > INT32_MAX || v < INT32_MIN)
+        return false;
+    *value = static_cast<int32_t>(v);
+    return true;
 }
 
 bool DbfTable::ParseInt(QByteArrayView text, int32_t* value) {
