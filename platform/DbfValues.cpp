@@ -187,6 +187,7 @@ char Ansi(QChar c) {
 }
 
 } // namespace
+
 bool DbfTable::Assign(int record, int field, QByteArrayView text) {
     KeepBound(record, false);
     if (record < 0 || static_cast<uint32_t>(record) >= recordCount_ || field < 0 ||
@@ -235,11 +236,12 @@ void DbfTable::AssignStrings(int record, std::initializer_list<FieldText> values
         const FieldInfo& f = fields_[static_cast<size_t>(v.field)];
         char* out = rec + 1 + f.offset;
         if (f.def.type != 'N' && f.def.type != 'F') {
-            // Text as Fit stores it, in a loop the compiler unrolls.
+            // Text as Fit stores it: Latin-1 as it is, the code page's
+            // other letters (the euro sign, curly quotes) through Ansi.
             const qsizetype n = std::min<qsizetype>(f.def.length, v.text.size());
             const char16_t* from = v.text.utf16();
             for (qsizetype i = 0; i < n; ++i)
-                out[i] = from[i] < 256 ? static_cast<char>(from[i]) : '?';
+                out[i] = from[i] < 256 ? static_cast<char>(from[i]) : Ansi(QChar(from[i]));
             std::memset(out + n, ' ', static_cast<size_t>(f.def.length - n));
         } else if (!Fit(out, f.def, v.text.size(),
                         [&](qsizetype i) { return Ansi(v.text[i]); })) {
