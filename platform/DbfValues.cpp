@@ -243,8 +243,7 @@ void DbfTable::AssignStrings(int record, std::initializer_list<FieldText> values
             for (qsizetype i = 0; i < n; ++i)
                 out[i] = from[i] < 256 ? static_cast<char>(from[i]) : Ansi(QChar(from[i]));
             std::memset(out + n, ' ', static_cast<size_t>(f.def.length - n));
-        } else if (!Fit(out, f.def, v.text.size(),
-                        [&](qsizetype i) { return Ansi(v.text[i]); })) {
+        } else if (!Fit(out, f.def, v.text.size(), [&](qsizetype i) { return Ansi(v.text[i]); })) {
             continue;
         }
         if (v.kept) {
