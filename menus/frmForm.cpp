@@ -142,8 +142,10 @@ void frmForm::Unload() {
         OpenPanel() = nullptr;
     hide();
     // From inside our own handlers (Submit, a click outside) the window
-    // must outlive the call.
-    deleteLater();
+    // must outlive the call. Closed while one of its pictures is fetched,
+    // it also outlives the wait: Qt would carry out a deleteLater made
+    // inside the wait's event processing before the fetch returns to us.
+    platform::Defer(this, [this] { deleteLater(); });
 }
 
 void frmForm::SetParentCategoryID(int newParentCategoryID) {

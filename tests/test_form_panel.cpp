@@ -448,6 +448,8 @@ TEST_F(FormPanelChain, TheHomeMenuOpensABuiltPanelBesideItAndRebuildsItEachTime)
     home->m_LastRow = 0;
     home->Form_MouseMove(Qt::NoButton, QPoint(50, 20 + 9));
     home->Timer1_Timer();
+    // Its deletion is deferred work, then a deferred delete.
+    QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
     panel = qobject_cast<frmForm*>(home->m_ChildForm.data());
