@@ -65,7 +65,22 @@ x11_begin() {
     mkdir -p "$OUT"
     rm -f "$OUT"/*.png
     trap x11_cleanup EXIT
+    # A scenario that runs out of time fails with its screenshot, before
+    # ctest's time-out would end it without one. (Bash runs the trap once
+    # the step under way returns: every X tool call is bounded, below.)
+    trap 'fail "the scenario did not end within ${X11_TIME_LIMIT:-165} s"' USR1
+    local self=$$ limit=$((${X11_TIME_LIMIT:-165} * 10))
+    (for ((i = 0; i < limit; i++)); do sleep 0.1; done && kill -USR1 "$self") &
+    X11_PIDS+=($!)
 }
+
+# Every call of an X client is bounded: one that blocks (on a server busy
+# with another client, a window gone while it was read) fails its step
+# instead of holding the scenario until ctest's time-out.
+xdotool() { timeout 20 xdotool "$@"; }
+xwininfo() { timeout 10 xwininfo "$@"; }
+xprop() { timeout 10 xprop "$@"; }
+import() { timeout 20 import "$@"; }
 
 # Ends one process started here: TERM, a second to go, then KILL.
 x11_end_pid() {
@@ -84,6 +99,7 @@ x11_end_pid() {
 
 x11_cleanup() {
     local i
+    trap - USR1 # the outcome is decided: no late time-out turns it
     # Latest first: the programs before the window manager before the server.
     for ((i = ${#X11_PIDS[@]} - 1; i >= 0; i--)); do
         x11_end_pid "${X11_PIDS[$i]}"
@@ -205,7 +221,7 @@ start_panel() {
 # logged to $X11_WORK/requests.log; sets $host ("127.0.0.1:<port>").
 start_service() {
     mkdir -p "$X11_WORK/service"
-    "$BIN/tarvel-localservice" --make-database "$X11_WORK/service/MenuItems.dat" ||
+    timeout 120 "$BIN/tarvel-localservice" --make-database "$X11_WORK/service/MenuItems.dat" ||
         fail "could not write the sample menu table"
     : >"$X11_WORK/requests.log"
     "$BIN/tarvel-localservice" --data "$X11_WORK/service" \
