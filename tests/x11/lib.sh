@@ -20,6 +20,7 @@
 
 X11_SKIP=77
 X11_PIDS=()
+X11_WATCHDOG=""
 X11_WORK=""
 X11_SHOT_NO=0
 X11_WM=none
@@ -71,7 +72,7 @@ x11_begin() {
     trap 'fail "the scenario did not end within ${X11_TIME_LIMIT:-165} s"' USR1
     local self=$$ limit=$((${X11_TIME_LIMIT:-165} * 10))
     (for ((i = 0; i < limit; i++)); do sleep 0.1; done && kill -USR1 "$self") &
-    X11_PIDS+=($!)
+    X11_WATCHDOG=$! # not in X11_PIDS: scenarios know the X server as its first
 }
 
 # Every call of an X client is bounded: one that blocks (on a server busy
@@ -100,6 +101,7 @@ x11_end_pid() {
 x11_cleanup() {
     local i
     trap - USR1 # the outcome is decided: no late time-out turns it
+    [ -n "${X11_WATCHDOG:-}" ] && kill "$X11_WATCHDOG" 2>/dev/null
     # Latest first: the programs before the window manager before the server.
     for ((i = ${#X11_PIDS[@]} - 1; i >= 0; i--)); do
         x11_end_pid "${X11_PIDS[$i]}"
