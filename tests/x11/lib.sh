@@ -435,7 +435,7 @@ open_level() {
     # while the window still slid under it (a loaded machine) is nudged once.
     if ! wait_for 'lvl=$(new_level "${X11_KNOWN_LEVELS[@]}"); test -n "$lvl"' 2; then
         nudge
-        wait_for 'lvl=$(new_level "${X11_KNOWN_LEVELS[@]}"); test -n "$lvl"' 5 ||
+        wait_for 'lvl=$(new_level "${X11_KNOWN_LEVELS[@]}"); test -n "$lvl"' 10 ||
             fail "row $row of window $parent opened no level"
     fi
     settled "$lvl"
@@ -504,7 +504,8 @@ hover_row() {
 # SECONDS) for the home menu ($menu) and for it to finish its slide.
 login_demo() {
     send_demo_login
-    wait_for 'test -n "$(menu_window)"' "${1:-10}" || fail "the home menu did not open after the login"
+    # (Twenty seconds: a sanitizer build beside other scenarios logs in slowly.)
+    wait_for 'test -n "$(menu_window)"' "${1:-20}" || fail "the home menu did not open after the login"
     wait_for 'test -z "$(window_named "Tarvel Login")"' || fail "the login window stayed open"
     menu=$(menu_window)
     settled "$menu"

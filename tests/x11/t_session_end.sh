@@ -27,7 +27,7 @@ table_whole() {
 }
 
 # Logged in, a category opened: its id waits in the category log.
-login_demo 20 # a sanitizer build on a loaded machine logs in slowly
+login_demo
 open_level "$menu" 0 >/dev/null || exit 1
 wait_for 'ls "$data"/c*.dat >/dev/null 2>&1' 5 || fail "opening a category logged nothing"
 log=$(ls "$data"/c*.dat | head -n 1)
@@ -42,7 +42,7 @@ table_whole || fail "the menu table is not whole after the session's end"
 
 # Again, with the server stopped as it would hang: the end is still bounded.
 start_tarvel
-login_demo 20 # a sanitizer build on a loaded machine logs in slowly
+login_demo
 open_level "$menu" 0 >/dev/null || exit 1
 wait_for 'ls "$data"/c*.dat >/dev/null 2>&1' 5 || fail "opening a category logged nothing"
 kill -STOP "$service_pid"
