@@ -21,10 +21,12 @@ bool IsMouseEvent(QEvent::Type t) {
            t == QEvent::MouseButtonRelease || t == QEvent::MouseButtonDblClick;
 }
 
-// A refused grab is asked again this often, this many times (half a
-// second), before the chain gives up.
+// A refused grab is asked again this often, this many times (two seconds),
+// before the chain gives up. Half a second was too short on a loaded
+// desktop: openbox, busy with the map, kept its own grab longer, and the
+// home menu closed as it opened.
 constexpr int kGrabRetryMs = 20;
-constexpr int kGrabTries = 25;
+constexpr int kGrabTries = 100;
 
 } // namespace
 
