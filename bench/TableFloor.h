@@ -43,13 +43,30 @@ char kBlank[] = "";
 // The least work that gives the same answer for this table: reads through a
 // mapping of the file, the index as sorted pairs, a change line parsed in
 // place and its record's bytes written with pwrite in file order.
-struct Floor {
+// The id and parent index both sides build the same way: sorted (key,
+// record) pairs.
+struct KeyIndex {
+    std::vector<std::pair<int, int>> byId, byParent;
+    void Sort() {
+        std::sort(byId.begin(), byId.end());
+        std::sort(byParent.begin(), byParent.end());
+    }
+    int Find(int id) const {
+        auto it = std::lower_bound(byId.begin(), byId.end(), std::make_pair(id, 0));
+        return it != byId.end() && it->first == id ? it->second : -1;
+    }
+    // The first entry of a category's rows (entries with that key follow).
+    std::vector<std::pair<int, int>>::const_iterator FirstOf(int parent) const {
+        return std::lower_bound(byParent.begin(), byParent.end(), std::make_pair(parent, 0));
+    }
+};
+
+struct Floor : KeyIndex {
     int fd = -1;
     const char* map = nullptr;
     size_t size = 0;
     uint32_t count = 0, headerLength = 0, recordLength = 0;
     int offset[std::size(kFields)] = {};
-    std::vector<std::pair<int, int>> byId, byParent;
     std::map<uint32_t, std::string> changed; // whole records, by number
     std::string appended;
     std::string run; // consecutive whole records of a reload
@@ -96,16 +113,11 @@ struct Floor {
             byId.emplace_back(Int(rec + offset[ID], 10), i);
             byParent.emplace_back(Int(rec + offset[PARENT], 10), i);
         }
-        std::sort(byId.begin(), byId.end());
-        std::sort(byParent.begin(), byParent.end());
+        Sort();
         return true;
     }
-    int Find(int id) const {
-        auto it = std::lower_bound(byId.begin(), byId.end(), std::make_pair(id, 0));
-        return it != byId.end() && it->first == id ? it->second : -1;
-    }
     size_t Category(int parent) {
-        auto it = std::lower_bound(byParent.begin(), byParent.end(), std::make_pair(parent, 0));
+        auto it = FirstOf(parent);
         size_t bytes = 0;
         for (; it != byParent.end() && it->first == parent; ++it) {
             const char* rec = Record(static_cast<uint32_t>(it->second));

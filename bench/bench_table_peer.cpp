@@ -178,9 +178,8 @@ struct Ours {
 
 // ---- shapelib, doing the same work -------------------------------------------
 
-struct Peer {
+struct Peer : KeyIndex {
     DBFHandle h = nullptr;
-    std::vector<std::pair<int, int>> byId, byParent; // sorted (key, record)
     ~Peer() {
         if (h)
             DBFClose(h);
@@ -196,16 +195,11 @@ struct Peer {
             byId.emplace_back(DBFReadIntegerAttribute(h, i, ID), i);
             byParent.emplace_back(DBFReadIntegerAttribute(h, i, PARENT), i);
         }
-        std::sort(byId.begin(), byId.end());
-        std::sort(byParent.begin(), byParent.end());
+        Sort();
         return true;
     }
-    int Find(int id) const {
-        auto it = std::lower_bound(byId.begin(), byId.end(), std::make_pair(id, 0));
-        return it != byId.end() && it->first == id ? it->second : -1;
-    }
     size_t Category(int parent) {
-        auto it = std::lower_bound(byParent.begin(), byParent.end(), std::make_pair(parent, 0));
+        auto it = FirstOf(parent);
         size_t bytes = 0;
         for (; it != byParent.end() && it->first == parent; ++it) {
             if (DBFIsRecordDeleted(h, it->second))
