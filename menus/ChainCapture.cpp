@@ -1,6 +1,7 @@
 #include "menus/ChainCapture.h"
 
 #include "menus/MenuLevel.h"
+#include "platform/PointerGrab.h"
 #include "platform/RequestWait.h"
 
 #include <QApplication>
@@ -21,13 +22,6 @@ bool IsMouseEvent(QEvent::Type t) {
            t == QEvent::MouseButtonRelease || t == QEvent::MouseButtonDblClick;
 }
 
-// A refused grab is asked again this often, this many times (two seconds),
-// before the chain gives up. Half a second was too short on a loaded
-// desktop: openbox, busy with the map, kept its own grab longer, and the
-// home menu closed as it opened.
-constexpr int kGrabRetryMs = 20;
-constexpr int kGrabTries = 100;
-
 } // namespace
 
 ChainCapture& ChainCapture::Instance() {
@@ -40,69 +34,59 @@ ChainCapture& ChainCapture::Instance() {
 }
 
 ChainCapture::ChainCapture() : QObject(qApp) {
-    grabRetry_.setSingleShot(true);
-    grabRetry_.setInterval(kGrabRetryMs);
-    connect(&grabRetry_, &QTimer::timeout, this, &ChainCapture::TakeXGrab);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &ChainCapture::FocusWindowChanged);
 }
 
 void ChainCapture::SetCapture(QWidget* holder) {
     if (holder_ == holder)
         return;
-    Ungrab();
     holder_ = holder;
-    Grab();
+    UpdateGrab();
 }
 
 void ChainCapture::ReleaseCapture() {
-    Ungrab();
     holder_ = nullptr;
+    UpdateGrab();
 }
 
-void ChainCapture::Grab() {
-    if (holder_ && IsX11() && grabPaused_ == 0 && holder_->isVisible()) {
-        // Qt's own grab sends the events that reach our windows to the
-        // holder; whether the X server granted its part is checked below.
-        holder_->grabMouse();
-        grabbed_ = holder_;
-        grabTries_ = 0;
-        TakeXGrab();
+QWidget* ChainCapture::GrabWindow() const {
+    if (holder_ && holder_->isVisible())
+        return holder_->window();
+    // Without a holder the chain still needs the clicks outside it, as the
+    // other platforms tell it by deactivating its window: the grab stays on
+    // one of its windows, where it is if that is still shown (a move is a
+    // request to the X server that can fail), else the active one.
+    if (grabWindow_ && grabWindow_->isVisible() && AsMenuLevel(grabWindow_))
+        return grabWindow_;
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || !AsMenuLevel(w))
+            continue;
+        if (!found || w->isActiveWindow())
+            found = w;
     }
+    return found;
 }
 
-void ChainCapture::TakeXGrab() {
-    grabRetry_.stop();
-    xHeld_ = false;
-    if (!grabbed_ || grabPaused_ > 0)
+void ChainCapture::UpdateGrab() {
+    if (!IsX11())
         return;
-    QWindow* window = grabbed_->window()->windowHandle();
-    // Not viewable yet (the window manager has not mapped it): the Expose
-    // that says it is brings us back.
-    if (!window || !window->isExposed())
-        return;
-    if (window->setMouseGrabEnabled(true)) {
-        xHeld_ = true;
-        grabWorks_ = true;
-        grabTries_ = 0;
+    platform::PointerGrab& grab = platform::PointerGrab::Instance();
+    QWidget* window = GrabWindow();
+    if (!window) {
+        grab.Release(grabWindow_);
+        grabWindow_ = nullptr;
         return;
     }
-    if (++grabTries_ < kGrabTries) {
-        grabRetry_.start();
-        return;
-    }
-    // Another client keeps the pointer: the chain would never see the click
-    // that closes it. (A display that has never granted us a grab, such as
-    // some XWayland set-ups, leaves the chain open as before.)
-    if (grabWorks_)
-        CloseChain();
+    // The events that the grab brings to the window are the holder's: the
+    // filter below sends them on (Qt's own widget grab would let go of the
+    // X grab at each change of holder, and a click could slip through).
+    grabWindow_ = window;
+    grab.Hold(window, [this] { CloseChain(); });
 }
 
-void ChainCapture::Ungrab() {
-    grabRetry_.stop();
-    if (grabbed_)
-        grabbed_->releaseMouse();
-    grabbed_ = nullptr;
-    xHeld_ = false;
+bool ChainCapture::GrabWithoutHolder() const {
+    return !holder_ && grabWindow_ && platform::PointerGrab::Instance().Window() == grabWindow_;
 }
 
 void ChainCapture::CloseChain() {
@@ -128,20 +112,8 @@ void ChainCapture::FocusWindowChanged(QWindow* focus) {
     // the chain has the pointer meanwhile and is left alone.
     const bool had = chainHadFocus_;
     chainHadFocus_ = false;
-    if (had && grabPaused_ == 0)
+    if (had && !platform::PointerGrab::Instance().Paused())
         CloseChain();
-}
-
-ChainCapture::GrabPause::GrabPause() {
-    ChainCapture& c = Instance();
-    if (c.grabPaused_++ == 0)
-        c.Ungrab();
-}
-
-ChainCapture::GrabPause::~GrabPause() {
-    ChainCapture& c = Instance();
-    if (--c.grabPaused_ == 0)
-        c.Grab();
 }
 
 bool ChainCapture::AnyChainWindowShown() const {
@@ -261,6 +233,12 @@ bool ChainCapture::PressEvent(QWidget* target, QMouseEvent* me) {
         return true;
     }
     if (!holder_) {
+        // Under a grab without a holder the press is reported to the window
+        // that has the grab: it goes to the window under the pointer.
+        if (GrabWithoutHolder() && WindowAt(global) != target->window()) {
+            Redeliver(*me);
+            return true;
+        }
         Pass(me, target);
         return false;
     }
@@ -296,35 +274,16 @@ bool ChainCapture::PressEvent(QWidget* target, QMouseEvent* me) {
 }
 
 bool ChainCapture::eventFilter(QObject* watched, QEvent* event) {
-    // The window manager maps a window when it is ready (and again after a
-    // reparenting): a grab that the server refused before is taken once the
-    // window is viewable; an unmapped window has lost it.
-    if (event->type() == QEvent::Expose) {
-        if (grabbed_ && watched == grabbed_->window()->windowHandle()) {
-            if (!static_cast<QWindow*>(watched)->isExposed()) {
-                xHeld_ = false;
-            } else if (!xHeld_) {
-                grabTries_ = 0;
-                platform::Defer(this, [this] {
-                    if (!xHeld_)
-                        TakeXGrab();
-                });
-            }
-        }
+    const QEvent::Type type = event->type();
+    // A window of the chain shown or hidden: the grab goes to one that is
+    // shown, or ends with the last.
+    if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType() &&
+        AsMenuLevel(static_cast<QWidget*>(watched))) {
+        platform::Defer(this, [this] { UpdateGrab(); });
         return false;
     }
-    if (event->type() == QEvent::MouseButtonRelease && pressWindow_ && !forwarding_)
+    if (type == QEvent::MouseButtonRelease && pressWindow_ && !forwarding_)
         return ReleaseAfterRedelivery(watched, static_cast<QMouseEvent*>(event));
-    // A modal dialog (a message box) needs the pointer: the X11 grab pauses
-    // while it blocks the holder's window.
-    if ((event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) &&
-        holder_ && watched == holder_->window()) {
-        if (event->type() == QEvent::WindowBlocked)
-            Ungrab();
-        else
-            Grab();
-        return false;
-    }
     if (!IsMouseEvent(event->type()) || forwarding_ || !watched->isWidgetType())
         return false;
     // A pop-up menu has the pointer to itself until it closes, and a modal
@@ -345,11 +304,28 @@ bool ChainCapture::eventFilter(QObject* watched, QEvent* event) {
         ReleaseCapture();
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
         return PressEvent(target, me);
+    if (!holder_ && GrabWithoutHolder())
+        return RouteWithoutHolder(target, me);
     if (!holder_ || target == holder_) {
         Pass(me, target);
         return false;
     }
     Forward(holder_, event->type(), *me);
+    return true;
+}
+
+bool ChainCapture::RouteWithoutHolder(QWidget* target, QMouseEvent* me) {
+    // Under the grab the window that has it gets the pointer's events
+    // wherever the pointer is: each goes to our window under the pointer,
+    // as it would without the grab, and one over no window of ours goes
+    // nowhere.
+    QWidget* under = WindowAt(me->globalPosition().toPoint());
+    if (under == target->window()) {
+        Pass(me, target);
+        return false;
+    }
+    if (under && under->windowHandle())
+        DeliverTo(under->windowHandle(), *me);
     return true;
 }
 

@@ -5,25 +5,22 @@
 // the chain keeps its own: an application event filter sends every mouse
 // event meant for another widget to the holder, in the holder's coordinates,
 // and a press outside every window of the chain closes the chain. On X11 the
-// holder also grabs the pointer, which brings the clicks on the desktop.
+// chain keeps the program's pointer grab (platform::PointerGrab) on one of
+// its windows while any is shown, with a holder or without one: it brings
+// the clicks on the desktop, a panel or another program, which the other
+// platforms report by deactivating the window. A chain whose grab cannot be
+// had, or whose window loses the keyboard focus to another program, closes
+// as a click outside it would.
 //
-// A window manager maps our windows when it gets round to it (after
-// reparenting them into its frames), and the X server refuses a grab on a
-// window that is not viewable yet or while another client holds one; so the
-// grab is taken again whenever the holder's window is exposed, checked, and
-// retried for a short while. A chain that cannot get it back, or whose
-// window loses the keyboard focus to another program, closes as a click
-// outside it would.
-//
-// Under the grab every press is reported to the holder's window. A press
+// Under the grab every press is reported to the window that has it. A press
 // meant for another window (a dialog of ours, a control of the form panel
-// that the holder has let have the pointer) is given to the window really
-// under the pointer afresh, and that window is activated as a click would.
+// that the holder has let have the pointer, another level when no one holds
+// the capture) is given to the window really under the pointer afresh, and
+// that window is activated as a click would.
 #include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -48,16 +45,6 @@ public:
     // the chain with this (the home menu's unload).
     void SetCloser(std::function<void()> closer) { closer_ = std::move(closer); }
 
-    // Gives up the X11 pointer grab while a blocking call runs (a held grab
-    // freezes the whole desktop's pointer); the capture itself stays.
-    class GrabPause {
-    public:
-        GrabPause();
-        ~GrabPause();
-        GrabPause(const GrabPause&) = delete;
-        GrabPause& operator=(const GrabPause&) = delete;
-    };
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -77,16 +64,18 @@ private:
     void DeliverTo(class QWindow* window, const class QMouseEvent& me);
     bool ReleaseAfterRedelivery(QObject* watched, class QMouseEvent* me);
     bool PressEvent(QWidget* target, class QMouseEvent* me);
-    void Grab();
-    void TakeXGrab();
-    void Ungrab();
+    // The window that keeps the pointer grab: the holder's, else a shown
+    // window of the chain.
+    QWidget* GrabWindow() const;
+    void UpdateGrab();
+    bool GrabWithoutHolder() const;
+    bool RouteWithoutHolder(QWidget* target, class QMouseEvent* me);
     void CloseChain();
     void FocusWindowChanged(class QWindow* focus);
 
     QPointer<QWidget> holder_;
-    QPointer<QWidget> grabbed_;
+    QPointer<QWidget> grabWindow_;
     std::function<void()> closer_;
-    int grabPaused_ = 0;
     bool forwarding_ = false;
     // The last mouse event let through, and to whom.
     void Pass(const class QMouseEvent* event, QWidget* target);
@@ -94,10 +83,6 @@ private:
     QEvent::Type passedType_ = QEvent::None;
     quint64 passedTime_ = 0;
     QPointF passedGlobal_;
-    bool xHeld_ = false;     // the X server said yes to the grab
-    bool grabWorks_ = false; // it has said yes once in this process
-    int grabTries_ = 0;      // refusals since the window was exposed
-    QTimer grabRetry_;
     bool chainHadFocus_ = false;
     QPointer<class QWindow> pressWindow_; // where a press was given afresh
 };

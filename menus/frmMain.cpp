@@ -8,6 +8,7 @@
 #include "menus/ChainCapture.h"
 #include "menus/frmTooltip.h"
 #include "platform/Latin1Text.h"
+#include "platform/PointerGrab.h"
 #include "platform/Taskbar.h"
 #include "platform/Twips.h"
 
@@ -273,7 +274,7 @@ void frmMain::UpdateMenu() {
         const bool hadRow = m_SelIndex >= 1 && m_SelIndex != menus::kSearchBoxRow;
         {
             // The refetch blocks; a held X11 grab would freeze the pointer.
-            ChainCapture::GrabPause pause;
+            platform::GrabPause pause;
             FillHomeMenu();
         }
         if (m_OpenedAbove) {

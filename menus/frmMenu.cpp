@@ -11,6 +11,7 @@
 #include "menus/frmMain.h"
 #include "menus/frmTooltip.h"
 #include "platform/Notifier.h"
+#include "platform/PointerGrab.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,7 +83,7 @@ frmMenu::frmMenu()
     connect(mnuContextAdd, &QAction::triggered, this, &frmMenu::mnuContextAdd_Click);
     PopupMenu = [this](const QPoint& pos) {
         // The pop-up has the pointer while it is open; the X11 grab waits.
-        ChainCapture::GrabPause pause;
+        platform::GrabPause pause;
         mnuContext->exec(pos);
     };
 
@@ -295,7 +296,7 @@ void frmMenu::mnuContextAdd_Click() {
         {
             WaitCursor wait;
             // The request blocks; a held X11 grab would freeze the pointer.
-            ChainCapture::GrabPause pause;
+            platform::GrabPause pause;
             reply = modInternet::GetURLText(
                 QStringLiteral("addShortcut.asp?UserID=") + QString::number(gUserID) +
                     QStringLiteral("&MenuItemID=") + QString::number(item->ID),

@@ -1,6 +1,6 @@
 #include "platform/TransferControl.h"
 
-#include "platform/GrabPause.h"
+#include "platform/PointerGrab.h"
 #include "platform/RequestWait.h"
 
 #include <QThreadPool>

@@ -6,6 +6,7 @@
 #include "core/modTaskbar.h"
 #include "platform/AppPath.h"
 #include "platform/Latin1Text.h"
+#include "platform/PointerGrab.h"
 #include "platform/RequestWait.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
@@ -479,12 +480,17 @@ void frmLogin::TakePointerGrab() {
         m_GrabOnRelease = true;
         return;
     }
+    // Qt's grab brings every click on our windows here; the X server's part
+    // of it is kept (asked again when refused, as right after the message
+    // box closes under a busy window manager) by the program's one grab.
     grabMouse();
+    platform::PointerGrab::Instance().Hold(this);
 }
 
 void frmLogin::ReleaseFormCapture() {
     m_HaveCapture = false;
     m_GrabOnRelease = false;
+    platform::PointerGrab::Instance().Release(this);
     if (QWidget::mouseGrabber() == this)
         releaseMouse();
 }
