@@ -483,7 +483,10 @@ void frmLogin::TakePointerGrab() {
     // Qt's grab brings every click on our windows here; the X server's part
     // of it is kept (asked again when refused, as right after the message
     // box closes under a busy window manager) by the program's one grab.
-    grabMouse();
+    // Qt's grab is taken only once: asked again it lets go first, and a
+    // click made at that moment went to the desktop.
+    if (QWidget::mouseGrabber() != this)
+        grabMouse();
     platform::PointerGrab::Instance().Hold(this);
 }
 
