@@ -9,14 +9,15 @@
 #
 # A scenario:
 #   source "$(dirname "$0")/lib.sh"
-#   x11_begin "$@"            # BIN_DIR OUT_DIR [WM]; WM: openbox, xfwm4, none
+#   x11_begin "$@"            # BIN_DIR OUT_DIR [WM]; WM: a desktop of start_wm
 #   start_x; start_wm openbox; start_service; start_tarvel
 #   login_demo                # button, login window, demo / demo, home menu
 #   ... checks ... ; pass "what was shown"
 #
-# Exit codes: 0 passed, 1 failed, 77 skipped (only where Xvfb cannot start or
-# a tool the suite needs is missing). Only the processes started here are
-# ended, by their ids.
+# Exit codes: 0 passed, 1 failed, 77 skipped (only where Xvfb cannot start, a
+# tool the suite needs is missing or the desktop asked for cannot start: a
+# scenario never passes on a desktop it did not run on). Only the processes
+# started here are ended, by their ids.
 
 X11_SKIP=77
 X11_PIDS=()
@@ -24,6 +25,7 @@ X11_WATCHDOG=""
 X11_WORK=""
 X11_SHOT_NO=0
 X11_WM=none
+X11_BUS=""
 tarvel_pid=""
 enlist_pid=""
 service_pid=""
@@ -62,16 +64,28 @@ x11_begin() {
     for prog in Tarvel tarvel-localservice; do
         [ -x "$BIN/$prog" ] || fail "$BIN/$prog is missing"
     done
+    # xdotool types what it is given in the locale's encoding: a machine
+    # without LANG (a fresh container) would make "Ж" an invalid sequence.
+    export LC_ALL=C.UTF-8 LANG=C.UTF-8
+    unset LANGUAGE
     X11_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tarvel-x11.XXXXXX")
     mkdir -p "$OUT"
     rm -f "$OUT"/*.png
     trap x11_cleanup EXIT
     # A scenario that runs out of time fails with its screenshot, before
-    # ctest's time-out would end it without one. (Bash runs the trap once
-    # the step under way returns: every X tool call is bounded, below.)
-    trap 'fail "the scenario did not end within ${X11_TIME_LIMIT:-165} s"' USR1
-    local self=$$ limit=$((${X11_TIME_LIMIT:-165} * 10))
-    (for ((i = 0; i < limit; i++)); do sleep 0.1; done && kill -USR1 "$self") &
+    # ctest's time-out (180 s) would end it without one. Bash runs the trap
+    # once the step under way returns (every X tool call is bounded, below),
+    # so the watchdog takes the screenshot itself first: a scenario stuck in
+    # a long step still leaves what the screen showed.
+    trap 'fail "the scenario did not end within ${X11_TIME_LIMIT:-150} s"' USR1
+    local self=$$ limit=$((${X11_TIME_LIMIT:-150} * 10))
+    (
+        for ((i = 0; i < limit; i++)); do sleep 0.1; done
+        # (The server's display number: start_x came after this started.)
+        d=$(head -n 1 "$X11_WORK/display" 2>/dev/null)
+        [ -n "$d" ] && DISPLAY=":$d" timeout 10 import -window root "$OUT/timeout.png" 2>/dev/null
+        kill -USR1 "$self"
+    ) &
     X11_WATCHDOG=$! # not in X11_PIDS: scenarios know the X server as its first
 }
 
@@ -81,7 +95,9 @@ x11_begin() {
 xdotool() { timeout 20 xdotool "$@"; }
 xwininfo() { timeout 10 xwininfo "$@"; }
 xprop() { timeout 10 xprop "$@"; }
-import() { timeout 20 import "$@"; }
+import() { timeout 15 import "$@"; }
+convert() { timeout 15 convert "$@"; }
+xrandr() { timeout 10 xrandr "$@"; }
 
 # Ends one process started here: TERM, a second to go, then KILL.
 x11_end_pid() {
@@ -136,8 +152,13 @@ shot() {
 
 # --- the X server ------------------------------------------------------------
 
+# start_x: a 1024x768 screen; on the two-monitor desktop (openbox2mon) one
+# 2048x768 screen that RandR splits into two 1024x768 monitors side by side,
+# as a graphics card with two outputs gives them.
 start_x() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    local size=1024x768x24
+    [ "${X11_WM_ARG:-}" = openbox2mon ] && size=2048x768x24
+    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp -noreset \
         3>"$X11_WORK/display" >"$X11_WORK/xvfb.log" 2>&1 &
     local xvfb_pid=$!
     X11_PIDS+=("$xvfb_pid")
@@ -151,6 +172,13 @@ start_x() {
     [ -n "$display" ] || x11_skip "Xvfb could not start: $(tail -n 3 "$X11_WORK/xvfb.log" | tr '\n' ' ')"
     export DISPLAY=":$display"
     xdotool getdisplaygeometry >/dev/null 2>&1 || x11_skip "the X server on $DISPLAY does not answer"
+    if [ "${X11_WM_ARG:-}" = openbox2mon ]; then
+        command -v xrandr >/dev/null || x11_skip "xrandr is not installed (scripts/setup.sh installs it)"
+        xrandr --setmonitor left 1024/271x768/203+0+0 screen >/dev/null 2>&1 &&
+            xrandr --setmonitor right 1024/271x768/203+1024+0 none >/dev/null 2>&1 &&
+            [ "$(xrandr --listmonitors 2>/dev/null | head -n 1)" = "Monitors: 2" ] ||
+            x11_skip "the X server could not split its screen into two monitors"
+    fi
 }
 
 # --- the window manager ------------------------------------------------------
@@ -158,63 +186,116 @@ start_x() {
 # True once a window manager owns the screen (its check window is set).
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
-# start_wm [openbox|xfwm4|none]: openbox comes with a tint2 panel at the
-# bottom, xfwm4 with xfce4-panel where installed, else tint2. The scenario's
-# choice gives way to the WM argument of x11_begin when that was given.
+# The desktops a scenario runs on (its "# window managers:" line, see
+# tests/CMakeLists.txt), each with what its own session starts beside the
+# window manager:
+#   openbox      openbox and a tint2 panel at the bottom
+#   openbox2mon  the same on two monitors (start_x), tint2 on each
+#   xfwm4        xfwm4 and xfce4-panel (its default panels) on one session bus
+#   icewm        icewm and its own taskbar
+#   fluxbox      fluxbox and its own toolbar
+#   none         no window manager, no panel
+# A desktop whose programs are not installed or do not start skips the
+# scenario (77): it never passes where it did not run.
 start_wm() {
     X11_WM=${X11_WM_ARG:-${1:-none}}
     mkdir -p "$X11_WORK/wm-config" "$X11_WORK/wm-home"
-    local panel=""
+    X11_PANEL=""
     case "$X11_WM" in
     none) return 0 ;;
-    openbox)
-        command -v openbox >/dev/null || fail "openbox is not installed (scripts/setup.sh installs it)"
-        env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
-            openbox --sm-disable >"$X11_WORK/wm.log" 2>&1 &
-        X11_PIDS+=($!)
-        panel=tint2
+    openbox | openbox2mon)
+        x11_need openbox tint2
+        x11_wm_exec openbox --sm-disable
+        X11_PANEL=tint2
         ;;
     xfwm4)
-        command -v xfwm4 >/dev/null || fail "xfwm4 is not installed (scripts/setup.sh installs it)"
-        # xfwm4 reads its settings through xfconf, which lives on a session
-        # bus: a bus of our own, ended with the rest.
-        command -v dbus-daemon >/dev/null || fail "dbus-daemon is missing (xfwm4 needs a session bus)"
+        x11_need xfwm4 xfce4-panel dbus-daemon
+        # xfwm4 and the panel read their settings through xfconf, which lives
+        # on the session bus: one bus of our own for both, as a session
+        # gives them, ended with the rest.
         dbus-daemon --session --nofork --nopidfile --print-address=4 \
             4>"$X11_WORK/dbus.address" >"$X11_WORK/dbus.log" 2>&1 &
         X11_PIDS+=($!)
-        wait_for 'test -s "$X11_WORK/dbus.address"' || fail "no session bus for xfwm4"
-        env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
-            DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$X11_WORK/dbus.address")" \
-            xfwm4 --compositor=off --sm-client-disable >"$X11_WORK/wm.log" 2>&1 &
-        X11_PIDS+=($!)
-        panel=tint2
-        command -v xfce4-panel >/dev/null && panel=xfce4-panel
+        wait_for 'test -s "$X11_WORK/dbus.address"' || x11_skip "no session bus for xfwm4"
+        X11_BUS=$(head -n 1 "$X11_WORK/dbus.address")
+        x11_wm_exec xfwm4 --compositor=off --sm-client-disable
+        X11_PANEL=xfce4-panel
         ;;
-    *) fail "unknown window manager: $X11_WM" ;;
+    icewm)
+        x11_need icewm
+        # Its taskbar is part of it; the start-up programs of a session are not.
+        mkdir -p "$X11_WORK/wm-home/.icewm"
+        printf 'ShowTaskBar=1\nTaskBarAtTop=0\n' >"$X11_WORK/wm-home/.icewm/preferences"
+        x11_wm_exec icewm
+        X11_PANEL=icewm
+        ;;
+    fluxbox)
+        x11_need fluxbox
+        # Its toolbar is part of it. No wallpaper: fluxbox hands that to a
+        # helper that shows a message box where it fails.
+        mkdir -p "$X11_WORK/wm-home/.fluxbox"
+        printf 'background: none\n' >"$X11_WORK/wm-home/.fluxbox/overlay"
+        printf 'session.styleOverlay: %s\nsession.screen0.toolbar.visible: true\n' \
+            "$X11_WORK/wm-home/.fluxbox/overlay" >"$X11_WORK/wm-home/.fluxbox/init"
+        x11_wm_exec fluxbox -rc "$X11_WORK/wm-home/.fluxbox/init"
+        X11_PANEL=fluxbox
+        ;;
+    *) fail "unknown desktop: $X11_WM" ;;
     esac
-    wait_for wm_running || fail "$X11_WM did not take the screen: $(tail -n 3 "$X11_WORK/wm.log")"
-    X11_PANEL=$panel
+    wait_for wm_running 20 ||
+        x11_skip "$X11_WM did not take the screen: $(tail -n 3 "$X11_WORK/wm.log" | tr '\n' ' ')"
     [ "${X11_PANEL_LATER:-0}" = 1 ] || start_panel
 }
 
-# start_panel: the window manager's panel (see start_wm); start_wm starts it
+# x11_need PROGRAM...: skips the scenario when one is not installed.
+x11_need() {
+    local prog
+    for prog in "$@"; do
+        command -v "$prog" >/dev/null ||
+            x11_skip "$prog is not installed (scripts/setup.sh installs it): $X11_WM not tried"
+    done
+}
+
+# x11_wm_exec PROGRAM [ARGS...]: a program of the desktop in the background,
+# with the desktop's own home, settings and session bus.
+x11_wm_exec() {
+    env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
+        ${X11_BUS:+DBUS_SESSION_BUS_ADDRESS="$X11_BUS"} "$@" >>"$X11_WORK/wm.log" 2>&1 &
+    X11_PIDS+=($!)
+}
+
+# workarea_height: the height of the work area the window manager
+# publishes (_NET_WORKAREA of the first desktop), "" when none.
+workarea_height() { xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/^.*= //p' | cut -d, -f4 | tr -d ' '; }
+screen_height() { xdotool getdisplaygeometry 2>/dev/null | cut -d' ' -f2; }
+
+# start_panel: the desktop's panel (see start_wm); start_wm starts it
 # unless X11_PANEL_LATER=1, for a scenario where the panel comes up after
-# Tarvel, as in a session whose programs start before its panel.
+# Tarvel, as in a session whose programs start before its panel. Returns once
+# the panel's strut has reached the work area, which places the button.
 start_panel() {
-    if [ "${X11_PANEL:-}" = tint2 ] && command -v tint2 >/dev/null; then
+    case "${X11_PANEL:-}" in
+    tint2)
         env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
             tint2 >"$X11_WORK/panel.log" 2>&1 &
         X11_PIDS+=($!)
-        wait_for 'xdotool search --onlyvisible --classname tint2 >/dev/null 2>&1' ||
-            fail "the tint2 panel did not show"
-    elif [ "${X11_PANEL:-}" = xfce4-panel ]; then
+        wait_for 'xdotool search --onlyvisible --classname tint2 >/dev/null 2>&1' 20 ||
+            fail "the tint2 panel did not show: $(tail -n 3 "$X11_WORK/panel.log" | tr '\n' ' ')"
+        ;;
+    xfce4-panel)
         env HOME="$X11_WORK/wm-home" XDG_CONFIG_HOME="$X11_WORK/wm-config" \
+            DBUS_SESSION_BUS_ADDRESS="$X11_BUS" \
             xfce4-panel --sm-client-disable >"$X11_WORK/panel.log" 2>&1 &
         X11_PIDS+=($!)
-        wait_for 'xdotool search --onlyvisible --classname xfce4-panel >/dev/null 2>&1' ||
-            fail "xfce4-panel did not show"
-    fi
-    sleep 0.3 # the panel's struts reach the work area
+        wait_for 'xdotool search --onlyvisible --classname xfce4-panel >/dev/null 2>&1' 20 ||
+            fail "xfce4-panel did not show: $(grep -v '^$' "$X11_WORK/panel.log" | tail -n 3 | tr '\n' ' ')"
+        ;;
+    icewm | fluxbox) ;; # drawn by the window manager itself
+    *) return 0 ;;
+    esac
+    wait_for 'test -n "$(workarea_height)" && test "$(workarea_height)" -lt "$(screen_height)"' 20 ||
+        fail "the $X11_PANEL panel reserved no room: work area $(workarea_height) high"
+    sleep 0.3 # the panel has drawn itself
 }
 
 # --- the local service -------------------------------------------------------

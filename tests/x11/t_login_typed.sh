@@ -9,7 +9,7 @@
 # request to activate it.)
 #
 #   t_login_typed.sh BIN_DIR OUT_DIR [WM]
-# window managers: xfwm4 openbox
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

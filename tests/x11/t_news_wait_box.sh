@@ -6,7 +6,7 @@
 # the box were handled).
 #
 #   t_news_wait_box.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
