@@ -1,5 +1,7 @@
 #include "platform/Taskbar.h"
 
+#include "platform/WorkArea.h"
+
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
@@ -33,16 +35,25 @@ namespace {
 class LinuxTaskbar : public Taskbar {
 public:
     static constexpr WindowHandle kPanel = 1;
+    static constexpr int kBottomOverlap = 2;
 
     WindowHandle FindTopWindow(const QString& className) override {
         return className == QLatin1String("Shell_TrayWnd") ? kPanel : 0;
     }
     WindowHandle FindChildWindow(WindowHandle, const QString&) override { return 0; }
 
+    // The button floats on the primary monitor: its panel is the strip of
+    // that monitor the desktop's work area leaves out. A panel has no raised
+    // rim for the button to overlap, as the placement's two pixels expect
+    // of a taskbar at the bottom: the strip is reported that much taller, so
+    // the button lies wholly in the work area.
     bool TaskbarPos(QRect* rect, int* edge) override {
         const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen &&
-               TaskbarFromScreen(screen->geometry(), screen->availableGeometry(), rect, edge);
+        if (!screen || !TaskbarFromScreen(screen->geometry(), DesktopWorkArea(screen), rect, edge))
+            return false;
+        if (*edge == ABE_BOTTOM)
+            rect->setTop(rect->top() - kBottomOverlap);
+        return true;
     }
 
     QRect WindowRect(WindowHandle hwnd) override {
@@ -70,6 +81,11 @@ struct State {
         QPoint offset;
     };
     QHash<WindowHandle, Docked> parents; // widget -> foreign parent
+    // Where MoveWindow put each widget, in screen coordinates. Under a
+    // window manager the X server reports a window it is still framing at
+    // the frame's corner for a moment; a click on the button then would
+    // place the home menu from there (the screen's top left).
+    QHash<WindowHandle, QPoint> placed;
     // Far above any number a taskbar implementation hands out.
     WindowHandle nextHandle = 0x40000000;
     WindowHandle watched = 0;
@@ -124,6 +140,7 @@ WindowHandle HandleOf(QWidget* widget) {
     for (auto it = s.widgets.begin(); it != s.widgets.end();) {
         if (it.value().isNull()) {
             s.parents.remove(it.key());
+            s.placed.remove(it.key());
             it = s.widgets.erase(it);
         } else if (it.value() == widget) {
             return it.key();
@@ -159,8 +176,12 @@ bool GetTaskbarPos(QRect* rect, int* edge) {
 QRect GetWindowRect(WindowHandle hwnd) {
     if (!hwnd)
         return {};
-    if (QWidget* w = WidgetOf(hwnd))
-        return w->frameGeometry();
+    if (QWidget* w = WidgetOf(hwnd)) {
+        const auto placed = state().placed.constFind(hwnd);
+        if (placed == state().placed.cend())
+            return w->frameGeometry();
+        return QRect(*placed, w->frameGeometry().size());
+    }
     return taskbar().WindowRect(hwnd);
 }
 
@@ -184,12 +205,14 @@ WindowHandle GetParent(WindowHandle child) {
 }
 
 void FollowForeignParents() {
-    const State& s = state();
+    State& s = state();
     for (auto it = s.parents.cbegin(); it != s.parents.cend(); ++it) {
         QWidget* w = WidgetOf(it.key());
         const QRect parentRect = GetWindowRect(it.value().parent);
-        if (w && !parentRect.isNull())
+        if (w && !parentRect.isNull()) {
+            s.placed.insert(it.key(), parentRect.topLeft() + it.value().offset);
             w->move(parentRect.topLeft() + it.value().offset);
+        }
     }
 }
 
@@ -208,6 +231,7 @@ bool MoveWindow(WindowHandle hwnd, int x, int y, int width, int height, bool rep
         }
         // The button is a top-level window: its place is its frame's place.
         w->resize(std::max(width, 0), std::max(height, 0));
+        s.placed.insert(hwnd, origin + QPoint(x, y));
         w->move(origin + QPoint(x, y));
         if (repaint)
             w->update();

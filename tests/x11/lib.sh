@@ -78,9 +78,10 @@ x11_begin() {
     # so the watchdog takes the screenshot itself first: a scenario stuck in
     # a long step still leaves what the screen showed.
     trap 'fail "the scenario did not end within ${X11_TIME_LIMIT:-150} s"' USR1
-    local self=$$ limit=$((${X11_TIME_LIMIT:-150} * 10))
+    local self=$$ limit=$((SECONDS + ${X11_TIME_LIMIT:-150}))
     (
-        for ((i = 0; i < limit; i++)); do sleep 0.1; done
+        # By the clock: a count of short sleeps stretches under load.
+        while [ "$SECONDS" -lt "$limit" ]; do sleep 1; done
         # (The server's display number: start_x came after this started.)
         d=$(head -n 1 "$X11_WORK/display" 2>/dev/null)
         [ -n "$d" ] && DISPLAY=":$d" timeout 10 import -window root "$OUT/timeout.png" 2>/dev/null
@@ -132,14 +133,17 @@ x11_cleanup() {
 }
 
 # wait_for CONDITION [SECONDS]: evaluates the shell condition every 0.1 s until
-# it holds (0) or SECONDS (default 10) pass (1).
+# it holds (0) or SECONDS (default 10) have passed by the clock (1): on a
+# loaded machine one look at the windows can take a second, and a wait
+# counted in looks would last minutes. The condition is looked at once more
+# at the end.
 wait_for() {
-    local n=$((${2:-10} * 10))
-    for ((; n > 0; n--)); do
+    local deadline=$((${EPOCHREALTIME/./} + ${2:-10} * 1000000))
+    while [ "${EPOCHREALTIME/./}" -lt "$deadline" ]; do
         eval "$1" && return 0
         sleep 0.1
     done
-    return 1
+    eval "$1"
 }
 
 # shot NAME: the whole screen as OUT/<n>-NAME.png.
@@ -628,9 +632,9 @@ spool_files() { ls "$X11_WORK/data-home/Tarvel/data/" | grep '^MenuItems\.upd'; 
 # settled ID: waits (up to 5 s) until the window has stopped moving: its
 # slide is over, however slow the machine.
 settled() {
-    local before="" now
+    local before="" now deadline=$((${EPOCHREALTIME/./} + 5000000))
     sleep 0.3
-    for _ in $(seq 1 25); do
+    while [ "${EPOCHREALTIME/./}" -lt "$deadline" ]; do
         now=$(xwininfo -id "$1" 2>/dev/null | grep -E 'Absolute|Height' | tr -d ' \n')
         [ -n "$now" ] && [ "$now" = "$before" ] && return 0
         before=$now
