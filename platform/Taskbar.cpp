@@ -2,6 +2,7 @@
 
 #include "platform/WorkArea.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
@@ -71,6 +72,14 @@ public:
     }
 };
 
+// Keeps each placed widget's place as the program last set it: a move the
+// program makes (MoveWindow, or the widget's own move) comes as a posted,
+// not spontaneous, move event; the window system's reports are spontaneous.
+class PlaceKeeper : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 struct State {
     LinuxTaskbar desktop;
     Taskbar* current = nullptr;
@@ -86,6 +95,7 @@ struct State {
     // the frame's corner for a moment; a click on the button then would
     // place the home menu from there (the screen's top left).
     QHash<WindowHandle, QPoint> placed;
+    PlaceKeeper keeper;
     // Far above any number a taskbar implementation hands out.
     WindowHandle nextHandle = 0x40000000;
     WindowHandle watched = 0;
@@ -96,6 +106,24 @@ struct State {
 State& state() {
     static State s;
     return s;
+}
+
+bool PlaceKeeper::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && !event->spontaneous()) {
+        State& s = state();
+        for (auto it = s.widgets.cbegin(); it != s.widgets.cend(); ++it)
+            if (it.value() == watched && s.placed.contains(it.key()))
+                s.placed.insert(it.key(), static_cast<QWidget*>(watched)->pos());
+    }
+    return false;
+}
+
+// Records where the program put a widget, and follows the program's later
+// moves of it.
+void KeepPlace(State& s, WindowHandle hwnd, QWidget* w, const QPoint& at) {
+    if (!s.placed.contains(hwnd))
+        w->installEventFilter(&s.keeper);
+    s.placed.insert(hwnd, at);
 }
 
 } // namespace
@@ -210,7 +238,7 @@ void FollowForeignParents() {
         QWidget* w = WidgetOf(it.key());
         const QRect parentRect = GetWindowRect(it.value().parent);
         if (w && !parentRect.isNull()) {
-            s.placed.insert(it.key(), parentRect.topLeft() + it.value().offset);
+            KeepPlace(s, it.key(), w, parentRect.topLeft() + it.value().offset);
             w->move(parentRect.topLeft() + it.value().offset);
         }
     }
@@ -231,7 +259,7 @@ bool MoveWindow(WindowHandle hwnd, int x, int y, int width, int height, bool rep
         }
         // The button is a top-level window: its place is its frame's place.
         w->resize(std::max(width, 0), std::max(height, 0));
-        s.placed.insert(hwnd, origin + QPoint(x, y));
+        KeepPlace(s, hwnd, w, origin + QPoint(x, y));
         w->move(origin + QPoint(x, y));
         if (repaint)
             w->update();
