@@ -473,15 +473,16 @@ tooltip_window() {
 # The shown pop-up menu of Tarvel (a context menu or an open drop-down
 # list), if any: a viewable override-redirect child of the root window that
 # is not the tooltip.
+# (Only Tarvel's shown windows are looked at, one at a time: a look at every
+# window of the screen took seconds on a desktop with a full panel.)
 popup_menu_window() {
     local id info
-    for id in $(xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
+    for id in $(xdotool search --onlyvisible --pid "$tarvel_pid" 2>/dev/null); do
         info=$(xwininfo -id "$id" 2>/dev/null)
         echo "$info" | grep -q 'IsViewable' || continue
         echo "$info" | grep -q 'Override Redirect State: yes' || continue
-        xprop -id "$id" _NET_WM_PID 2>/dev/null | grep -q "= ${tarvel_pid}\$" || continue
         window_type "$id" | grep -q _TOOLTIP && continue
-        printf '%d\n' "$id"
+        echo "$id"
         break
     done
 }
@@ -580,7 +581,12 @@ hover_row() {
     if [ "${PY:-0}" -gt "$Y" ] && [ "${PY:-0}" -lt "$((Y + HEIGHT))" ]; then
         glide "$tx" "$PY"
     fi
-    glide "$tx" "$ty"
+    # Along the column in one step, then a pixel more: gliding over the rows
+    # between, a loaded machine let the pointer rest on one of them past the
+    # opener's delay, which opened that row's level instead.
+    move "$tx" "$ty"
+    sleep 0.05
+    move "$((tx + 1))" "$ty"
 }
 
 # --- the main road ---------------------------------------------------------------
