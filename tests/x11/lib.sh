@@ -272,6 +272,19 @@ x11_wm_exec() {
 # publishes (_NET_WORKAREA of the first desktop), "" when none.
 workarea_height() { xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/^.*= //p' | cut -d, -f4 | tr -d ' '; }
 screen_height() { xdotool getdisplaygeometry 2>/dev/null | cut -d' ' -f2; }
+# workarea_bottom: the first pixel row below the work area (the screen's
+# height without a window manager's work area).
+workarea_bottom() {
+    local a
+    a=$(xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/^.*= //p' | tr -d ' ')
+    if [ -n "$a" ]; then echo "$(($(cut -d, -f2 <<<"$a") + $(cut -d, -f4 <<<"$a")))"; else screen_height; fi
+}
+# workarea_origin: "x y" of the work area's top left ("0 0" without one).
+workarea_origin() {
+    local a
+    a=$(xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/^.*= //p' | tr -d ' ')
+    if [ -n "$a" ]; then echo "$(cut -d, -f1 <<<"$a") $(cut -d, -f2 <<<"$a")"; else echo "0 0"; fi
+}
 
 # start_panel: the desktop's panel (see start_wm); start_wm starts it
 # unless X11_PANEL_LATER=1, for a scenario where the panel comes up after
