@@ -80,19 +80,6 @@ QPixmap SidePicture(QSize size) {
     return pixmap;
 }
 
-QIcon WindowIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(QColor(87, 101, 171));
-    QPainter painter(&pixmap);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(24);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("T"));
-    return QIcon(pixmap);
-}
-
 // Where the design's controls show the system's window colours, Qt shows
 // palette roles: Base/Text for edit fields, Button/ButtonText for the face
 // of a pick-only list. Only the active and inactive colours change: a
@@ -141,7 +128,6 @@ frmEnlist::~frmEnlist() {
 
 void frmEnlist::BuildWindow() {
     setWindowTitle(QStringLiteral("Welcome to Tarvel"));
-    setWindowIcon(WindowIcon());
     QFont font = this->font();
     font.setPointSizeF(8.25);
     setFont(font);

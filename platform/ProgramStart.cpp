@@ -1,13 +1,21 @@
 #include "platform/ProgramStart.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QFileInfo>
+#include <QIcon>
 #include <QList>
 #include <QPair>
 
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+
+// The icon is a resource of this static library; a static library's
+// resources are registered only when asked for.
+static void InitDesktopResources() {
+    Q_INIT_RESOURCE(platform);
+}
 
 namespace platform {
 
@@ -183,6 +191,11 @@ std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv, const QStr
         else
             Print(stderr, text + QLatin1Char('\n'));
     }
+    // Every window of both programs (dialogs, the About box, Enlist's
+    // wizard) carries the icon the desktop entries name; the window manager
+    // shows it in title bars and task lists.
+    InitDesktopResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/desktop/tarvel.png")));
     return app;
 }
 

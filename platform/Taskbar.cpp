@@ -1,5 +1,8 @@
 #include "platform/Taskbar.h"
 
+#include "platform/WorkArea.h"
+
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
@@ -33,16 +36,25 @@ namespace {
 class LinuxTaskbar : public Taskbar {
 public:
     static constexpr WindowHandle kPanel = 1;
+    static constexpr int kBottomOverlap = 2;
 
     WindowHandle FindTopWindow(const QString& className) override {
         return className == QLatin1String("Shell_TrayWnd") ? kPanel : 0;
     }
     WindowHandle FindChildWindow(WindowHandle, const QString&) override { return 0; }
 
+    // The button floats on the primary monitor: its panel is the strip of
+    // that monitor the desktop's work area leaves out. A panel has no raised
+    // rim for the button to overlap, as the placement's two pixels expect
+    // of a taskbar at the bottom: the strip is reported that much taller, so
+    // the button lies wholly in the work area.
     bool TaskbarPos(QRect* rect, int* edge) override {
         const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen &&
-               TaskbarFromScreen(screen->geometry(), screen->availableGeometry(), rect, edge);
+        if (!screen || !TaskbarFromScreen(screen->geometry(), DesktopWorkArea(screen), rect, edge))
+            return false;
+        if (*edge == ABE_BOTTOM)
+            rect->setTop(rect->top() - kBottomOverlap);
+        return true;
     }
 
     QRect WindowRect(WindowHandle hwnd) override {
@@ -60,6 +72,14 @@ public:
     }
 };
 
+// Keeps each placed widget's place as the program last set it: a move the
+// program makes (MoveWindow, or the widget's own move) comes as a posted,
+// not spontaneous, move event; the window system's reports are spontaneous.
+class PlaceKeeper : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 struct State {
     LinuxTaskbar desktop;
     Taskbar* current = nullptr;
@@ -70,6 +90,12 @@ struct State {
         QPoint offset;
     };
     QHash<WindowHandle, Docked> parents; // widget -> foreign parent
+    // Where MoveWindow put each widget, in screen coordinates. Under a
+    // window manager the X server reports a window it is still framing at
+    // the frame's corner for a moment; a click on the button then would
+    // place the home menu from there (the screen's top left).
+    QHash<WindowHandle, QPoint> placed;
+    PlaceKeeper keeper;
     // Far above any number a taskbar implementation hands out.
     WindowHandle nextHandle = 0x40000000;
     WindowHandle watched = 0;
@@ -80,6 +106,24 @@ struct State {
 State& state() {
     static State s;
     return s;
+}
+
+bool PlaceKeeper::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && !event->spontaneous()) {
+        State& s = state();
+        for (auto it = s.widgets.cbegin(); it != s.widgets.cend(); ++it)
+            if (it.value() == watched && s.placed.contains(it.key()))
+                s.placed.insert(it.key(), static_cast<QWidget*>(watched)->pos());
+    }
+    return false;
+}
+
+// Records where the program put a widget, and follows the program's later
+// moves of it.
+void KeepPlace(State& s, WindowHandle hwnd, QWidget* w, const QPoint& at) {
+    if (!s.placed.contains(hwnd))
+        w->installEventFilter(&s.keeper);
+    s.placed.insert(hwnd, at);
 }
 
 } // namespace
@@ -124,6 +168,7 @@ WindowHandle HandleOf(QWidget* widget) {
     for (auto it = s.widgets.begin(); it != s.widgets.end();) {
         if (it.value().isNull()) {
             s.parents.remove(it.key());
+            s.placed.remove(it.key());
             it = s.widgets.erase(it);
         } else if (it.value() == widget) {
             return it.key();
@@ -159,8 +204,12 @@ bool GetTaskbarPos(QRect* rect, int* edge) {
 QRect GetWindowRect(WindowHandle hwnd) {
     if (!hwnd)
         return {};
-    if (QWidget* w = WidgetOf(hwnd))
-        return w->frameGeometry();
+    if (QWidget* w = WidgetOf(hwnd)) {
+        const auto placed = state().placed.constFind(hwnd);
+        if (placed == state().placed.cend())
+            return w->frameGeometry();
+        return QRect(*placed, w->frameGeometry().size());
+    }
     return taskbar().WindowRect(hwnd);
 }
 
@@ -184,12 +233,14 @@ WindowHandle GetParent(WindowHandle child) {
 }
 
 void FollowForeignParents() {
-    const State& s = state();
+    State& s = state();
     for (auto it = s.parents.cbegin(); it != s.parents.cend(); ++it) {
         QWidget* w = WidgetOf(it.key());
         const QRect parentRect = GetWindowRect(it.value().parent);
-        if (w && !parentRect.isNull())
+        if (w && !parentRect.isNull()) {
+            KeepPlace(s, it.key(), w, parentRect.topLeft() + it.value().offset);
             w->move(parentRect.topLeft() + it.value().offset);
+        }
     }
 }
 
@@ -208,6 +259,7 @@ bool MoveWindow(WindowHandle hwnd, int x, int y, int width, int height, bool rep
         }
         // The button is a top-level window: its place is its frame's place.
         w->resize(std::max(width, 0), std::max(height, 0));
+        KeepPlace(s, hwnd, w, origin + QPoint(x, y));
         w->move(origin + QPoint(x, y));
         if (repaint)
             w->update();

@@ -5,7 +5,8 @@ set -euo pipefail
 TARVEL_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
     fonts-liberation clang clang-format libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev
-    openbox tint2 xfwm4 wmctrl xdg-utils libcurl4-openssl-dev tinyproxy)
+    openbox tint2 xfwm4 wmctrl xdg-utils libcurl4-openssl-dev tinyproxy icewm fluxbox xfce4-panel
+    dbus-daemon x11-xserver-utils)
 
 # The job count of builds and test runs: JOBS=N overrides the processor count.
 TARVEL_JOBS=${JOBS:-$(nproc)}

@@ -418,3 +418,29 @@ TEST_F(LoginWindowTest, NameAndPasswordTakeOnlyWhatTheServerCanCarry) {
 }
 
 } // namespace
+
+// While a login runs, a second Enter or OK sends no second login and Cancel
+// leaves the window to the login, which unloads it when it ends.
+TEST_F(LoginWindowTest, EnterOkAndCancelUnderARunningLoginChangeNothing) {
+    frmLogin& login = Show();
+    QPointer<frmLogin> guard(&login);
+    int checks = 0;
+    testsupport::ScriptedLogin scripted;
+    windows::LoginWindow& original = scripted.Before();
+    scripted.setProgress = [&](int v) {
+        original.SetProgress(v);
+        if (v != 20 || !guard)
+            return;
+        QTest::keyClick(guard->txtPassword, Qt::Key_Return);
+        guard->cmdOK_Click();
+        guard->cmdCancel_Click();
+        QCoreApplication::processEvents();
+        if (frmLogin::Loaded() == guard.data() && gLoginLoaded)
+            ++checks;
+    };
+    LogIn(login, QStringLiteral("ann"), QStringLiteral("pw"));
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(gUserID, 42);
+    EXPECT_EQ(service.RequestsFor(kLoginPage).size(), 1);
+    EXPECT_EQ(homeShown, 1);
+}

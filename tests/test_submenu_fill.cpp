@@ -365,3 +365,25 @@ TEST_F(SubmenuTest, RowsScrolledPastTheStripsLeaveTheFrameAlone) {
         all->picForm_MouseMove(all->CanvasFromWindow(all->picScrollDown->geometry().center()));
     }
 }
+
+// A row without a bid gives its name the bid's room: a long name runs on
+// to where a bid would stand instead of ending in an ellipsis before it.
+TEST_F(SubmenuTest, ARowWithoutABidGivesItsNameTheBidsRoom) {
+    frmMenu* arts = OpenFromHome(3);
+    ASSERT_NE(arts, nullptr);
+    arts->m_Items = std::make_shared<ItemCollection>();
+    ItemPtr paid = HomeRow(302, QStringLiteral("Paid Gallery"), true);
+    paid->Bid = 12.5f;
+    ItemPtr plain =
+        HomeRow(303, QStringLiteral("A Very Long Name Of A Site Without Any Bid At All"), true);
+    plain->Bid = 0;
+    arts->m_Items->Add(paid);
+    arts->m_Items->Add(plain);
+    arts->RefreshIcons();
+    const QImage img = Shot(arts);
+    // Where the bid of the first row starts: the second row's name reaches
+    // past it.
+    const int bidLeft = LeftmostX(img, QRect(120, 2, img.width() - 120, 16), Dark);
+    ASSERT_GT(bidLeft, 120);
+    EXPECT_GT(Count(img, QRect(bidLeft, 22, img.width() - 12 - bidLeft, 16), Dark), 5);
+}

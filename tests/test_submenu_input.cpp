@@ -11,7 +11,10 @@
 // level under X11: tests/x11/t_tooltip_between_categories.sh and
 // t_left_turned_level.sh cover those.
 #include "menus/ChainCapture.h"
+#include "menus/Layout.h"
 #include "menus/frmTooltip.h"
+#include "platform/TaskbarScripted.h"
+#include "platform/Twips.h"
 #include "support/MenuRows.h"
 #include "support/Screenshot.h"
 #include "test_submenu_fixture.h"
@@ -289,4 +292,67 @@ TEST_F(SubmenuTest, ASlideAtSpeedZeroEndsAndAChildClosedWhileSlidingEndsQuietly)
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     // The parent still opens it anew.
     ASSERT_NE(OpenFrom(arts, RowOf(arts, 200)), nullptr);
+}
+
+// Each opener puts its child beside the row it opened from: the home menu's
+// child overlaps the home menu's right edge by its few pixels and starts at
+// the highlighted row, as does a submenu's child beside the submenu.
+TEST_F(SubmenuTest, EachOpenerPutsItsChildBesideTheRowItOpenedFrom) {
+    const int overlap = platform::TwipsToPixelsX(menus::kChildOverlapTwips);
+    ASSERT_GT(overlap, 0);
+    // Classics (two rows) first on the home menu: its level fits below the
+    // row, above the button.
+    const ItemCollectionPtr rows = homeRows;
+    homeRows = std::make_shared<ItemCollection>();
+    homeRows->Add(HomeRow(201, QStringLiteral("Classics"), false));
+    for (int i = 1; i <= rows->Count(); ++i)
+        homeRows->Add(rows->Item(i));
+    frmMenu* classics = OpenFromHome(1);
+    ASSERT_NE(classics, nullptr);
+    EXPECT_EQ(classics->x(), home->x() + home->width() - overlap);
+    const int homeRow = home->pMenu->mapToGlobal(QPoint(0, 0)).y();
+    EXPECT_LE(qAbs(classics->y() - homeRow), 2)
+        << classics->y() << " against the row at " << homeRow;
+    const int row = RowOf(classics, 202);
+    ASSERT_GT(row, 0);
+    frmMenu* restored = OpenFrom(classics, row);
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->x(), classics->x() + classics->width() - overlap);
+    const int level1Row = classics->picForm()->mapToGlobal(QPoint(0, (row - 1) * 20)).y();
+    EXPECT_LE(qAbs(restored->y() - level1Row), 2)
+        << restored->y() << " against the row at " << level1Row;
+    EXPECT_FALSE(classics->ReversedMenu());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+// A submenu's child taller than the room above a taskbar along the bottom
+// (higher than the usable bottom the level fits itself to) scrolls within
+// that room: it neither starts above the screen nor reaches under the
+// taskbar.
+TEST_F(SubmenuTest, ASubmenusChildTallerThanTheRoomScrollsWithinTheScreen) {
+    platform::ScriptedTaskbar taskbar(platform::ABE_BOTTOM, 60);
+    gTrayHwnd = platform::FindWindowA(QStringLiteral("Shell_TrayWnd"));
+    const int trayTop = platform::GetWindowRect(gTrayHwnd).top();
+    ASSERT_LT(trayTop, gScreenBottom / 15);
+    std::vector<localservice::SampleRecord> records = submenutest::Directory();
+    records.push_back(Rec(220, 10, "Huge", false, "Sixty sites"));
+    for (int i = 0; i < 60; ++i)
+        records.push_back(Rec(700 + i, 220, QStringLiteral("Huge %1").arg(i), true, QString()));
+    QString error;
+    ASSERT_TRUE(
+        localservice::WriteMenuTable(gDataPath + QStringLiteral("MenuItems.dat"), records, &error))
+        << error.toStdString();
+    modGlobals::gItemManager.reset();
+    frmMenu* arts = OpenFromHome(3);
+    ASSERT_NE(arts, nullptr);
+    const int row = RowOf(arts, 220);
+    ASSERT_GT(row, 0);
+    frmMenu* huge = OpenFrom(arts, row);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_TRUE(huge->Scrolls());
+    EXPECT_GE(huge->y(), 0);
+    EXPECT_LE(huge->geometry().bottom() + 1, trayTop);
+    EXPECT_EQ((huge->VisibleBottom() - huge->VisibleTop()) % 20, 0);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    gTrayHwnd = 0;
 }

@@ -6,7 +6,7 @@
 # grab; it must hand the pointer back to the row's window first.
 #
 #   t_click_open_category.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

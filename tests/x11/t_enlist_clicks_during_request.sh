@@ -7,7 +7,7 @@
 # "Cancel Sign Up" question from a replayed Cancel.
 #
 #   t_enlist_clicks_during_request.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

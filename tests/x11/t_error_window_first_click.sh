@@ -5,7 +5,7 @@
 # the service has gone.
 #
 #   t_error_window_first_click.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

@@ -6,7 +6,7 @@
 # on the home menu (a field and a list).
 #
 #   t_form_lists.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

@@ -4,7 +4,7 @@
 # opened afterwards follow the pointer again.
 #
 #   t_keyboard_submenu_outside_click.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

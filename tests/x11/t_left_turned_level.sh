@@ -7,7 +7,7 @@
 # Leaves the shot "levels-one-turned-left".
 #
 #   t_left_turned_level.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Under openbox, the two "Click here" links of the login window answer a
+# On every desktop, the two "Click here" links of the login window answer a
 # mouse click: the first starts Enlist with "/addnew", the second has the
 # browser open the service's forgotten-password page; each closes the login
 # window. (The window took the pointer grab again on the press, so the
 # release never reached the link.)
+#
+#   t_login_links.sh BIN_DIR OUT_DIR [WM]
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

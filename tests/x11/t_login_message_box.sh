@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Under openbox, a message box shown while the login window is open (a
+# On every desktop, a message box shown while the login window is open (a
 # character the server cannot take, typed into the name box: "Characters
 # left out") closes with a click on its OK button; the login window stays,
 # and once the box is gone it takes the desktop's clicks again (a click
 # outside closes it). The window's pointer grab used to keep every click
 # from the box.
+#
+#   t_login_message_box.sh BIN_DIR OUT_DIR [WM]
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

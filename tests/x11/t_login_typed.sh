@@ -9,7 +9,7 @@
 # request to activate it.)
 #
 #   t_login_typed.sh BIN_DIR OUT_DIR [WM]
-# window managers: xfwm4 openbox
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
@@ -24,9 +24,15 @@ wait_for 'test "$(xdotool getactivewindow 2>/dev/null)" = "$login"' 5 ||
     fail "the login window did not take the keyboard when it opened"
 geom "$button"
 before="$X $Y"
+area_before=$(workarea_bottom)
 start_panel
-wait_for 'geom "$button"; test "$X $Y" != "$before"' 5 ||
-    fail "the panel did not move the button (still at $before)"
+# A panel that takes room along the bottom moves the button (tint2); one at
+# the top (xfce4-panel) or one that came with the window manager (icewm,
+# fluxbox) leaves it where it is.
+if [ "$(workarea_bottom)" -lt "$area_before" ]; then
+    wait_for 'geom "$button"; test "$X $Y" != "$before"' 5 ||
+        fail "the panel did not move the button (still at $before)"
+fi
 # The user reads the window before typing: long enough for the button's
 # taskbar watch (every second) to have put the button back on top.
 sleep 1.5

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Under openbox, Enter on a remembered name in the open user list of the
+# On every desktop, Enter on a remembered name in the open user list of the
 # login window only picks the name: no login is sent with the empty password
 # and the window stays. The password typed next logs in as the picked name.
 # (Offscreen, the key reaches the list itself; here, once the list has
 # closed, it reaches the name box under it.)
+#
+#   t_login_user_list.sh BIN_DIR OUT_DIR [WM]
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

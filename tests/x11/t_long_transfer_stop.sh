@@ -6,6 +6,7 @@
 # once: the login goes on to the home menu.
 #
 #   t_long_transfer_stop.sh BIN_DIR OUT_DIR [WM]
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

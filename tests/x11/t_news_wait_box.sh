@@ -6,7 +6,7 @@
 # the box were handled).
 #
 #   t_news_wait_box.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox none
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
@@ -32,7 +32,9 @@ shot waiting-for-news
 # The News level waits, parked, for its rows: nothing of it shows on the
 # screen meanwhile (openbox keeps a strip of every window on the screen, so
 # the park left a white band at the top left for the whole request).
-import -window root -crop 16x40+0+0 +repage "$X11_WORK/corner.png" 2>/dev/null
+# (The work area's top left: a panel at the top has its own pixels there.)
+read -r wx wy <<<"$(workarea_origin)"
+import -window root -crop "16x40+$wx+$wy" +repage "$X11_WORK/corner.png" 2>/dev/null
 corner=$(convert "$X11_WORK/corner.png" -format '%[fx:maxima.r*255] %[fx:maxima.g*255] %[fx:maxima.b*255]' info: 2>/dev/null)
 [ "$corner" = "0 0 0" ] || fail "the parked level shows at the screen's top left ($corner)"
 colours=$(window_colours "$box")

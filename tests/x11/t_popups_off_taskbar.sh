@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Under openbox with a tint2 panel, Tarvel's own windows stay out of the task
+# On every desktop, with its panel, Tarvel's own windows stay out of the task
 # list, the pager and Alt-Tab, as a desktop launcher's pop-ups do: the
 # button, the login window, the home menu, a submenu and the form panel each
 # carry _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER, and none of
 # them is among the windows the panel lists. The Options dialog keeps its
 # entry: in the end it is the one Tarvel window listed. (The tooltip is an
 # unmanaged window, which no panel lists.)
+#
+#   t_popups_off_taskbar.sh BIN_DIR OUT_DIR [WM]
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

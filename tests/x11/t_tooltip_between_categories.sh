@@ -4,6 +4,7 @@
 # must not take the new row's tooltip with it.
 #
 #   t_tooltip_between_categories.sh BIN_DIR OUT_DIR [WM]
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
