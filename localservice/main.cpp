@@ -4,10 +4,12 @@
 //                       [--delay PAGE=MS ...] [--trickle PAGE=BYTES/MS ...]
 //   tarvel-localservice --make-database FILE [--records N]
 //   (both also [--large-rows N] [--own-icons])
+//   tarvel-localservice --help | --version
 // --records grows the sample directory to N records for measuring;
 // --large-rows and --own-icons shape its large category.
 // --request-log appends one line per request received ("METHOD target body",
 // the body's line breaks as spaces), for scripts that check what was asked.
+#include "core/modStartup.h"
 #include "localservice/lib/LocalService.h"
 #include "localservice/lib/SampleDatabase.h"
 #include "localservice/lib/SamplePages.h"
@@ -39,10 +41,16 @@ void OnSignal(int) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvel-localservice"));
+    // The version of the Tarvel it stands in for (the numbers are shared).
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(modStartup::kVersionMajor)
+                                                .arg(modStartup::kVersionMinor)
+                                                .arg(modStartup::kVersionRevision));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Local stand-in for the Tarvel web service."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Port on 127.0.0.1 (0: any free one)."),
                                         QStringLiteral("N"), QStringLiteral("0"));

@@ -6,7 +6,7 @@ TARVEL_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl
     libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
     fonts-liberation clang clang-format libclang-rt-14-dev xvfb xauth xdotool x11-apps x11-utils imagemagick libshp-dev
     openbox tint2 xfwm4 wmctrl xdg-utils libcurl4-openssl-dev tinyproxy icewm fluxbox xfce4-panel
-    dbus-daemon x11-xserver-utils)
+    dbus-daemon x11-xserver-utils dpkg-dev file lintian appstream desktop-file-utils man-db)
 
 # The job count of builds and test runs: JOBS=N overrides the processor count.
 TARVEL_JOBS=${JOBS:-$(nproc)}
@@ -19,8 +19,9 @@ tarvel_setup() {
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    echo "Installing: ${missing[*]}"
-    # apt's progress is shown only when something goes wrong.
+    # apt's progress is shown only when something goes wrong; on a fresh
+    # machine it is quiet for minutes.
+    echo "Installing ${#missing[@]} Debian packages with apt-get, quietly (a few minutes on a fresh machine): ${missing[*]}"
     local log
     log=$(mktemp)
     if ! { $sudo apt-get update -qq &&
