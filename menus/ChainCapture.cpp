@@ -22,6 +22,9 @@ bool IsMouseEvent(QEvent::Type t) {
            t == QEvent::MouseButtonRelease || t == QEvent::MouseButtonDblClick;
 }
 
+// How long a hand-over of the keyboard between levels may take.
+constexpr int kKeyboardWaitMs = 1000;
+
 } // namespace
 
 ChainCapture& ChainCapture::Instance() {
@@ -96,6 +99,23 @@ void ChainCapture::CloseChain() {
     }
 }
 
+void ChainCapture::GiveKeyboard(QWidget* level) {
+    if (!level)
+        return;
+    // Asked of the window manager, which may first hand the keyboard of a
+    // level that has just closed to another program (xfwm4 does): a loss of
+    // the keyboard while the request is on its way is not the user's.
+    keyboardTo_ = level;
+    keyboardAsked_.start();
+    level->activateWindow();
+    level->setFocus();
+}
+
+bool ChainCapture::KeyboardOnItsWay() const {
+    return keyboardTo_ && keyboardTo_->isVisible() && keyboardAsked_.isValid() &&
+           keyboardAsked_.elapsed() < kKeyboardWaitMs;
+}
+
 void ChainCapture::FocusWindowChanged(QWindow* focus) {
     if (!IsX11())
         return;
@@ -104,6 +124,8 @@ void ChainCapture::FocusWindowChanged(QWindow* focus) {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->windowHandle() == focus && AsMenuLevel(w))
                 chainHadFocus_ = true;
+        if (keyboardTo_ && focus == keyboardTo_->windowHandle())
+            keyboardTo_ = nullptr;
         return;
     }
     // The keyboard went from the chain to another program (Qt reports that
@@ -112,8 +134,16 @@ void ChainCapture::FocusWindowChanged(QWindow* focus) {
     // the chain has the pointer meanwhile and is left alone.
     const bool had = chainHadFocus_;
     chainHadFocus_ = false;
-    if (had && !platform::PointerGrab::Instance().Paused())
-        CloseChain();
+    if (!had || platform::PointerGrab::Instance().Paused())
+        return;
+    if (KeyboardOnItsWay()) {
+        // Asked again: the window manager gave it elsewhere as the level
+        // above got it back (Escape closes one level, not the chain).
+        chainHadFocus_ = true;
+        keyboardTo_->activateWindow();
+        return;
+    }
+    CloseChain();
 }
 
 bool ChainCapture::AnyChainWindowShown() const {

@@ -17,6 +17,7 @@
 // that the holder has let have the pointer, another level when no one holds
 // the capture) is given to the window really under the pointer afresh, and
 // that window is activated as a click would.
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QList>
 #include <QObject>
@@ -45,6 +46,10 @@ public:
     // the chain with this (the home menu's unload).
     void SetCloser(std::function<void()> closer) { closer_ = std::move(closer); }
 
+    // Gives the keyboard to a level of the chain (its window activated, the
+    // level focused). Every level that hands the keyboard on does it here.
+    void GiveKeyboard(QWidget* level);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -72,6 +77,7 @@ private:
     bool RouteWithoutHolder(QWidget* target, class QMouseEvent* me);
     void CloseChain();
     void FocusWindowChanged(class QWindow* focus);
+    bool KeyboardOnItsWay() const;
 
     QPointer<QWidget> holder_;
     QPointer<QWidget> grabWindow_;
@@ -84,6 +90,8 @@ private:
     quint64 passedTime_ = 0;
     QPointF passedGlobal_;
     bool chainHadFocus_ = false;
+    QPointer<QWidget> keyboardTo_; // the level the keyboard was last given to
+    QElapsedTimer keyboardAsked_;
     QPointer<class QWindow> pressWindow_; // where a press was given afresh
 };
 

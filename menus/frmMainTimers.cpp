@@ -107,8 +107,7 @@ void frmMain::Timer1_Timer() {
                     canvas->move(0, canvas->y());
             // The child level gets the keyboard: its window is activated,
             // not only one of its widgets focused.
-            child->activateWindow();
-            child->setFocus();
+            menus::ChainCapture::Instance().GiveKeyboard(child);
         };
         if (homeRight + w <= screen.width()) {
             const int left = homeRight - platform::TwipsToPixelsX(menus::kChildOverlapTwips);

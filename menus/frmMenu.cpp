@@ -183,10 +183,8 @@ void frmMenu::Unload() {
     if (menus::MenuLevel* level = menus::AsMenuLevel(parent.data())) {
         level->ChildClosed(this);
         // The keyboard goes back to the level above.
-        if (parent->isVisible()) {
-            parent->activateWindow();
-            parent->setFocus();
-        }
+        if (parent->isVisible())
+            ChainCapture::Instance().GiveKeyboard(parent);
     }
     m_ParentForm = nullptr;
     m_Items = std::make_shared<ItemCollection>();

@@ -169,10 +169,7 @@ void frmMenu::picForm_MouseMove(const QPoint& c) {
         ReleaseFormCapture();
         if (menus::MenuLevel* level = menus::AsMenuLevel(child.data()))
             level->GetCapture();
-        if (child) {
-            child->activateWindow();
-            child->setFocus();
-        }
+        menus::ChainCapture::Instance().GiveKeyboard(child);
         HideTooltip();
     }
 }
@@ -185,10 +182,7 @@ bool frmMenu::HandToLevelAbove(const QPoint& screen) {
     ReleaseFormCapture();
     if (menus::MenuLevel* l = menus::AsMenuLevel(level.data()))
         l->GetCapture();
-    if (level) {
-        level->activateWindow();
-        level->setFocus();
-    }
+    menus::ChainCapture::Instance().GiveKeyboard(level);
     HideTooltip();
     return true;
 }

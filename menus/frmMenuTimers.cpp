@@ -120,8 +120,7 @@ void frmMenu::PlaceChild(QWidget* child, menus::MenuLevel* level, const clsItem&
             return;
         // The child level gets the keyboard: its window is activated, not
         // only one of its widgets focused.
-        target->activateWindow();
-        target->setFocus();
+        menus::ChainCapture::Instance().GiveKeyboard(target);
         menus::BringToTop(target);
         if (gTooltipLoaded && menus::frmTooltip::Loaded())
             menus::BringToTop(menus::frmTooltip::Loaded());

@@ -76,10 +76,9 @@ void ShellButton::Show() {
 }
 
 void ShellButton::Activate() {
-    if (frmButton* button = frmButton::Loaded(); button && button->isVisible()) {
+    // Brought to the front only: it takes no keyboard.
+    if (frmButton* button = frmButton::Loaded(); button && button->isVisible())
         button->raise();
-        button->activateWindow();
-    }
 }
 
 void ShellButton::Unload() {
