@@ -105,15 +105,19 @@ bool clsItemManager::DatabaseIsLoaded() const {
 }
 
 ItemPtr clsItemManager::ReadRecord(int record, QString* problem) const {
+    auto item = std::make_shared<clsItem>();
+    return ReadRecordInto(record, item.get(), problem) ? item : nullptr;
+}
+
+bool clsItemManager::ReadRecordInto(int record, clsItem* item, QString* problem) const {
     const platform::DbfTable& t = *m_Data;
     const Fields& f = m_Fields;
-    auto item = std::make_shared<clsItem>();
     int32_t id = 0;
     if (!platform::DbfTable::ParseInt(t.FieldBytes(record, f.ID), &id)) {
         *problem = QStringLiteral("record %1 of MenuItems.dat has the ID \"%2\"")
                        .arg(record + 1)
                        .arg(Trimmed(t.FieldBytes(record, f.ID)));
-        return nullptr;
+        return false;
     }
     item->ID = id;
     item->Name = Trimmed(t.FieldBytes(record, f.Name));
@@ -129,7 +133,7 @@ ItemPtr clsItemManager::ReadRecord(int record, QString* problem) const {
         *problem = QStringLiteral("record %1 of MenuItems.dat has the ParentID \"%2\"")
                        .arg(record + 1)
                        .arg(Trimmed(t.FieldBytes(record, f.ParentID)));
-        return nullptr;
+        return false;
     }
     item->ParentID = parent;
     item->IsRestricted = t.FieldBytes(record, f.IsRestrict) == QByteArrayView("T");
@@ -138,10 +142,10 @@ ItemPtr clsItemManager::ReadRecord(int record, QString* problem) const {
         *problem = QStringLiteral("record %1 of MenuItems.dat has the Bid \"%2\"")
                        .arg(record + 1)
                        .arg(Trimmed(t.FieldBytes(record, f.Bid)));
-        return nullptr;
+        return false;
     }
     item->IsAboveLine = item->Bid > 0;
-    return item;
+    return true;
 }
 
 ItemPtr clsItemManager::SeekItem(int ID, const QString& location) {
@@ -171,6 +175,11 @@ std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& 
         return rows;
     m_Data->Query(m_Fields.ParentID, ParentID, m_Query);
     rows.reserve(m_Query.size());
+    // The rows live in one block that each of them shares: a category of
+    // 50,000 rows is read without 50,000 separate allocations, which made
+    // most of its time on a loaded machine. The block goes with its last row.
+    const auto block = std::make_shared<std::vector<clsItem>>(m_Query.size());
+    size_t used = 0;
     int heading = kInertId;
     QString firstProblem;
     int problems = 0;
@@ -178,12 +187,16 @@ std::vector<ItemPtr> clsItemManager::RawCollection(int ParentID, const QString& 
         const int r = static_cast<int>(record);
         if (!m_Data->IsDeleted(r)) {
             QString problem;
-            if (ItemPtr item = ReadRecord(r, &problem)) {
+            clsItem* item = &(*block)[used];
+            if (ReadRecordInto(r, item, &problem)) {
                 if (item->ID == kInertId)
                     item->ID = heading;
-                rows.push_back(std::move(item));
-            } else if (problems++ == 0) {
-                firstProblem = problem;
+                rows.emplace_back(block, item);
+                ++used;
+            } else {
+                *item = clsItem(); // its slot is taken by the next row
+                if (problems++ == 0)
+                    firstProblem = problem;
             }
         }
         --heading; // deleted records take their number too

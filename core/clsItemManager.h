@@ -64,6 +64,9 @@ private:
     // Builds the record's item; nullptr (and *problem says why) when a
     // field does not convert.
     ItemPtr ReadRecord(int record, QString* problem) const;
+    // The same into an item the caller holds; false (with the problem) when
+    // a number does not read.
+    bool ReadRecordInto(int record, clsItem* item, QString* problem) const;
     // The category query: every record of the category that reads, in
     // physical order, headings numbered kInertId - n by their place n.
     std::vector<ItemPtr> RawCollection(int ParentID, const QString& location);
