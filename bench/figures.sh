@@ -7,28 +7,30 @@
 # and the end is stated with the figures. Where single times swing with the
 # load, the figure that is judged is a ratio taken in the same rotation.
 #
-#   figures.sh BIN_DIR [--records N] [--big N] [--rounds R] [--runs R]
-#              [--readme FILE] [--out FILE]
+#   figures.sh BIN_DIR [--records N] [--big N] [--rounds R] [--big-rounds R]
+#              [--runs R] [--readme FILE] [--out FILE]
 #
 # --records: the table of bench_table_peer and program_figures.sh (100000);
 # --big: a second, larger table for bench_table_peer (1000000; 0: none);
-# --rounds: fresh-process rounds of bench_table_peer (5; 3 for --big);
+# --rounds: fresh-process rounds of bench_table_peer (5); --big-rounds: the
+# same for the larger table (3; a round there takes minutes);
 # --runs: runs of program_figures.sh (3);
 # --readme: replace the block between the performance markers in FILE;
 # --out: also keep the section in FILE. The section goes to stdout too.
-# Takes about a quarter of an hour at the defaults; run on a machine that is
+# Takes about three quarters of an hour at the defaults (--big 0: a quarter); run on a machine that is
 # as quiet as it gets (nice -n -5 helps beside other work).
 set -uo pipefail
 
-usage="usage: figures.sh BIN_DIR [--records N] [--big N] [--rounds R] [--runs R] [--readme FILE] [--out FILE]"
+usage="usage: figures.sh BIN_DIR [--records N] [--big N] [--rounds R] [--big-rounds R] [--runs R] [--readme FILE] [--out FILE]"
 BIN=${1:?$usage}
 shift
-RECORDS=100000 BIG=1000000 ROUNDS=5 RUNS=3 README="" OUT=""
+RECORDS=100000 BIG=1000000 ROUNDS=5 BIG_ROUNDS=3 RUNS=3 README="" OUT=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --records) RECORDS=${2:?$usage} && shift 2 ;;
     --big) BIG=${2:?$usage} && shift 2 ;;
     --rounds) ROUNDS=${2:?$usage} && shift 2 ;;
+    --big-rounds) BIG_ROUNDS=${2:?$usage} && shift 2 ;;
     --runs) RUNS=${2:?$usage} && shift 2 ;;
     --readme) README=${2:?$usage} && shift 2 ;;
     --out) OUT=${2:?$usage} && shift 2 ;;
@@ -36,7 +38,7 @@ while [ $# -gt 0 ]; do
     *) echo "$usage" >&2 && exit 2 ;;
     esac
 done
-for n in "$RECORDS" "$BIG" "$ROUNDS" "$RUNS"; do
+for n in "$RECORDS" "$BIG" "$ROUNDS" "$BIG_ROUNDS" "$RUNS"; do
     [[ "$n" =~ ^[0-9]+$ ]] || { echo "$usage" >&2 && exit 2; }
 done
 BEGIN_MARK='<!-- performance figures: written by bench/figures.sh, do not edit by hand -->'
@@ -96,7 +98,10 @@ value() { # BENCHMARK COLUMN [counter position after the fixed columns]
 }
 
 gbench bench_menus 'BM_FillAndPaint30Rows|BM_PaintHighlight'
-gbench bench_submenu 'BM_SubmenuFillAndPaint100Rows|BM_SubmenuPaintOnly100Rows|BM_SubmenuHighlight|BM_OpenerToFirstFrame|BM_SubmenuScrollOneRow'
+# One run a set of benchmarks with the same counters (the CSV needs them).
+gbench bench_submenu 'BM_SubmenuFillAndPaint100Rows'
+gbench bench_submenu 'BM_SubmenuPaintOnly100Rows|BM_SubmenuHighlight|BM_SubmenuScrollOneRow'
+gbench bench_submenu 'BM_OpenerToFirstFrame'
 gbench bench_slide 'BM_SlideScreenHigh/19'
 gbench bench_form 'BM_BuildFormToFirstFrame'
 gbench bench_store 'BM_EngineIndexMemory'
@@ -125,7 +130,7 @@ peer() { # $1 records, $2 rounds
         say "bench_table_peer failed: $(tail -n 3 "$WORK/peer-$1.err")"
 }
 peer "$RECORDS" "$ROUNDS"
-[ "$BIG" -gt 0 ] && peer "$BIG" 3
+[ "$BIG" -gt 0 ] && peer "$BIG" "$BIG_ROUNDS"
 
 say "program_figures.sh --records $RECORDS --runs $RUNS"
 "$HERE/program_figures.sh" "$BIN" --records "$RECORDS" --runs "$RUNS" >"$WORK/program.txt" 2>"$WORK/program.err" ||
@@ -228,12 +233,12 @@ section() {
     echo "from the cache after the copy (\`evicted\`). Ratios are medians of the per-round ratios; times"
     echo "are medians."
     echo
-    echo "$RECORDS records, $ROUNDS rounds:"
+    echo "$RECORDS records, $ROUNDS round(s):"
     echo
     peer_table "$RECORDS"
     if [ "$BIG" -gt 0 ]; then
         echo
-        echo "$BIG records, 3 rounds:"
+        echo "$BIG records, $BIG_ROUNDS round(s):"
         echo
         peer_table "$BIG"
     fi

@@ -10,7 +10,7 @@ namespace platform::dbfio {
 
 constexpr char kFileEnd = 0x1A;
 constexpr size_t kWindow = 64 * 1024; // the most one read of records takes
-// A full reload's run of whole records goes to the file at this size: the
+// A full reload's changes, in file order, go to the file at this size: the
 // copy into the buffer and the write's copy out of it then stay in the
 // processor's cache (at 8 MB each went through memory).
 constexpr size_t kWholeRunBytes = size_t(1) << 20;

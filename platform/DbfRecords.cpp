@@ -230,9 +230,9 @@ char* DbfTable::WritePtr(uint32_t record, Parts parts) {
 }
 
 char* DbfTable::NewSlot(uint32_t record, Parts parts, const char* whole) {
-    const bool oneStretch = wholeStretch_ > 0 && wholeStretch_ == dirtyRecords_.size();
+    const bool inFileOrder = ascending_ > 0 && ascending_ == dirtyRecords_.size();
     if ((dirty_.size() + recordLength_ > bufferLimit_ ||
-         (oneStretch && dirty_.size() >= kWholeRunBytes)) &&
+         (inFileOrder && dirty_.size() >= kWholeRunBytes)) &&
         writeError_.isEmpty())
         WriteBack();
     if (dirty_.empty()) {
@@ -254,9 +254,8 @@ char* DbfTable::NewSlot(uint32_t record, Parts parts, const char* whole) {
         dirtyKnown_.push_back(parts);
     }
     dirtySlot_.emplace(record, static_cast<uint32_t>(dirtyRecords_.size()));
-    if (dirtyKnown_.back() == allParts_ && wholeStretch_ == dirtyRecords_.size() &&
-        (wholeStretch_ == 0 || dirtyRecords_.back() + 1 == record))
-        ++wholeStretch_;
+    if (ascending_ == dirtyRecords_.size() && (ascending_ == 0 || dirtyRecords_.back() < record))
+        ++ascending_;
     dirtyRecords_.push_back(record);
     return dirty_.data() + at;
 }
@@ -486,7 +485,7 @@ bool DbfTable::WriteBack() {
     dirtyKnown_.clear();
     dirtyRecords_.clear();
     dirtySlot_.clear();
-    wholeStretch_ = 0;
+    ascending_ = 0;
     winCount_ = 0; // it may hold what these records were
     NoteFileState();
     return true;
