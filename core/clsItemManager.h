@@ -64,9 +64,24 @@ private:
     // Builds the record's item; nullptr (and *problem says why) when a
     // field does not convert.
     ItemPtr ReadRecord(int record, QString* problem) const;
+    // The same into an item the caller holds; false (with the problem) when
+    // a number does not read.
+    bool ReadRecordInto(int record, clsItem* item, QString* problem) const;
     // The category query: every record of the category that reads, in
     // physical order, headings numbered kInertId - n by their place n.
     std::vector<ItemPtr> RawCollection(int ParentID, const QString& location);
+    // What RawCollection reads of the records a query found, without
+    // reporting: it may run off the interface thread.
+    struct RowsRead {
+        std::vector<ItemPtr> rows;
+        QString firstProblem;
+        int problems = 0;
+    };
+    RowsRead ReadRows(const std::vector<uint32_t>& records) const;
+    static void ReportProblems(const RowsRead& read, int ParentID, const QString& location);
+    // A category of this many records or more is read and sorted off the
+    // interface thread, which goes on repainting meanwhile.
+    static constexpr size_t kRowsReadAside = 10000;
 
     std::unique_ptr<platform::DbfTable> m_Data;
     Fields m_Fields;

@@ -71,6 +71,7 @@ void DbfTable::Unload() {
     dirtyKnown_.clear();
     dirtyRecords_.clear();
     dirtySlot_.clear();
+    ascending_ = 0;
     deleted_.clear();
     plain_.clear();
     flagsKnown_ = false;

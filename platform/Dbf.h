@@ -252,6 +252,10 @@ private:
     mutable std::vector<Parts> dirtyKnown_;
     std::vector<uint32_t> dirtyRecords_;
     std::unordered_map<uint32_t, uint32_t> dirtySlot_;
+    // The leading slots whose records ascend in file order (a full
+    // reload's): while they are all the buffer holds, they go to the file a
+    // megabyte at a time, from a buffer that stays in cache.
+    size_t ascending_ = 0;
     QString writeError_; // the first failed early write since the last flush
     // The read window: whole records from winFirst_ on, and the records the
     // last query found, which a miss reads along when they lie close.

@@ -230,7 +230,10 @@ char* DbfTable::WritePtr(uint32_t record, Parts parts) {
 }
 
 char* DbfTable::NewSlot(uint32_t record, Parts parts, const char* whole) {
-    if (dirty_.size() + recordLength_ > bufferLimit_ && writeError_.isEmpty())
+    const bool inFileOrder = ascending_ > 0 && ascending_ == dirtyRecords_.size();
+    if ((dirty_.size() + recordLength_ > bufferLimit_ ||
+         (inFileOrder && dirty_.size() >= kWholeRunBytes)) &&
+        writeError_.isEmpty())
         WriteBack();
     if (dirty_.empty()) {
         dirty_.reserve(std::min(bufferLimit_, size_t(1) << 24) + recordLength_);
@@ -251,6 +254,8 @@ char* DbfTable::NewSlot(uint32_t record, Parts parts, const char* whole) {
         dirtyKnown_.push_back(parts);
     }
     dirtySlot_.emplace(record, static_cast<uint32_t>(dirtyRecords_.size()));
+    if (ascending_ == dirtyRecords_.size() && (ascending_ == 0 || dirtyRecords_.back() < record))
+        ++ascending_;
     dirtyRecords_.push_back(record);
     return dirty_.data() + at;
 }
@@ -480,6 +485,7 @@ bool DbfTable::WriteBack() {
     dirtyKnown_.clear();
     dirtyRecords_.clear();
     dirtySlot_.clear();
+    ascending_ = 0;
     winCount_ = 0; // it may hold what these records were
     NoteFileState();
     return true;

@@ -10,14 +10,19 @@
 //
 // PauseReport (TARVEL_REPORT_PAUSES=1): every time the event loop could not
 // run (nor repaint anything) for over 100 ms, print "pause MS" on stderr.
+// A wait for work on another thread, which repaints but holds the timers,
+// is no pause.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
 #include <QWindow>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 namespace platform {
 
@@ -69,22 +74,46 @@ public:
     PauseReport() {
         if (qEnvironmentVariable("TARVEL_REPORT_PAUSES") != QLatin1String("1"))
             return;
-        tick_.setTimerType(Qt::PreciseTimer);
-        tick_.setInterval(10);
-        connect(&tick_, &QTimer::timeout, this, [this] {
-            const qint64 gap = since_.restart();
-            if (gap > 100) {
-                std::fprintf(stderr, "pause %lld\n", static_cast<long long>(gap));
-                std::fflush(stderr);
+        // The beat comes from a thread of its own as a posted event, which
+        // the event loop delivers whenever it runs, also inside a wait that
+        // holds the timers while windows repaint (a timer's tick would
+        // count such a wait as a pause).
+        since_.start();
+        beat_ = std::thread([this] {
+            while (!stop_) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                if (!pending_.exchange(true))
+                    QCoreApplication::postEvent(this, new QEvent(kBeat));
             }
         });
-        since_.start();
-        tick_.start();
+    }
+    ~PauseReport() override {
+        stop_ = true;
+        if (beat_.joinable())
+            beat_.join();
+    }
+    PauseReport(const PauseReport&) = delete;
+    PauseReport& operator=(const PauseReport&) = delete;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != kBeat)
+            return QObject::event(e);
+        pending_ = false;
+        const qint64 gap = since_.restart();
+        if (gap > 100) {
+            std::fprintf(stderr, "pause %lld\n", static_cast<long long>(gap));
+            std::fflush(stderr);
+        }
+        return true;
     }
 
 private:
-    QTimer tick_;
+    static constexpr QEvent::Type kBeat = static_cast<QEvent::Type>(QEvent::User + 731);
     QElapsedTimer since_;
+    std::thread beat_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> pending_{false};
 };
 
 } // namespace platform

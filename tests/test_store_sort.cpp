@@ -82,6 +82,33 @@ TEST_F(StoreSortTest, CategoriesThenItemsCaseInsensitiveAndStable) {
     EXPECT_EQ(c->Item(9)->ID, -1005);
 }
 
+TEST_F(StoreSortTest, NamesBeyondAsciiSortAmongThePlainOnesAsFolded) {
+    // Plain names are folded by hand, the others by Qt: both in one order.
+    WriteTable({Rec(1, 9, QStringLiteral("\u00c9clair")), Rec(2, 9, "Zoo"),
+                Rec(3, 9, QStringLiteral("\u00e9clair")), Rec(4, 9, "apple"),
+                Rec(5, 9, QStringLiteral("\u00c4rger")), Rec(6, 9, "ZOO"), Rec(7, 9, "Apple")});
+    EXPECT_EQ(Names(Open().GetCollection(9)),
+              (QStringList{"Advertise here", "-", "apple", "Apple", "Zoo", "ZOO",
+                           QStringLiteral("\u00c4rger"), QStringLiteral("\u00c9clair"),
+                           QStringLiteral("\u00e9clair")}));
+}
+
+TEST_F(StoreSortTest, RowsOutliveTheirCollectionAndTheStore) {
+    std::vector<SampleRecord> rows;
+    for (int n = 1; n <= 300; ++n)
+        rows.push_back(Rec(n, 9, QStringLiteral("Site %1").arg(n, 3, 10, QLatin1Char('0'))));
+    WriteTable(rows);
+    ItemPtr kept;
+    {
+        ItemCollectionPtr c = Open().GetCollection(9);
+        kept = c->Item(3 + 150); // after the filler and the separator
+    }
+    store.reset();
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->Name, "Site 151");
+    EXPECT_EQ(kept->ID, 151);
+}
+
 TEST_F(StoreSortTest, HeadingIdsSkipADeletedRecord) {
     WriteTable({Rec(1, 9, ".First"), Rec(2, 9, ".Gone"), Rec(3, 9, ".Third")});
     {
