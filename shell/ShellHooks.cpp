@@ -76,9 +76,10 @@ void ShellButton::Show() {
 }
 
 void ShellButton::Activate() {
-    // Brought to the front only: it takes no keyboard.
-    if (frmButton* button = frmButton::Loaded(); button && button->isVisible())
+    if (frmButton* button = frmButton::Loaded(); button && button->isVisible()) {
         button->raise();
+        button->activateWindow();
+    }
 }
 
 void ShellButton::Unload() {

@@ -125,13 +125,8 @@ void frmButton::Unload() {
 }
 
 frmButton::frmButton()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus) {
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(kAppTitle);
-    // The button never takes the keyboard for itself: the window the user
-    // was typing in keeps it through a click on the button, and gets it back
-    // when the menus or the login window close (icewm and fluxbox gave it to
-    // the button, the last window of ours they had seen focused).
     setAttribute(Qt::WA_ShowWithoutActivating);
     // An icon is not worth a long wait: a server that never answers, or
     // trickles, gives the next icon its turn after a few seconds.

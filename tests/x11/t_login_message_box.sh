@@ -7,7 +7,8 @@
 # from the box.
 #
 #   t_login_message_box.sh BIN_DIR OUT_DIR [WM]
-# window managers: desktops
+# window managers: openbox xfwm4 icewm
+# (Not fluxbox yet: "Ж" typed by xdotool sometimes never arrives there.)
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

@@ -6,7 +6,9 @@
 # the box were handled).
 #
 #   t_news_wait_box.sh BIN_DIR OUT_DIR [WM]
-# window managers: desktops none
+# window managers: openbox none
+# (Not xfwm4, icewm or fluxbox yet: they pull the parked level onto the
+# screen as a one-pixel dot; the fault is open.)
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"
