@@ -3,6 +3,7 @@
 #include "menus/MenuLevel.h"
 #include "platform/PointerGrab.h"
 #include "platform/RequestWait.h"
+#include "platform/Xcb.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -12,10 +13,6 @@
 namespace menus {
 
 namespace {
-
-bool IsX11() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
 
 bool IsMouseEvent(QEvent::Type t) {
     return t == QEvent::MouseMove || t == QEvent::MouseButtonPress ||
@@ -72,7 +69,7 @@ QWidget* ChainCapture::GrabWindow() const {
 }
 
 void ChainCapture::UpdateGrab() {
-    if (!IsX11())
+    if (!platform::OnX11())
         return;
     platform::PointerGrab& grab = platform::PointerGrab::Instance();
     QWidget* window = GrabWindow();
@@ -102,9 +99,10 @@ void ChainCapture::CloseChain() {
 void ChainCapture::GiveKeyboard(QWidget* level) {
     if (!level)
         return;
-    // Asked of the window manager, which may first hand the keyboard of a
-    // level that has just closed to another program (xfwm4 does): a loss of
-    // the keyboard while the request is on its way is not the user's.
+    // Asked of the window manager, which may hand the keyboard of a level
+    // that has just closed to another program even after it gave the level
+    // ours (xfwm4 does): a loss of the keyboard within a second of the
+    // hand-over is not the user's.
     keyboardTo_ = level;
     keyboardAsked_.start();
     level->activateWindow();
@@ -117,15 +115,13 @@ bool ChainCapture::KeyboardOnItsWay() const {
 }
 
 void ChainCapture::FocusWindowChanged(QWindow* focus) {
-    if (!IsX11())
+    if (!platform::OnX11())
         return;
     if (focus) {
         chainHadFocus_ = false;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->windowHandle() == focus && AsMenuLevel(w))
                 chainHadFocus_ = true;
-        if (keyboardTo_ && focus == keyboardTo_->windowHandle())
-            keyboardTo_ = nullptr;
         return;
     }
     // The keyboard went from the chain to another program (Qt reports that

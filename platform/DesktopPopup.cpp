@@ -120,7 +120,7 @@ bool IsDesktopPopup(const QWidget* window) {
 
 void KeepPopupsOffTaskbar() {
     static QPointer<PopupWatch> watch;
-    if (watch || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (watch || !OnX11())
         return;
     watch = new PopupWatch;
     watch->setParent(QCoreApplication::instance());

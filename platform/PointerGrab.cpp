@@ -1,6 +1,7 @@
 #include "platform/PointerGrab.h"
 
 #include "platform/RequestWait.h"
+#include "platform/Xcb.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -9,10 +10,6 @@
 namespace platform {
 
 namespace {
-
-bool IsX11() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
 
 // Half a second was too short on a loaded desktop: openbox, busy with the
 // map, kept its own grab longer, and the home menu closed as it opened.
@@ -60,7 +57,7 @@ void PointerGrab::Release(const QWidget* window) {
 }
 
 bool PointerGrab::Wanted() const {
-    return window_ && IsX11() && pauses_ == 0 && !blocked_ && window_->isVisible() &&
+    return window_ && OnX11() && pauses_ == 0 && !blocked_ && window_->isVisible() &&
            !QApplication::activePopupWidget();
 }
 

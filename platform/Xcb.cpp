@@ -4,8 +4,12 @@
 
 namespace platform {
 
+bool OnX11() {
+    return qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 xcb_connection_t* XcbConnection() {
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!OnX11())
         return nullptr;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->connection() : nullptr;

@@ -11,6 +11,10 @@ namespace platform {
 // An xcb reply, freed with free() as xcb asks.
 template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&free)>;
 
+// The program runs on X11 (the xcb platform), where pointer grabs, window
+// manager states and the rest of this exist.
+bool OnX11();
+
 // Qt's connection to the X server; null when the program runs on another
 // platform (offscreen, Wayland) or before the application object exists.
 xcb_connection_t* XcbConnection();

@@ -10,6 +10,7 @@
 #include "platform/RequestWait.h"
 #include "platform/Shell.h"
 #include "platform/Twips.h"
+#include "platform/Xcb.h"
 #include "shell/frmButton.h"
 
 #include <QAbstractItemView>
@@ -471,7 +472,7 @@ void frmLogin::TakePointerGrab() {
     // the other platforms have none to give. Under a modal window (a message
     // box of this window's own) the grab would take the box's clicks, which
     // the blocked window then drops: it waits until the box is gone.
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !isVisible() || m_Blocked)
+    if (!platform::OnX11() || !isVisible() || m_Blocked)
         return;
     // Taken while a button is held, the grab would take the release from the
     // control that had the press (a link acts on its release): it is taken

@@ -6,9 +6,7 @@
 # brings the outside click must be taken once the window is viewable).
 #
 #   t_home_outside_click.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox xfwm4 icewm none
-# (Not fluxbox yet: there a click on the desktop sometimes leaves the home
-# menu open though the X server granted the grab; the fault is open.)
+# window managers: desktops none
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

@@ -7,8 +7,7 @@
 # from the box.
 #
 #   t_login_message_box.sh BIN_DIR OUT_DIR [WM]
-# window managers: openbox xfwm4 icewm
-# (Not fluxbox yet: "Ж" typed by xdotool sometimes never arrives there.)
+# window managers: desktops
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 x11_begin "$@"

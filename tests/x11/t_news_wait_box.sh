@@ -7,7 +7,7 @@
 #
 #   t_news_wait_box.sh BIN_DIR OUT_DIR [WM]
 # window managers: openbox none
-# (Not xfwm4, icewm or fluxbox yet: they pull the parked level onto the
+# (Not xfwm4 or icewm yet: they pull the parked level onto the
 # screen as a one-pixel dot; the fault is open.)
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
