@@ -22,12 +22,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -101,6 +103,28 @@ protected:
         login.cboUserName->setEditText(name);
         login.txtPassword->setText(password);
         login.cmdOK->click();
+    }
+    // Logs in as ann; when the login's progress first shows (the request on
+    // its way) `during` is done to the window, and the window is then looked
+    // at: the count of times it was still the loaded one (and `shown`, when
+    // asked) comes back.
+    int LogInDoing(frmLogin& login, const std::function<void(frmLogin&)>& during, bool shown) {
+        QPointer<frmLogin> guard(&login);
+        int checks = 0;
+        testsupport::ScriptedLogin scripted;
+        windows::LoginWindow& original = scripted.Before();
+        scripted.setProgress = [&](int v) {
+            original.SetProgress(v);
+            if (v != 20 || !guard)
+                return;
+            during(*guard);
+            QCoreApplication::processEvents();
+            if (frmLogin::Loaded() == guard.data() && gLoginLoaded &&
+                (!shown || guard->isVisible()))
+                ++checks;
+        };
+        LogIn(login, QStringLiteral("ann"), QStringLiteral("pw"));
+        return checks;
     }
 
     testsupport::TestWorld world;
@@ -369,25 +393,17 @@ TEST_F(LoginWindowTest, TheProgressBarFollowsTheLogin) {
 
 TEST_F(LoginWindowTest, NothingClosesTheWindowUnderARunningLogin) {
     frmLogin& login = Show();
-    QPointer<frmLogin> guard(&login);
-    int checks = 0;
-    testsupport::ScriptedLogin scripted;
-    windows::LoginWindow& original = scripted.Before();
-    scripted.setProgress = [&](int v) {
-        original.SetProgress(v);
-        if (v != 20)
-            return;
-        // A click outside, a click on the button, Esc and a close request
-        // while the progress panel shows.
-        QTest::mouseClick(button->cmdGo, Qt::LeftButton);
-        QTest::mousePress(guard.data(), Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
-        QTest::keyClick(guard.data(), Qt::Key_Escape);
-        guard->close();
-        QCoreApplication::processEvents();
-        if (frmLogin::Loaded() == guard.data() && gLoginLoaded && guard->isVisible())
-            ++checks;
-    };
-    LogIn(login, QStringLiteral("ann"), QStringLiteral("pw"));
+    // A click outside, a click on the button, Esc and a close request while
+    // the progress panel shows.
+    const int checks = LogInDoing(
+        login,
+        [this](frmLogin& w) {
+            QTest::mouseClick(button->cmdGo, Qt::LeftButton);
+            QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
+            QTest::keyClick(&w, Qt::Key_Escape);
+            w.close();
+        },
+        true);
     EXPECT_EQ(checks, 1);
     EXPECT_EQ(gUserID, 42);
     EXPECT_EQ(service.RequestsFor(kLoginPage).size(), 1);
@@ -423,22 +439,14 @@ TEST_F(LoginWindowTest, NameAndPasswordTakeOnlyWhatTheServerCanCarry) {
 // leaves the window to the login, which unloads it when it ends.
 TEST_F(LoginWindowTest, EnterOkAndCancelUnderARunningLoginChangeNothing) {
     frmLogin& login = Show();
-    QPointer<frmLogin> guard(&login);
-    int checks = 0;
-    testsupport::ScriptedLogin scripted;
-    windows::LoginWindow& original = scripted.Before();
-    scripted.setProgress = [&](int v) {
-        original.SetProgress(v);
-        if (v != 20 || !guard)
-            return;
-        QTest::keyClick(guard->txtPassword, Qt::Key_Return);
-        guard->cmdOK_Click();
-        guard->cmdCancel_Click();
-        QCoreApplication::processEvents();
-        if (frmLogin::Loaded() == guard.data() && gLoginLoaded)
-            ++checks;
-    };
-    LogIn(login, QStringLiteral("ann"), QStringLiteral("pw"));
+    const int checks = LogInDoing(
+        login,
+        [](frmLogin& w) {
+            QTest::keyClick(w.txtPassword, Qt::Key_Return);
+            w.cmdOK_Click();
+            w.cmdCancel_Click();
+        },
+        false);
     EXPECT_EQ(checks, 1);
     EXPECT_EQ(gUserID, 42);
     EXPECT_EQ(service.RequestsFor(kLoginPage).size(), 1);
